@@ -1,0 +1,35 @@
+# add_installer(): packages a product description into an installer executable of this build.
+#
+#   add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>] [DEPENDS <targets>...])
+#
+# The packaging tool writes the settings record, the payload table and the packed pieces into
+# <binary dir>/generated/<target>/; the pieces are assembled straight into the executable with
+# .incbin, so the compiler never parses payload bytes.
+function(add_installer target)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "DESCRIPTION;OUTPUT_NAME" "DEPENDS")
+  set(generated ${CMAKE_CURRENT_BINARY_DIR}/generated/${target})
+  add_custom_command(
+    OUTPUT ${generated}/payload_table.cpp ${generated}/payload.bin
+    COMMAND ${INSTPACK_COMMAND} ${ARG_DESCRIPTION} --out-dir ${generated} --depfile ${generated}/payload.d
+    DEPFILE ${generated}/payload.d
+    DEPENDS ${INSTPACK_DEPENDS} ${ARG_DESCRIPTION} ${ARG_DEPENDS}
+    COMMENT "Packaging ${target} from ${ARG_DESCRIPTION}"
+    VERBATIM)
+  set_source_files_properties(${generated}/payload_table.cpp PROPERTIES
+    OBJECT_DEPENDS ${generated}/payload.bin
+    COMPILE_OPTIONS "-Wa,-I,${generated}")
+
+  add_executable(${target} WIN32 ${PROJECT_SOURCE_DIR}/${INSTALLER_MAIN} ${generated}/payload_table.cpp)
+  if(WIN32)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources/installer.rc)
+    # Static runtime, no start-up timestamps: the same inputs give the same bytes.
+    target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+  else()
+    target_link_options(${target} PRIVATE -Wl,--gc-sections)
+  endif()
+  target_compile_options(${target} PRIVATE ${INSTALLER_FLAGS})
+  target_link_libraries(${target} PRIVATE installer_logic installer_ui installer_services installer_logic)
+  if(ARG_OUTPUT_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
+  endif()
+endfunction()

@@ -1,0 +1,102 @@
+// The installation sequence and its outcome messages.
+#include "driver/installation.h"
+
+#include <stdio.h>
+
+#include "datadir/data_directory.h"
+#include "driver/installer_settings.h"
+#include "payload/extract.h"
+#include "payload/progress_window.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/profile.h"
+#include "platform/system.h"
+#include "shell/close_running_copies.h"
+#include "shell/register_shortcuts.h"
+
+namespace {
+
+const char kNotInstalledText[] =
+    "The application will not be installed at this time.If you decide to install the application "
+    "later, just launch this program again to complete the installation process.";
+const char kCannotCreateText[] =
+    "The application was not able to create one of its component files. The disk is full, or a "
+    "copy of the application is already running, or you do not have write access to the "
+    "directory in which you are attempting to install the application. Check your available disk "
+    "space and run the setup program again.";
+const char kWriteFailedText[] =
+    "The application was unable to finish writing a file to disk. Your hard drive is probably "
+    "full. Check your available disk space, make additional space available, and run the setup "
+    "program again.";
+const char kNoMemoryText[] =
+    "Insufficient memory was available for the setup procedure. Close other applications and run "
+    "the setup program again.";
+const char kDamagedText[] =
+    "This setup program is damaged and cannot install the application. Please obtain a new copy "
+    "of the setup program and run it again.";
+
+// Paths are DataDirectory plus a separator and a file name of at most 255 characters.
+enum { kPathSize = DataDirectorySize + 1 + 256 };
+// Captions and questions are a fixed text around setting texts the packaging tool bounds.
+enum { kMessageSize = 4096 };
+
+void ShowFailure(const char* text) {
+  char caption[kMessageSize];
+  snprintf(caption, sizeof caption, "%s Installation Failed", InstallerSettings.appTitle);
+  ShowMessage(nullptr, text, caption, kMessageOk | kMessageWarning);
+}
+
+const char* FailureText(ExtractStatus status) {
+  switch (status) {
+    case ExtractCannotCreate: return kCannotCreateText;
+    case ExtractWriteFailed: return kWriteFailedText;
+    case ExtractNoMemory: return kNoMemoryText;
+    default: return kDamagedText;
+  }
+}
+
+}  // namespace
+
+int RunInstallation(InstanceHandle instance) {
+  const SettingsRecord& settings = InstallerSettings;
+
+  // A damaged installer must be refused before anything at all is written, profile included.
+  if (!PayloadIsIntact()) {
+    ShowFailure(kDamagedText);
+    return 0;
+  }
+
+  if (ChooseDataDirectory(instance, nullptr) == 0) {
+    ShowMessage(nullptr, kNotInstalledText, "Application Not Installed", kMessageOk | kMessageWarning);
+    return 0;
+  }
+  ChangeDirectory(DataDirectory);
+
+  WindowHandle progressWindow = CreateProgressWindow(instance);
+  CloseRunningCopies();
+
+  ExtractStatus status = ExtractPayload(progressWindow, ShowPercent);
+  if (status != ExtractComplete) {
+    // The progress window stays up under the message until the process ends.
+    ShowFailure(FailureText(status));
+    RemovePayloadFiles(nullptr, nullptr);
+    return 0;
+  }
+
+  DestroyProgressWindow(progressWindow);
+  char programPath[kPathSize];
+  char uninstallerPath[kPathSize];
+  snprintf(programPath, sizeof programPath, "%s\\%s", DataDirectory, settings.mainExecutable);
+  snprintf(uninstallerPath, sizeof uninstallerPath, "%s\\uninst.exe", DataDirectory);
+  RegisterShortcuts(programPath, uninstallerPath);
+  WriteProfileText(settings.iniFileName, "Options", "dataDir", DataDirectory);
+
+  char question[kMessageSize];
+  snprintf(question, sizeof question,
+           "%s has been successfully installed on your system.Would you like to start %s now?",
+           settings.appTitle, settings.appTitle);
+  if (ShowMessage(nullptr, question, "Installation Successful", kMessageYesNo) == kAnswerYes) {
+    StartProgram(programPath);
+  }
+  return 0;
+}

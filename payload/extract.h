@@ -1,0 +1,29 @@
+// Writing the payload table's files into the current directory, and removing them again.
+#pragma once
+#include "payload/payload_table.h"
+
+enum ExtractStatus {
+  ExtractCannotCreate = 1,  // a payload file cannot be opened for writing
+  ExtractWriteFailed = 2,   // fewer bytes were written than a piece decompressed to
+  ExtractNoMemory = 3,      // the decompression buffer cannot be allocated
+  ExtractComplete = 4,      // every file was written
+  ExtractDamaged = 5,       // a piece failed to decompress: the installer itself is damaged
+};
+
+/// Progress report: `context` is passed through untouched, `fileName` is the file about to be
+/// written (empty at the end) and `percent` runs from 0 to 100.
+typedef void (*ProgressCallback)(void* context, const char* fileName, int percent);
+
+/// Verifies every piece of PayloadTable against its recorded checksum without writing
+/// anything. Returns true when the whole payload is intact.
+bool PayloadIsIntact();
+
+/// Writes every file of PayloadTable, in table order, into the current directory, calling
+/// `callback` (may be null) with (i * 100) / fileCount before file i and with 100 at the end.
+/// Stops at the first failure; files already written stay on disk. Returns the status.
+ExtractStatus ExtractPayload(void* context, ProgressCallback callback);
+
+/// Deletes, in table order, every table file present in the current directory, reporting
+/// progress like ExtractPayload. Returns 4 when it walked the whole table, or 0 at once when
+/// a present file cannot be deleted (later files are left alone).
+int RemovePayloadFiles(void* context, ProgressCallback callback);

@@ -1,0 +1,40 @@
+// File and directory services used by extraction, rollback and directory resolution.
+#pragma once
+#include <stddef.h>
+
+/// An open output file; null means none.
+typedef struct OutputFileRecord* OutputFile;
+
+/// Creates or truncates `name` (relative to the current directory unless absolute) for binary
+/// writing. Returns null on failure.
+OutputFile CreateOutputFile(const char* name);
+
+/// Writes `count` bytes from `data` in one call and returns the number actually written
+/// (less than `count` when the disk is full or the write fails).
+size_t WriteOutputFile(OutputFile file, const void* data, size_t count);
+
+/// Closes `file` (null is ignored). Returns false when the close reports an error.
+bool CloseOutputFile(OutputFile file);
+
+/// True when `name` can be opened for reading; the file is closed again at once.
+bool FileOpensForReading(const char* name);
+
+/// Deletes the file `name`. Returns true on success.
+bool DeleteFileNamed(const char* name);
+
+/// Makes `path` the process's current directory. Returns 0 on success, -1 on failure.
+int ChangeDirectory(const char* path);
+
+/// Creates the single directory `path`; its parent must exist. Returns 0 on success, -1 when
+/// the parent is missing, the name exists, or creation fails for any other reason.
+int CreateDirectoryLevel(const char* path);
+
+/// Asks whether `path` exists. Returns 0 and sets `*isDirectory` when it does; -1 when it does
+/// not or cannot be examined. As on Windows: a name containing '?' or '*', a bare drive name
+/// such as "C:", and a path ending in a separator (other than a drive root such as "C:\") do
+/// not exist; the root of an existing drive is an existing directory.
+int QueryPath(const char* path, bool* isDirectory);
+
+/// Copies the process's current directory into `buffer` of `size` bytes. Returns false (buffer
+/// empty) when it does not fit or cannot be read.
+bool ReadCurrentDirectory(char* buffer, size_t size);

@@ -1,0 +1,99 @@
+// File and directory services on POSIX, answering Windows path questions the way Windows does.
+// Only POSIX calls belong here.
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/files.h"
+#include "platform/native_path.h"
+
+struct OutputFileRecord {
+  int descriptor;
+};
+
+namespace {
+
+enum { kNativePathSize = PATH_MAX };
+
+// One open output file at a time is all extraction needs; keeping its record here avoids a heap
+// allocation per file.
+OutputFileRecord openFile = {-1};
+
+}  // namespace
+
+OutputFile CreateOutputFile(const char* name) {
+  char native[kNativePathSize];
+  if (!MapNativePath(name, native, sizeof native, nullptr) || openFile.descriptor >= 0) return nullptr;
+  int descriptor = open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (descriptor < 0) return nullptr;
+  openFile.descriptor = descriptor;
+  return &openFile;
+}
+
+size_t WriteOutputFile(OutputFile file, const void* data, size_t count) {
+  size_t written = 0;
+  while (written < count) {
+    ssize_t step = write(file->descriptor, static_cast<const char*>(data) + written, count - written);
+    if (step < 0 && errno == EINTR) continue;
+    if (step <= 0) break;
+    written += static_cast<size_t>(step);
+  }
+  return written;
+}
+
+bool CloseOutputFile(OutputFile file) {
+  if (file == nullptr) return true;
+  int result = close(file->descriptor);
+  file->descriptor = -1;
+  return result == 0;
+}
+
+bool FileOpensForReading(const char* name) {
+  char native[kNativePathSize];
+  if (!MapNativePath(name, native, sizeof native, nullptr)) return false;
+  int descriptor = open(native, O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return false;
+  close(descriptor);
+  return true;
+}
+
+bool DeleteFileNamed(const char* name) {
+  char native[kNativePathSize];
+  return MapNativePath(name, native, sizeof native, nullptr) && unlink(native) == 0;
+}
+
+int ChangeDirectory(const char* path) {
+  char native[kNativePathSize];
+  if (!MapNativePath(path, native, sizeof native, nullptr)) return -1;
+  return chdir(native) == 0 ? 0 : -1;
+}
+
+int CreateDirectoryLevel(const char* path) {
+  char native[kNativePathSize];
+  bool bareDrive = false;
+  if (!MapNativePath(path, native, sizeof native, &bareDrive) || bareDrive) return -1;
+  return mkdir(native, 0777) == 0 ? 0 : -1;
+}
+
+int QueryPath(const char* path, bool* isDirectory) {
+  if (strpbrk(path, "?*") != nullptr) return -1;
+  char native[kNativePathSize];
+  bool bareDrive = false;
+  if (!MapNativePath(path, native, sizeof native, &bareDrive) || bareDrive) return -1;
+  const size_t length = strlen(path);
+  const bool driveRoot = length == 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+  if (length > 0 && (path[length - 1] == '\\' || path[length - 1] == '/') && !driveRoot) return -1;
+  struct stat status;
+  if (stat(native, &status) != 0) return -1;
+  *isDirectory = S_ISDIR(status.st_mode);
+  return 0;
+}
+
+bool ReadCurrentDirectory(char* buffer, size_t size) {
+  if (getcwd(buffer, size) != nullptr) return true;
+  if (size > 0) buffer[0] = '\0';
+  return false;
+}

@@ -1,0 +1,19 @@
+// Heap, waiting and starting a program on Win32. Only Win32 calls belong here.
+#include <windows.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "platform/system.h"
+
+void* AllocateMemory(size_t size) { return malloc(size); }
+
+void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+
+bool StartProgram(const char* path) {
+  // Quoted, so that a path with spaces such as C:\Program Files\... names exactly this program
+  // and Windows never tries C:\Program.exe first.
+  char commandLine[MAX_PATH * 4 + 3];
+  int length = snprintf(commandLine, sizeof commandLine, "\"%s\"", path);
+  if (length < 0 || static_cast<size_t>(length) >= sizeof commandLine) return false;
+  return WinExec(commandLine, SW_SHOW) > 31;
+}
