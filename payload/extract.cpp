@@ -8,8 +8,8 @@
 
 namespace {
 
-// One buffer for the whole run: allocated on first use, never released (the process ends soon
-// after extraction, and a second extraction in the same process reuses it).
+// One buffer serves every piece. It is allocated at the start of each extraction and kept until
+// the process ends (a process extracts once; a second call only releases the first buffer).
 unsigned char* chunkBuffer = nullptr;
 
 int PercentBefore(int index, int count) { return count > 0 ? (index * 100) / count : 0; }
@@ -28,7 +28,8 @@ bool PayloadIsIntact() {
 
 ExtractStatus ExtractPayload(void* context, ProgressCallback callback) {
   const PayloadTableRecord& table = PayloadTable;
-  if (chunkBuffer == nullptr) chunkBuffer = static_cast<unsigned char*>(AllocateMemory(ChunkBufferSize));
+  FreeMemory(chunkBuffer);
+  chunkBuffer = static_cast<unsigned char*>(AllocateMemory(ChunkBufferSize));
   if (chunkBuffer == nullptr) return ExtractNoMemory;
 
   for (int i = 0; i < table.fileCount; ++i) {

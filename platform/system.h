@@ -2,8 +2,11 @@
 #pragma once
 #include <stddef.h>
 
-/// Allocates `size` bytes from the heap; null on failure. Never freed by the installer.
+/// Allocates `size` bytes from the heap; null on failure.
 void* AllocateMemory(size_t size);
+
+/// Returns a block from AllocateMemory (null is ignored).
+void FreeMemory(void* block);
 
 /// Blocks the calling thread for `milliseconds`.
 void SleepMilliseconds(unsigned milliseconds);

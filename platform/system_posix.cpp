@@ -9,6 +9,8 @@ extern char** environ;
 
 void* AllocateMemory(size_t size) { return malloc(size); }
 
+void FreeMemory(void* block) { free(block); }
+
 void SleepMilliseconds(unsigned milliseconds) {
   timespec wait = {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&wait, &wait) != 0) {

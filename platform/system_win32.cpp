@@ -7,6 +7,8 @@
 
 void* AllocateMemory(size_t size) { return malloc(size); }
 
+void FreeMemory(void* block) { free(block); }
+
 void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
 bool StartProgram(const char* path) {

@@ -1,0 +1,193 @@
+// Extraction and rollback against the real file services in a temporary folder.
+#include "payload/extract.h"
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include "tests/fakes/fake_platform.h"
+#include "tests/fakes/temp_folder.h"
+#include "tests/fakes/test_tables.h"
+
+namespace {
+
+// Deterministic bytes that compress only partly, like real program files.
+std::string Bytes(size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  unsigned state = seed * 2654435761u + 1;
+  for (size_t i = 0; i < size; ++i) {
+    state = state * 1103515245u + 12345u;
+    bytes[i] = static_cast<char>((i % 7 == 0) ? (state >> 24) : ('a' + (i / 13) % 26));
+  }
+  return bytes;
+}
+
+std::vector<fake::ProductFile> FourFiles() {
+  return {{"tov32.exe", Bytes(286720, 1)},
+          {"help.htm", Bytes(22774, 2)},
+          {"tovalin.jpg", Bytes(29906, 3)},
+          {"uninst.exe", Bytes(47104, 4)}};
+}
+
+// Records every progress report as "name:percent".
+std::vector<std::string> reports;
+void Record(void* context, const char* fileName, int percent) {
+  reports.push_back(std::string(context == &reports ? "" : "stray ") + fileName + ":" + std::to_string(percent));
+}
+
+class ExtractTest : public TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    reports.clear();
+  }
+};
+
+TEST_F(ExtractTest, WritesEveryFileByteIdenticalAndReportsPerFile) {
+  const auto files = FourFiles();
+  fake::UseFiles(files);
+  EXPECT_TRUE(PayloadIsIntact());
+  EXPECT_EQ(ExtractPayload(&reports, Record), ExtractComplete);
+  for (const auto& file : files) EXPECT_EQ(ReadFile(file.name), file.contents) << file.name;
+  EXPECT_EQ(reports, (std::vector<std::string>{"tov32.exe:0", "help.htm:25", "tovalin.jpg:50",
+                                               "uninst.exe:75", ":100"}));
+  EXPECT_EQ(PayloadTable.chunkCount[0], 10);
+  EXPECT_EQ(PayloadTable.chunkCount[3], 2);
+}
+
+TEST_F(ExtractTest, NoCallbackChangesNothingButTheReports) {
+  fake::UseFiles(FourFiles());
+  EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
+  EXPECT_EQ(List("."), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+}
+
+TEST_F(ExtractTest, PieceBoundaries) {
+  // Empty file: no pieces, created empty. Exact multiple: no short last piece. One byte over.
+  fake::UseFiles({{"empty.dat", ""}, {"exact.dat", Bytes(60000, 5)}, {"over.dat", Bytes(30001, 6)}});
+  EXPECT_EQ(PayloadTable.chunkCount[0], 0);
+  EXPECT_EQ(PayloadTable.chunkCount[1], 2);
+  EXPECT_EQ(PayloadTable.chunkCount[2], 2);
+  ASSERT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
+  EXPECT_TRUE(Exists("empty.dat"));
+  EXPECT_EQ(ReadFile("empty.dat"), "");
+  EXPECT_EQ(ReadFile("exact.dat"), Bytes(60000, 5));
+  EXPECT_EQ(ReadFile("over.dat"), Bytes(30001, 6));
+}
+
+TEST_F(ExtractTest, EmptyTableReportsOnlyTheEnd) {
+  fake::UseFiles({});
+  EXPECT_EQ(ExtractPayload(&reports, Record), ExtractComplete);
+  EXPECT_EQ(reports, (std::vector<std::string>{":100"}));
+  EXPECT_TRUE(List(".").empty());
+  reports.clear();
+  EXPECT_EQ(RemovePayloadFiles(&reports, Record), 4);
+  EXPECT_EQ(reports, (std::vector<std::string>{":100"}));
+}
+
+TEST_F(ExtractTest, ReplacesAnOlderCopyCompletely) {
+  WriteFile("help.htm", std::string(100000, 'x'));
+  fake::UseFiles({{"help.htm", "short"}});
+  EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
+  EXPECT_EQ(ReadFile("help.htm"), "short");
+}
+
+TEST_F(ExtractTest, FileThatCannotBeCreatedStopsBeforeLaterFiles) {
+  fake::UseFiles(FourFiles());
+  mkdir("tovalin.jpg", 0777);  // a directory in the way
+  EXPECT_EQ(ExtractPayload(&reports, Record), ExtractCannotCreate);
+  EXPECT_EQ(reports.back(), "tovalin.jpg:50");
+  EXPECT_TRUE(Exists("tov32.exe"));
+  EXPECT_TRUE(Exists("help.htm"));
+  EXPECT_FALSE(Exists("uninst.exe"));
+}
+
+TEST_F(ExtractTest, ReadOnlyFileCannotBeCreated) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
+  fake::UseFiles(FourFiles());
+  WriteFile("help.htm", "old");
+  chmod("help.htm", 0444);
+  EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractCannotCreate);
+  EXPECT_EQ(ReadFile("help.htm"), "old");
+}
+
+TEST_F(ExtractTest, ShortWriteIsWriteFailedAndLeavesThePartialFile) {
+  fake::UseFiles(FourFiles());
+  // A file-size limit stands in for a full disk: writes beyond it come up short.
+  struct sigaction ignore = {}, previousAction;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &previousAction);
+  rlimit previousLimit;
+  getrlimit(RLIMIT_FSIZE, &previousLimit);
+  rlimit limit = {100000, previousLimit.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &limit);
+  ExtractStatus status = ExtractPayload(&reports, Record);
+  setrlimit(RLIMIT_FSIZE, &previousLimit);
+  sigaction(SIGXFSZ, &previousAction, nullptr);
+
+  EXPECT_EQ(status, ExtractWriteFailed);
+  EXPECT_EQ(reports.back(), "tov32.exe:0");  // the failing file's percentage is the last one
+  EXPECT_TRUE(Exists("tov32.exe"));
+  EXPECT_FALSE(Exists("help.htm"));
+}
+
+TEST_F(ExtractTest, NoBufferMeansNothingIsCreated) {
+  fake::UseFiles(FourFiles());
+  fake::FailNextAllocation();
+  EXPECT_EQ(ExtractPayload(&reports, Record), ExtractNoMemory);
+  EXPECT_TRUE(reports.empty());
+  EXPECT_TRUE(List(".").empty());
+}
+
+TEST_F(ExtractTest, DamageIsFoundBeforeWriting) {
+  const auto files = FourFiles();
+  // Header, middle and checksum trailer of a piece; a piece cut short; bytes appended.
+  const std::vector<std::pair<const char*, void (*)(std::vector<unsigned char>&)>> damages = {
+      {"header", [](std::vector<unsigned char>& p) { p[0] ^= 0x01; }},
+      {"middle", [](std::vector<unsigned char>& p) { p[p.size() / 2] ^= 0x40; }},
+      {"trailer", [](std::vector<unsigned char>& p) { p[p.size() - 1] ^= 0x80; }},
+      {"cut", [](std::vector<unsigned char>& p) { p.resize(p.size() - 5); }},
+      {"appended", [](std::vector<unsigned char>& p) { p.insert(p.end(), {1, 2, 3}); }},
+  };
+  for (const auto& damage : damages) {
+    fake::UseFiles(files);
+    auto& piece = fake::Piece(0, 3);
+    damage.second(piece);
+    fake::ResizePiece(0, 3, piece.size());
+    EXPECT_FALSE(PayloadIsIntact()) << damage.first;
+  }
+}
+
+TEST_F(ExtractTest, PieceThatFailsToInflateStopsExtraction) {
+  // Damage the checksum cannot see (recomputed after the change) must still not be installed.
+  fake::UseFiles(FourFiles());
+  fake::Piece(1, 0)[10] ^= 0xff;
+  fake::RecheckPiece(1, 0);
+  ASSERT_TRUE(PayloadIsIntact());
+  EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractDamaged);
+  EXPECT_TRUE(Exists("tov32.exe"));
+  EXPECT_FALSE(Exists("tovalin.jpg"));
+}
+
+TEST_F(ExtractTest, RollbackRemovesPresentFilesAndSkipsAbsentOnes) {
+  fake::UseFiles(FourFiles());
+  WriteFile("help.htm", "x");
+  WriteFile("uninst.exe", "left by an earlier installation");
+  WriteFile("other.txt", "not ours");
+  EXPECT_EQ(RemovePayloadFiles(&reports, Record), 4);
+  EXPECT_EQ(List("."), (std::vector<std::string>{"other.txt"}));
+  EXPECT_EQ(reports, (std::vector<std::string>{"tov32.exe:0", "help.htm:25", "tovalin.jpg:50",
+                                               "uninst.exe:75", ":100"}));
+}
+
+TEST_F(ExtractTest, RollbackStopsAtTheFirstFileItCannotDelete) {
+  fake::UseFiles(FourFiles());
+  ASSERT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
+  // A directory that opens for reading but cannot be deleted as a file.
+  ASSERT_EQ(unlink("tovalin.jpg"), 0);
+  mkdir("tovalin.jpg", 0777);
+  EXPECT_EQ(RemovePayloadFiles(&reports, Record), 0);
+  EXPECT_EQ(reports.back(), "tovalin.jpg:50");  // no final report
+  EXPECT_EQ(List("."), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// Changeable settings and payload tables for unit tests.
+#include "tests/fakes/test_tables.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+
+namespace fake {
+namespace {
+
+const SettingsRecord kTovalinSettings = {
+    "Tovalin", "Tovalin", "tovalin2.ini", 0,
+    "This application is much more useful if it can run at scheduled times. In order to do this, it "
+    "must be installed in your startup folder. Do you want Velbrook to be installed in your startup "
+    "folder?",
+    "tov32.exe"};
+
+// Storage behind the table's pointers, rebuilt by UseFiles.
+std::vector<std::string> names;
+std::vector<std::vector<std::vector<unsigned char>>> pieces;
+std::vector<std::vector<const unsigned char*>> chunkDataRows;
+std::vector<std::vector<uint32_t>> chunkSizeRows;
+std::vector<std::vector<uint64_t>> chunkCheckRows;
+std::vector<const unsigned char* const*> chunkData;
+std::vector<const uint32_t*> chunkSize;
+std::vector<const uint64_t*> chunkCheck;
+std::vector<const char*> fileNames;
+std::vector<int32_t> chunkCount;
+PayloadTableRecord table = {0, nullptr, nullptr, nullptr, nullptr, nullptr};
+
+void Relink() {
+  const size_t count = names.size();
+  chunkDataRows.assign(count, {});
+  chunkSizeRows.assign(count, {});
+  chunkCheckRows.resize(count);
+  chunkData.assign(count, nullptr);
+  chunkSize.assign(count, nullptr);
+  chunkCheck.assign(count, nullptr);
+  fileNames.assign(count, nullptr);
+  chunkCount.assign(count, 0);
+  for (size_t i = 0; i < count; ++i) {
+    chunkCheckRows[i].resize(pieces[i].size());
+    for (auto& piece : pieces[i]) {
+      chunkDataRows[i].push_back(piece.data());
+      chunkSizeRows[i].push_back(static_cast<uint32_t>(piece.size()));
+    }
+    chunkData[i] = chunkDataRows[i].data();
+    chunkSize[i] = chunkSizeRows[i].data();
+    chunkCheck[i] = chunkCheckRows[i].data();
+    fileNames[i] = names[i].c_str();
+    chunkCount[i] = static_cast<int32_t>(pieces[i].size());
+  }
+  table = {static_cast<int32_t>(count), chunkData.data(), chunkSize.data(), fileNames.data(),
+           chunkCount.data(), chunkCheck.data()};
+}
+
+}  // namespace
+
+SettingsRecord Settings = kTovalinSettings;
+
+void ResetTables() {
+  Settings = kTovalinSettings;
+  UseFiles({});
+}
+
+void UseFiles(const std::vector<ProductFile>& files) {
+  names.clear();
+  pieces.clear();
+  for (const ProductFile& file : files) {
+    names.push_back(file.name);
+    pieces.emplace_back();
+    for (size_t offset = 0; offset < file.contents.size(); offset += kPieceSize) {
+      size_t length = std::min<size_t>(kPieceSize, file.contents.size() - offset);
+      uLongf packedSize = compressBound(length);
+      std::vector<unsigned char> packed(packedSize);
+      compress2(packed.data(), &packedSize, reinterpret_cast<const Bytef*>(file.contents.data() + offset),
+                length, Z_DEFAULT_COMPRESSION);
+      packed.resize(packedSize);
+      pieces.back().push_back(packed);
+    }
+  }
+  Relink();
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    for (size_t j = 0; j < pieces[i].size(); ++j) RecheckPiece(static_cast<int>(i), static_cast<int>(j));
+  }
+}
+
+std::vector<unsigned char>& Piece(int file, int chunk) { return pieces[file][chunk]; }
+
+void ResizePiece(int file, int chunk, size_t size) {
+  pieces[file][chunk].resize(size);
+  chunkDataRows[file][chunk] = pieces[file][chunk].data();
+  chunkSizeRows[file][chunk] = static_cast<uint32_t>(size);
+}
+
+void RecheckPiece(int file, int chunk) {
+  chunkCheckRows[file][chunk] = PieceCheck(pieces[file][chunk].data(), pieces[file][chunk].size());
+}
+
+}  // namespace fake
+
+const SettingsRecord& InstallerSettings = fake::Settings;
+const PayloadTableRecord& PayloadTable = fake::table;
