@@ -126,6 +126,7 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     *error = descriptionPath + ":" + std::to_string(parseError.source().begin.line) + ":" +
              std::to_string(parseError.source().begin.column) + ": " +
              std::string(parseError.description());
+    for (char& c : *error) c = c == '\n' ? ' ' : c;  // keep the report on one line
     return false;
   }
   const toml::table& table = parsed.table();
