@@ -72,7 +72,14 @@ std::string PayloadTableSource(const Product& product, const PackedPayload& payl
       "#else\n"
       "    \".section .rodata\\n\"\n"
       "#endif\n"
-      "    \".p2align 4\\n.globl PayloadBlob\\nPayloadBlob:\\n.incbin \\\"payload.bin\\\"\\n.byte 0\\n.previous\\n\");\n"
+      "    \".p2align 4\\n.globl PayloadBlob\\nPayloadBlob:\\n.incbin \\\"payload.bin\\\"\\n.byte 0\\n\"\n"
+      // PE assemblers have no .previous; GCC emits top-level asm from .text, so that is where
+      // the block has to leave the assembler.
+      "#if defined(_WIN32)\n"
+      "    \".text\\n\");\n"
+      "#else\n"
+      "    \".previous\\n\");\n"
+      "#endif\n"
       "\n"
       "namespace {\n";
   text += "const SettingsRecord settingsRecord = {" + CStringLiteral(product.groupName) + ", " +
