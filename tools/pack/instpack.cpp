@@ -32,22 +32,21 @@ std::string DepfilePath(const std::string& path) {
 // Writes `text` to a new file at `path`. Returns false with `*error` set on failure.
 bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  bool ok = fd >= 0;
-  size_t done = 0;
-  while (ok && done < text.size()) {
-    const ssize_t count = write(fd, text.data() + done, text.size() - done);
-    if (count < 0 && errno == EINTR) continue;
-    ok = count > 0;
-    if (ok) done += (size_t)count;
+  if (fd < 0) {
+    *error = "cannot create " + path + ": " + strerror(errno);
+    return false;
   }
-  const int savedErrno = errno;
-  if (fd >= 0 && close(fd) != 0 && ok) ok = false;
-  if (!ok) *error = "cannot write " + path + ": " + strerror(savedErrno ? savedErrno : errno);
-  return ok;
+  const bool written = WriteAll(fd, text.data(), text.size());
+  const int writeErrno = errno;
+  if (close(fd) != 0 && written) {
+    *error = "cannot write " + path + ": " + strerror(errno);
+    return false;
+  }
+  if (!written) *error = "cannot write " + path + ": " + strerror(writeErrno);
+  return written;
 }
 
-// The outputs of one run and their temporary names, which share the output directory so that
-// the final renames cannot cross file systems.
+// The outputs of one run (table, blob, then the depfile if asked for) and their temporary names.
 struct Outputs {
   std::vector<std::string> finals;
   std::vector<std::string> temporaries;
@@ -152,14 +151,10 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   outputs.finals.push_back((fs::path(outDir) / "payload_table.cpp").string());
   outputs.finals.push_back((fs::path(outDir) / "payload.bin").string());
   if (!depfilePath.empty()) outputs.finals.push_back(depfilePath);
-  // The process id keeps two runs into one directory from writing the same temporary.
+  // Each temporary sits beside its output, so that the rename stays on one file system; the
+  // process id keeps two runs into one directory from writing the same temporary.
   const std::string suffix = "." + std::to_string((long)getpid()) + ".tmp";
-  for (const std::string& path : outputs.finals) {
-    const fs::path finalPath(path);
-    outputs.temporaries.push_back((fs::path(outDir) / (finalPath.filename().string() + suffix)).string());
-  }
-  // A depfile elsewhere keeps its temporary beside it, so that its rename stays on one file system.
-  if (!depfilePath.empty()) outputs.temporaries[2] = depfilePath + suffix;
+  for (const std::string& path : outputs.finals) outputs.temporaries.push_back(path + suffix);
 
   if (!Package(descriptionPath, outputs, !depfilePath.empty(), threads, error)) {
     RemoveAll(outputs);

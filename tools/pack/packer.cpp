@@ -90,18 +90,22 @@ ssize_t ReadFully(int fd, unsigned char* buffer, size_t size) {
   return (ssize_t)total;
 }
 
-bool WriteFully(int fd, const unsigned char* data, size_t size) {
+}  // namespace
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const char* bytes = (const char*)data;
   while (size > 0) {
-    const ssize_t count = write(fd, data, size);
+    const ssize_t count = write(fd, bytes, size);
     if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) return false;
-    data += count;
+    if (count <= 0) {
+      if (count == 0) errno = ENOSPC;
+      return false;
+    }
+    bytes += count;
     size -= (size_t)count;
   }
   return true;
 }
-
-}  // namespace
 
 bool MeasureSource(const std::string& path, uint64_t* size, std::string* error) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -182,7 +186,7 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
       retireError = "zlib failed to compress a piece";
       return false;
     }
-    if (!WriteFully(outFd, slot.output.data(), slot.outputSize)) {
+    if (!WriteAll(outFd, slot.output.data(), slot.outputSize)) {
       retireError = "cannot write " + outPath + ": " + strerror(errno);
       return false;
     }
