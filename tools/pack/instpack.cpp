@@ -129,7 +129,7 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
       ->required();
   app.add_option("--depfile", depfilePath, "Also write a Makefile-syntax dependency file here");
   app.add_option("--threads", threads, "Compression threads (default: one per core)")
-      ->check(CLI::Range(1, 1024));
+      ->check(CLI::Range(1, 256));
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
