@@ -306,12 +306,4 @@ TEST_F(ChooseDataDirectoryTest, VeryLongHomePathLeavesTheProposalEmpty) {
   EXPECT_EQ(fake::DialogProposals().back(), "");
 }
 
-TEST_F(ChooseDataDirectoryTest, VeryLongTypedTextIsCutToTheBuffer) {
-  fake::DialogOk(std::string(3000, 'x'));
-  fake::DialogCancel();
-  EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 0);
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Can't Create Directory", "Shutting Down"}));
-  EXPECT_EQ(fake::Events()[1], "dialog:ok:" + std::string(1023, 'x'));
-}
-
 }  // namespace

@@ -23,6 +23,22 @@ enum { kNativePathSize = PATH_MAX };
 // allocation per file.
 OutputFileRecord openFile = {-1};
 
+// Windows refuses these characters in file names, so a path holding one names nothing and cannot
+// be created; POSIX would accept them. ':' is allowed only after a leading drive letter.
+bool HasInvalidNameCharacter(const char* path) {
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (strchr("?*<>|\"", *p) != nullptr) return true;
+    if (*p == ':' && !(p == path + 1 && isalpha(static_cast<unsigned char>(path[0])))) return true;
+  }
+  return false;
+}
+
+bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
+
+bool IsDriveRoot(const char* path) {
+  return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && IsSeparator(path[2]) && path[3] == '\0';
+}
+
 }  // namespace
 
 OutputFile CreateOutputFile(const char* name) {
@@ -65,26 +81,6 @@ bool DeleteFileNamed(const char* name) {
   char native[kNativePathSize];
   return MapNativePath(name, native, sizeof native, nullptr) && unlink(native) == 0;
 }
-
-namespace {
-
-// Windows refuses these characters in file names, so a path holding one names nothing and cannot
-// be created; POSIX would accept them. ':' is allowed only after a leading drive letter.
-bool HasInvalidNameCharacter(const char* path) {
-  for (const char* p = path; *p != '\0'; ++p) {
-    if (strchr("?*<>|\"", *p) != nullptr) return true;
-    if (*p == ':' && !(p == path + 1 && isalpha(static_cast<unsigned char>(path[0])))) return true;
-  }
-  return false;
-}
-
-bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
-
-bool IsDriveRoot(const char* path) {
-  return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && IsSeparator(path[2]) && path[3] == '\0';
-}
-
-}  // namespace
 
 int ChangeDirectory(const char* path) {
   // chdir, like SetCurrentDirectory, accepts a directory named with a trailing separator.
