@@ -1,0 +1,251 @@
+// Measures ExtractPayload over a compiled-in benchmark table against the physical limit of its
+// algorithm (uncompress of the same pieces, no file I/O) and against `tar -xzf`, side by side.
+//
+//   extract_bench --work DIR [--reps N] [--tar FILE.tar.gz] [--verify SOURCE_DIR]
+//
+// Each repetition runs every contender once, in a rotating order, into a fresh folder under
+// DIR (which should be on the filesystem a user would install to); the page cache is flushed
+// (sync) before each timed run so that one contender's write-back does not land in another's
+// time. Prints key/value lines: medians of seconds, and medians of the per-repetition ratios.
+// The peak heap of one extraction is measured by counting this process's malloc calls.
+// --verify compares the first extraction with the product's sources byte for byte.
+#include <dirent.h>
+#include <errno.h>
+#include <malloc.h>
+#include <spawn.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "payload/extract.h"
+
+extern char** environ;
+
+// --- heap accounting: glibc lets a program replace malloc and friends ----------------------
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void __libc_free(void*);
+void* __libc_memalign(size_t, size_t);
+}
+
+namespace {
+long long liveBytes = 0;
+long long peakBytes = 0;
+void Count(void* block, bool add) {
+  if (block == nullptr) return;
+  liveBytes += add ? (long long)malloc_usable_size(block) : -(long long)malloc_usable_size(block);
+  peakBytes = std::max(peakBytes, liveBytes);
+}
+}  // namespace
+
+extern "C" {
+void* malloc(size_t size) {
+  void* block = __libc_malloc(size);
+  Count(block, true);
+  return block;
+}
+void* calloc(size_t count, size_t size) {
+  void* block = __libc_calloc(count, size);
+  Count(block, true);
+  return block;
+}
+void* realloc(void* old, size_t size) {
+  Count(old, false);
+  void* block = __libc_realloc(old, size);
+  Count(block != nullptr ? block : old, true);
+  return block;
+}
+void free(void* block) {
+  Count(block, false);
+  __libc_free(block);
+}
+void* memalign(size_t alignment, size_t size) {
+  void* block = __libc_memalign(alignment, size);
+  Count(block, true);
+  return block;
+}
+void* aligned_alloc(size_t alignment, size_t size) { return memalign(alignment, size); }
+int posix_memalign(void** out, size_t alignment, size_t size) {
+  *out = memalign(alignment, size);
+  return *out != nullptr ? 0 : ENOMEM;
+}
+}
+
+namespace {
+
+double Now() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return (double)now.tv_sec + (double)now.tv_nsec * 1e-9;
+}
+
+double Median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  const size_t n = values.size();
+  return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+bool RunProgram(const char* const* argv) {
+  pid_t child;
+  if (posix_spawnp(&child, argv[0], nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0) return false;
+  int status = 0;
+  return waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool RemoveTree(const std::string& path) {
+  const char* argv[] = {"rm", "-rf", path.c_str(), nullptr};
+  return RunProgram(argv);
+}
+
+// The limit: every piece inflated into one 32,000-byte buffer, nothing written.
+uint64_t InflateAll(unsigned char* buffer) {
+  uint64_t produced = 0;
+  const PayloadTableRecord& table = PayloadTable;
+  for (int i = 0; i < table.fileCount; ++i) {
+    for (int j = 0; j < table.chunkCount[i]; ++j) {
+      uLongf length = ChunkBufferSize;
+      uncompress(buffer, &length, table.chunkData[i][j], table.chunkSize[i][j]);
+      produced += length;
+    }
+  }
+  return produced;
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  FILE* fa = fopen(a.c_str(), "rb");
+  FILE* fb = fopen(b.c_str(), "rb");
+  bool same = fa != nullptr && fb != nullptr;
+  static char ba[1 << 16], bb[1 << 16];
+  while (same) {
+    const size_t na = fread(ba, 1, sizeof ba, fa);
+    const size_t nb = fread(bb, 1, sizeof bb, fb);
+    same = na == nb && memcmp(ba, bb, na) == 0;
+    if (na == 0) break;
+  }
+  if (fa) fclose(fa);
+  if (fb) fclose(fb);
+  return same;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string work, tarball, verify;
+  int reps = 5;
+  for (int i = 1; i + 1 < argc; i += 2) {
+    if (strcmp(argv[i], "--work") == 0) work = argv[i + 1];
+    else if (strcmp(argv[i], "--reps") == 0) reps = std::max(1, atoi(argv[i + 1]));
+    else if (strcmp(argv[i], "--tar") == 0) tarball = argv[i + 1];
+    else if (strcmp(argv[i], "--verify") == 0) verify = argv[i + 1];
+  }
+  if (work.empty()) {
+    fprintf(stderr, "usage: extract_bench --work DIR [--reps N] [--tar FILE.tar.gz] [--verify SOURCE_DIR]\n");
+    return 2;
+  }
+  mkdir(work.c_str(), 0777);
+  char home[4096];
+  if (getcwd(home, sizeof home) == nullptr) return 1;
+
+  const PayloadTableRecord& table = PayloadTable;
+  uint64_t pieces = 0, packed = 0;
+  for (int i = 0; i < table.fileCount; ++i) {
+    pieces += (uint64_t)table.chunkCount[i];
+    for (int j = 0; j < table.chunkCount[i]; ++j) packed += table.chunkSize[i][j];
+  }
+  unsigned char* buffer = static_cast<unsigned char*>(malloc(ChunkBufferSize));
+  const uint64_t original = InflateAll(buffer);  // also warms the table's pages
+  printf("files %d\npieces %llu\noriginal_bytes %llu\npacked_bytes %llu\n", table.fileCount,
+         (unsigned long long)pieces, (unsigned long long)original, (unsigned long long)packed);
+
+  std::vector<double> limit, extract, tar, check, extractToLimit, tarToExtract, checkShare;
+  for (int rep = 0; rep < reps; ++rep) {
+    double timeLimit = 0, timeExtract = 0, timeTar = 0, timeCheck = 0;
+    const int contenders = tarball.empty() ? 3 : 4;
+    for (int k = 0; k < contenders; ++k) {
+      const int which = (k + rep) % contenders;
+      sync();
+      if (which == 0) {
+        const double start = Now();
+        InflateAll(buffer);
+        timeLimit = Now() - start;
+      } else if (which == 1) {
+        const double start = Now();
+        if (!PayloadIsIntact()) {
+          fprintf(stderr, "extract_bench: the payload fails its damage check\n");
+          return 1;
+        }
+        timeCheck = Now() - start;
+      } else if (which == 2) {
+        const std::string folder = work + "/extract";
+        RemoveTree(folder);
+        if (mkdir(folder.c_str(), 0777) != 0 || chdir(folder.c_str()) != 0) return 1;
+        sync();
+        const long long heapBefore = liveBytes;
+        peakBytes = liveBytes;
+        const double start = Now();
+        const ExtractStatus status = ExtractPayload(nullptr, nullptr);
+        timeExtract = Now() - start;
+        if (rep == 0) printf("extract_peak_heap_bytes %lld\n", peakBytes - heapBefore);
+        if (chdir(home) != 0) return 1;
+        if (status != ExtractComplete) {
+          fprintf(stderr, "extract_bench: ExtractPayload returned %d\n", (int)status);
+          return 1;
+        }
+        if (rep == 0 && !verify.empty()) {
+          for (int i = 0; i < table.fileCount; ++i) {
+            if (!SameFile(folder + "/" + table.fileName[i], verify + "/" + table.fileName[i])) {
+              fprintf(stderr, "extract_bench: %s differs from its source\n", table.fileName[i]);
+              return 1;
+            }
+          }
+          printf("verified %d files against %s\n", table.fileCount, verify.c_str());
+        }
+        RemoveTree(folder);
+      } else {
+        const std::string folder = work + "/tar";
+        RemoveTree(folder);
+        if (mkdir(folder.c_str(), 0777) != 0) return 1;
+        sync();
+        const char* tarArgs[] = {"tar", "-xzf", tarball.c_str(), "-C", folder.c_str(), nullptr};
+        const double start = Now();
+        const bool ok = RunProgram(tarArgs);
+        timeTar = Now() - start;
+        if (!ok) {
+          fprintf(stderr, "extract_bench: tar -xzf %s failed\n", tarball.c_str());
+          return 1;
+        }
+        RemoveTree(folder);
+      }
+    }
+    limit.push_back(timeLimit);
+    extract.push_back(timeExtract);
+    check.push_back(timeCheck);
+    extractToLimit.push_back(timeLimit / timeExtract);
+    checkShare.push_back(timeCheck / timeExtract);
+    if (!tarball.empty()) {
+      tar.push_back(timeTar);
+      tarToExtract.push_back(timeTar / timeExtract);
+    }
+  }
+  printf("reps %d\n", reps);
+  printf("limit_s %.4f\nextract_s %.4f\ncheck_s %.4f\n", Median(limit), Median(extract), Median(check));
+  printf("limit_mb_per_s %.1f\nextract_mb_per_s %.1f\n", (double)original / 1e6 / Median(limit),
+         (double)original / 1e6 / Median(extract));
+  printf("extract_share_of_limit %.3f\ncheck_share_of_extract %.3f\n", Median(extractToLimit), Median(checkShare));
+  if (!tarball.empty()) {
+    printf("tar_s %.4f\ntar_mb_per_s %.1f\nextract_speedup_over_tar %.3f\n", Median(tar),
+           (double)original / 1e6 / Median(tar), Median(tarToExtract));
+  }
+  return 0;
+}
