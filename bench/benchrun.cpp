@@ -1,10 +1,10 @@
 // Runs shell commands side by side, round-robin, and prints medians of wall time, CPU time and
 // the peak memory of each, with each command's time as a ratio to the first one's.
 //
-//   benchrun [--reps N] [--before CMD] LABEL COMMAND [LABEL COMMAND]...
+//   benchrun [--reps N] [--before CMD] [--in-order] LABEL COMMAND [LABEL COMMAND]...
 //
-// Every repetition runs each command once, in a rotating order, so that a noisy neighbour
-// slows all of them alike; ratios are taken within one repetition and their median printed.
+// Every repetition runs each command once, in a rotating order (or as given, with --in-order,
+// for steps that depend on each other), so that a noisy neighbour slows all of them alike; ratios are taken within one repetition and their median printed.
 // `--before` runs (untimed) before every timed command, e.g. to remove the previous outputs.
 // Output, one line per command, tab-separated:
 //   LABEL  median_wall_s  min_wall_s  max_wall_s  median_cpu_s  peak_rss_kb  median_ratio_to_first
@@ -65,17 +65,20 @@ double Median(std::vector<double> values) {
 int main(int argc, char** argv) {
   int reps = 5;
   std::string before;
+  bool inOrder = false;
   std::vector<std::string> labels, commands;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--reps") == 0 && i + 1 < argc) {
       reps = std::max(1, atoi(argv[++i]));
     } else if (strcmp(argv[i], "--before") == 0 && i + 1 < argc) {
       before = argv[++i];
+    } else if (strcmp(argv[i], "--in-order") == 0) {
+      inOrder = true;
     } else if (i + 1 < argc) {
       labels.push_back(argv[i]);
       commands.push_back(argv[++i]);
     } else {
-      fprintf(stderr, "usage: benchrun [--reps N] [--before CMD] LABEL COMMAND [LABEL COMMAND]...\n");
+      fprintf(stderr, "usage: benchrun [--reps N] [--before CMD] [--in-order] LABEL COMMAND [LABEL COMMAND]...\n");
       return 2;
     }
   }
@@ -84,7 +87,7 @@ int main(int argc, char** argv) {
   std::vector<std::vector<Sample>> samples(n);
   for (int rep = 0; rep < reps; ++rep) {
     for (size_t k = 0; k < n; ++k) {
-      const size_t c = (k + (size_t)rep) % n;
+      const size_t c = inOrder ? k : (k + (size_t)rep) % n;
       Sample ignored, sample;
       if (!before.empty() && !Run(before, &ignored)) {
         fprintf(stderr, "benchrun: the --before command failed\n");

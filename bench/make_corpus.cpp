@@ -27,6 +27,7 @@
 namespace {
 
 const uint64_t kMegabyte = 1000000;
+const size_t kRequired[2] = {2, 7};  // program.exe and uninst.exe in the base plan
 
 // splitmix64: tiny, fast, and the same sequence everywhere (unlike std:: distributions).
 struct Random {
@@ -124,7 +125,7 @@ std::vector<PlannedFile> BasePlan() {
   const size_t small[] = {5, 11, 19, 40, 64};
   const uint64_t smallSize[] = {1200, 8700, 29999, 17000, 24500};
   for (size_t k = 0; k < 5; ++k) plan[small[k]].size = smallSize[k];
-  plan[plan.size() - 2].size = 47104;  // uninst.exe (a code slot)
+  plan[7].size = 47104;  // uninst.exe (a code slot)
   for (size_t i = 0; i < plan.size(); ++i) {
     if (plan[i].size != 0) {
       fixedSum[plan[i].kind] += plan[i].size;
@@ -142,7 +143,7 @@ std::vector<PlannedFile> BasePlan() {
     char name[64];
     if (i == 2) {
       snprintf(name, sizeof name, "program.exe");
-    } else if (i == plan.size() - 2) {
+    } else if (i == 7) {
       snprintf(name, sizeof name, "uninst.exe");
     } else if (plan[i].kind == kText) {
       snprintf(name, sizeof name, (i % 5 == 0) ? "doc%03zu.txt" : "page%03zu.htm", i);
@@ -213,13 +214,18 @@ int main(int argc, char** argv) {
   uint64_t total = 0, kindBytes[3] = {0, 0, 0}, kindFiles[3] = {0, 0, 0};
   uint64_t smallest = UINT64_MAX, largest = 0, under30000 = 0, over3MB = 0;
   std::string bytes;
-  // Copy 0 is the base product; later copies vary every byte. Scaled-down products keep the
-  // main program and the uninstaller, which every product needs.
+  // Copy 0 is the base product; later copies vary every byte. The main program and the
+  // uninstaller come first, so that every size has them.
+  std::vector<size_t> order(kRequired, kRequired + 2);
+  for (size_t i = 0; i < base.size(); ++i) {
+    if (i != kRequired[0] && i != kRequired[1]) order.push_back(i);
+  }
   for (unsigned copy = 0; total < target - target / 1000; ++copy) {
     const size_t before = names.size();
-    for (size_t i = 0; i < base.size() && total < target - target / 1000; ++i) {
+    for (size_t n = 0; n < base.size() && total < target - target / 1000; ++n) {
+      const size_t i = order[n];
       const PlannedFile& file = base[i];
-      const bool required = copy == 0 && (file.name == "program.exe" || file.name == "uninst.exe");
+      const bool required = copy == 0 && n < 2;
       if (!required && total + file.size > target + target / 50) continue;
       bytes.clear();
       if (file.kind == kText) {
