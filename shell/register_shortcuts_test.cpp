@@ -129,17 +129,6 @@ TEST_F(RegisterShortcutsTest, LongestDataDirectoryAndLongSettingsAreSentWhole) {
             Join(SixCommands(directory, "Tovalin", title), StartupCommands(directory, "Tovalin")));
 }
 
-TEST_F(RegisterShortcutsTest, ACommandThatCannotBeFormattedIsSkippedAndTheRestGoOn) {
-  const std::string title(6000, 't');
-  fake::Settings.appTitle = title.c_str();
-  fake::FailNextAllocation();
-  Register("C:\\Tovalin");
-  Texts expected = SixCommands("C:\\Tovalin", "Tovalin", title);
-  expected.erase(expected.begin() + 2);
-  EXPECT_EQ(fake::ExecutedCommands(), expected);
-  EXPECT_EQ(fake::Events().back(), "dde:stop");
-}
-
 TEST_F(RegisterShortcutsTest, ConnectionsAreAcceptedOnlyForTheGroupNameExactly) {
   EXPECT_TRUE(DdeAcceptsConnection("Tovalin"));
   EXPECT_FALSE(DdeAcceptsConnection("tovalin"));
