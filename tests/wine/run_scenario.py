@@ -87,8 +87,8 @@ def parse_scenario(path, variables):
             scenario.steps.extend(window_steps(words[2:], where))
         elif keyword in WINDOW_STEPS:
             scenario.steps.extend(window_steps(words, where))
-        elif keyword == "appwindow":
-            scenario.steps.append(("appwindow", one_argument(words, where)))
+        elif keyword in ("appwindow", "noappwindow"):
+            scenario.steps.append((keyword, one_argument(words, where)))
         elif keyword == "end":
             scenario.steps.append(("end", ""))
         elif keyword in CHECKS:

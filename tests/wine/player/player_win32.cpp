@@ -16,7 +16,9 @@
 //   screenshot <name>  print "screenshot <name>" and wait for one line on standard input (the
 //                      driver takes the picture meanwhile)
 //   appwindow <prefix> wait for a top-level window of another process whose title begins with
-//                      <prefix> (a program the installer started); log it, then close it
+//                      <prefix> (a program the installer started) and log it; it is closed
+//                      before the next step other than screenshot
+//   noappwindow <prefix> no such window appears within two seconds
 //   end                wait for the program to exit
 // Any other visible window of the program is unexpected: the run fails, and that window and every
 // later one is answered safely (Cancel, else No, else OK, else closed) so the program still ends.
@@ -268,6 +270,8 @@ void WaitForWindowToLeave(HWND window) {
   }
 }
 
+HWND appWindow = nullptr;  // the started program's window, open until the next step
+
 struct AppSearch {
   std::string prefix;
   HWND found;
@@ -284,36 +288,49 @@ BOOL CALLBACK FindAppWindow(HWND window, LPARAM search) {
   return FALSE;
 }
 
-// Waits for a window of a program the installer started, logs it and its program, and ends that
-// program so that nothing outlives the scenario.
-void HandleAppWindow(const std::string& prefix) {
-  AppSearch search = {prefix, nullptr};
-  while (!TimeIsUp()) {
-    LookOnce(std::string());
-    EnumWindows(FindAppWindow, reinterpret_cast<LPARAM>(&search));
-    if (search.found != nullptr) break;
-    Sleep(100);
-  }
-  if (search.found == nullptr) {
-    Fail("no window of a started program appeared");
-    return;
-  }
+// Ends the program that owns appWindow, if any, so that nothing outlives the scenario.
+void CloseAppWindow() {
+  if (appWindow == nullptr) return;
   DWORD processId = 0;
-  GetWindowThreadProcessId(search.found, &processId);
-  Log("program window %s \"%s\"", ClassOf(search.found).c_str(), WindowText(search.found).c_str());
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | PROCESS_TERMINATE | SYNCHRONIZE,
-                               FALSE, processId);
+  GetWindowThreadProcessId(appWindow, &processId);
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+  PostMessageA(appWindow, WM_CLOSE, 0, 0);
+  appWindow = nullptr;
   if (process == nullptr) return;
-  char image[MAX_PATH] = "";
-  DWORD size = sizeof image;
-  if (QueryFullProcessImageNameA(process, 0, image, &size)) Log("  program \"%s\"", image);
-  PostMessageA(search.found, WM_CLOSE, 0, 0);
   if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) {
     Log("  program did not close; ended");
     TerminateProcess(process, 1);
   } else {
     Log("  program closed");
   }
+  CloseHandle(process);
+}
+
+// Waits up to `milliseconds` for a window of a program the installer started whose title begins
+// with `prefix`; null if none appears.
+HWND FindAppWindowWithin(const std::string& prefix, DWORD milliseconds) {
+  DWORD until = GetTickCount() + milliseconds;
+  AppSearch search = {prefix, nullptr};
+  while (!TimeIsUp()) {
+    LookOnce(std::string());
+    EnumWindows(FindAppWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) break;
+    if (milliseconds != INFINITE && static_cast<LONG>(GetTickCount() - until) >= 0) break;
+    Sleep(100);
+  }
+  return search.found;
+}
+
+// Logs a started program's window and the file that program runs from.
+void LogAppWindow(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  Log("program window %s \"%s\"", ClassOf(window).c_str(), WindowText(window).c_str());
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return;
+  char image[MAX_PATH] = "";
+  DWORD size = sizeof image;
+  if (QueryFullProcessImageNameA(process, 0, image, &size)) Log("  program \"%s\"", image);
   CloseHandle(process);
 }
 
@@ -454,6 +471,7 @@ int main(int argc, char** argv) {
   for (const Step& step : steps) {
     if (failed) break;
     if (step.name == "ignore") continue;
+    if (step.name != "screenshot") CloseAppWindow();
     if (step.name == "expect") {
       current = WaitForWindow(step.argument);
       if (current == nullptr) {
@@ -465,7 +483,21 @@ int main(int argc, char** argv) {
     } else if (step.name == "screenshot") {
       TakeScreenshot(step.argument);
     } else if (step.name == "appwindow") {
-      HandleAppWindow(step.argument);
+      appWindow = FindAppWindowWithin(step.argument, INFINITE);
+      if (appWindow == nullptr) {
+        Fail("no window of a started program appeared");
+      } else {
+        LogAppWindow(appWindow);
+      }
+    } else if (step.name == "noappwindow") {
+      // A started program's window takes a moment to appear; two seconds is ample under Wine.
+      appWindow = FindAppWindowWithin(step.argument, 2000);
+      if (appWindow != nullptr) {
+        LogAppWindow(appWindow);
+        Fail("a program was started");
+      } else {
+        Log("no program window \"%s\"", step.argument.c_str());
+      }
     } else if (step.name == "end") {
       while (!ProgramHasEnded() && !TimeIsUp()) {
         LookOnce(std::string());
@@ -478,6 +510,7 @@ int main(int argc, char** argv) {
       Fail("step failed");
     }
   }
+  CloseAppWindow();
   // Whatever the steps left to happen counts as unexpected; the program still has to end.
   Drain();
   if (!ProgramHasEnded()) {
