@@ -217,7 +217,8 @@ def run_check(prefix, where, words, log):
     keyword, args = words[0], words[1:]
 
     def report(ok, detail):
-        log(f"check {' '.join(shlex.quote(w) for w in words)}: {'ok' if ok else 'FAILED'}"
+        shown = " ".join(f'"{w}"' if " " in w or not w else w for w in words)
+        log(f"check {shown}: {'ok' if ok else 'FAILED'}"
             + (f" ({detail})" if detail else ""))
         return ok
 
@@ -254,7 +255,7 @@ def run_check(prefix, where, words, log):
         if not os.path.isfile(path):
             return report(False, "no profile file")
         value = read_profile(path).get(args[1].lower(), {}).get(args[2].lower())
-        return report(value == args[3], f"found {value!r}")
+        return report(value == args[3], "no such entry" if value is None else f'found "{value}"')
     if keyword in ("startmenu", "nostartmenu"):
         relative = args[0].replace("\\", "/")
         found = [f for f in start_menu_folders(prefix) if os.path.lexists(os.path.join(f, relative))]
@@ -360,7 +361,7 @@ def run_player(args, session, scenario, installer, out_dir, log):
         log(f"player reported {result}, the scenario wants {scenario.outcome}")
     for text in scenario.logged:
         seen = any(text in line for line in lines)
-        log(f"check logged {text!r}: {'ok' if seen else 'FAILED'}")
+        log(f"check logged '{text}': {'ok' if seen else 'FAILED'}")
         ok = ok and seen
     return ok
 
