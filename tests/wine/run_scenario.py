@@ -36,7 +36,7 @@ class Scenario:
         self.checks = []    # (line number, words)
         self.resets = []
         self.optional = list(OPTIONAL_WINDOWS)
-        self.outcome = "pass"  # what the player must report: pass, or fail for its own tests
+        self.outcome = "pass"  # what the player must report: pass, or fail or timeout in its own tests
         self.logged = []    # texts that some line of the player's log must contain
 
 

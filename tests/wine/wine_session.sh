@@ -18,7 +18,10 @@ die() {
 }
 
 start() {
-  local state=$1 prefix=$2
+  # Wine takes only an absolute prefix path.
+  local state prefix
+  state=$(realpath -m "$1")
+  prefix=$(realpath -m "$2")
   [ -x "$WINE64" ] || die "wine64 not found at $WINE64 (Debian package wine64; scripts/setup.sh installs it)"
   [ -x "$WINESERVER" ] || die "wineserver not found at $WINESERVER"
   command -v Xvfb >/dev/null || die "Xvfb not found (Debian package xvfb)"

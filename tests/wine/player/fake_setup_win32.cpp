@@ -3,6 +3,7 @@
 //
 //   fake_setup.exe           a warning box, then a Yes/No question; Yes starts "fake_setup.exe app"
 //   fake_setup.exe app       a plain window titled "Tovalin Fake" that runs until closed
+// With a file named "hang" in its current directory it shows nothing and never ends.
 #include <windows.h>
 
 #include <string.h>
@@ -35,6 +36,7 @@ int RunApp(HINSTANCE instance) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
   if (strstr(commandLine, "app") != nullptr) return RunApp(instance);
+  if (GetFileAttributesA("hang") != INVALID_FILE_ATTRIBUTES) Sleep(INFINITE);
   MessageBoxA(nullptr, "First box.", "Fake Notice", MB_OK | MB_ICONWARNING);
   if (MessageBoxA(nullptr, "Start it now?", "Fake Question", MB_YESNO) == IDYES) {
     char self[MAX_PATH + 8];
