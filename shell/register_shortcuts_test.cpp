@@ -2,6 +2,7 @@
 // Startup question, alone and inside the whole installation sequence.
 #include "shell/register_shortcuts.h"
 
+#include <stdlib.h>
 #include <string.h>
 
 #include "datadir/data_directory.h"
@@ -80,16 +81,10 @@ TEST_F(RegisterShortcutsTest, TovalinSendsSixCommandsEachInItsOwnConversation) {
   EXPECT_TRUE(fake::Messages().empty());
 }
 
-TEST_F(RegisterShortcutsTest, PathsPassThroughVerbatim) {
-  // Spaces stay inside the quotes; the item name stays bare.
+TEST_F(RegisterShortcutsTest, SpacesStayInsideTheQuotesAndTheItemNameStaysBare) {
   Register("D:\\My Programs\\Tovalin 2");
   EXPECT_EQ(fake::ExecutedCommands(), SixCommands("D:\\My Programs\\Tovalin 2", "Tovalin", "Tovalin"));
 
-  // A directory entered with a trailing backslash keeps it: two before each file name.
-  fake::Reset();
-  Register("C:\\Tovalin\\");
-  EXPECT_EQ(fake::ExecutedCommands()[3], "[AddItem(\"C:\\Tovalin\\\\tov32.exe\",Tovalin,,,,,\"C:\\Tovalin\\\")]");
-  EXPECT_EQ(fake::ExecutedCommands()[5], "[AddItem(\"C:\\Tovalin\\\\uninst.exe\",Uninstall,,,,,\"C:\\Tovalin\\\")]");
 }
 
 TEST_F(RegisterShortcutsTest, StartupQuestionAnsweredNoAddsNothing) {
@@ -141,18 +136,32 @@ class RegistrationInInstallationTest : public RegisterShortcutsTest {
  protected:
   void SetUp() override {
     RegisterShortcutsTest::SetUp();
+    // An existing default directory is entered without a dialog.
+    MakeDrivePath("C/Program Files/Tovalin");
     fake::UseFiles({{"tov32.exe", "program"}, {"uninst.exe", "uninstaller"}});
+  }
+
+  void MakeDrivePath(const std::string& path) {
+    ASSERT_EQ(system(("mkdir -p '" + Root() + "/drives/" + path + "'").c_str()), 0);
   }
 };
 
 TEST_F(RegistrationInInstallationTest, GroupIsRegisteredAfterExtractionAndBeforeTheFinalQuestion) {
   fake::Settings.offerStartupGroup = 1;  // answered No, as every unscripted question is
   RunInstallation(nullptr);
-  const std::string directory = DataDirectory;
-  EXPECT_EQ(fake::ExecutedCommands(), SixCommands(directory, "Tovalin", "Tovalin"));
+  EXPECT_EQ(fake::ExecutedCommands(), SixCommands("C:\\Program Files\\Tovalin", "Tovalin", "Tovalin"));
   EXPECT_LT(IndexOf("progress:destroy"), IndexOf("dde:start"));
   EXPECT_LT(IndexOf("message:Add To Startup Group"), IndexOf("dde:stop"));
   EXPECT_LT(IndexOf("dde:stop"), IndexOf("message:Installation Successful"));
+}
+
+TEST_F(RegistrationInInstallationTest, AStoredDirectoryWithATrailingBackslashKeepsIt) {
+  MakeDrivePath("C/Tovalin");
+  WriteFile(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=C:\\Tovalin\\\n");
+  RunInstallation(nullptr);
+  ASSERT_STREQ(DataDirectory, "C:\\Tovalin\\");
+  EXPECT_EQ(fake::ExecutedCommands()[3], "[AddItem(\"C:\\Tovalin\\\\tov32.exe\",Tovalin,,,,,\"C:\\Tovalin\\\")]");
+  EXPECT_EQ(fake::ExecutedCommands()[5], "[AddItem(\"C:\\Tovalin\\\\uninst.exe\",Uninstall,,,,,\"C:\\Tovalin\\\")]");
 }
 
 TEST_F(RegistrationInInstallationTest, WithNoShellAnsweringNothingIsShownAndTheInstallationGoesOn) {
