@@ -5,14 +5,17 @@
 # The packaging tool writes the settings record, the payload table and the packed pieces into
 # <binary dir>/generated/<target>/; the pieces are assembled straight into the executable with
 # .incbin, so the compiler never parses payload bytes.
-# Size of the Windows builds. A C++ standard header switches on mingw's own printf (libstdc++
-# asks for C99 formatting), which links about 27 KB of formatting and floating-point code for the
-# "%s" and "%d" the installer formats; reading <stdio.h> first, with that switch off, keeps
-# snprintf on msvcrt's formatter. Nothing here unwinds (no exceptions), so unwind tables are
-# dropped too.
+
+# Compile options for the installer's own code in the Windows builds (the top level adds them
+# to INSTALLER_FLAGS). A C++ standard header switches on mingw's own printf (libstdc++ asks for
+# C99 formatting), which links about 27 KB of formatting and floating-point code for the "%s"
+# and "%d" the installer formats; reading <stdio.h> first, with that switch off, keeps snprintf
+# on msvcrt's formatter, whose answers for those formats are the same. The installer never
+# unwinds (no exceptions), so it needs no unwind tables either. Only for the installer: programs
+# that use exceptions need their unwind tables.
+set(INSTALLER_SIZE_FLAGS)
 if(WIN32)
-  add_compile_options("$<$<COMPILE_LANGUAGE:C,CXX>:-D__USE_MINGW_ANSI_STDIO=0;-include;stdio.h>"
-                      "$<$<COMPILE_LANGUAGE:C,CXX>:-fno-asynchronous-unwind-tables;-fno-unwind-tables>")
+  set(INSTALLER_SIZE_FLAGS "$<$<COMPILE_LANGUAGE:C,CXX>:-D__USE_MINGW_ANSI_STDIO=0;--include=stdio.h;-fno-asynchronous-unwind-tables;-fno-unwind-tables>")
 endif()
 
 function(add_installer target)
