@@ -5,7 +5,9 @@
 # BUILD_DIR is a configured and built win32 (or win64) tree; its own sample installer's compile
 # and link commands are replayed with this product's table, so flags never drift from the build.
 # Writes OUT_DIR/setup.exe (and OUT_DIR/setup.map, the linker's map); prints nothing on success.
-# STEP is all (the default), or one of pack, compile, link to time the steps one by one.
+# STEP is all (the default), or one of pack, compile, link to time the steps one by one, or
+# link-lld: the same link done by LLVM's ld.lld instead of GNU ld (a comparison only; the build
+# itself links with GNU ld), writing OUT_DIR/setup-lld.exe.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 instpack=$2
@@ -32,3 +34,24 @@ link=${link//-Wl,--out-implib,sample\/libtovalin-setup.dll.a/}
 cd "$build"
 if [ "$step" = all ] || [ "$step" = compile ]; then eval "$compile"; fi
 if [ "$step" = all ] || [ "$step" = link ]; then eval "$link"; fi
+if [ "$step" = link-lld ]; then
+  # The compiler driver's own linker command line (-###), with ld.lld in place of collect2 and
+  # without the LTO plugin options that only GNU ld knows.
+  link=${link#: && }
+  link=${link% && :}
+  link=${link//-Wl,-Map,$out\/setup.map/}
+  link=${link//-o $out\/setup.exe/-o $out/setup-lld.exe}
+  driver=$(eval "$link -###" 2>&1 | grep -F collect2)
+  eval "set -- $driver"
+  shift
+  args=()
+  while [ $# -gt 0 ]; do
+    case $1 in
+      -plugin) shift ;;
+      -plugin-opt=*) ;;
+      *) args+=("$1") ;;
+    esac
+    shift
+  done
+  ld.lld "${args[@]}"
+fi

@@ -117,12 +117,17 @@ minimal_bytes=$(stat -c %s "$out/minimal/build/setup.exe")
 # --- 4. scale -------------------------------------------------------------------------------
 for mb in $sizes; do
   say "4. scale: $mb MB"
+  # For comparison only: the same link by ld.lld, where it is installed (see BENCHMARKS.md).
+  lld_args=()
+  if command -v ld.lld > /dev/null; then
+    lld_args=("link-lld" "bench/build_installer.sh build/win32 $instpack $out/s$mb/product.toml $out/scale$mb $threads link-lld")
+  fi
   s=$out/scale$mb
   "$benchrun" --reps "$([ "$mb" -ge 256 ] && echo 3 || echo "$reps")" --in-order --before "sync" \
     "pack" "bench/build_installer.sh build/win32 $instpack $out/s$mb/product.toml $s $threads pack" \
     "compile" "bench/build_installer.sh build/win32 $instpack $out/s$mb/product.toml $s $threads compile" \
     "link" "bench/build_installer.sh build/win32 $instpack $out/s$mb/product.toml $s $threads link" \
-    > "$out/scale$mb.txt"
+    "${lld_args[@]}" > "$out/scale$mb.txt"
   build/bench/extract_bench_s$mb --work "$out/work" --reps 1 > "$out/scale$mb.extract.txt"
   rm -rf "$s"
 done
@@ -175,6 +180,10 @@ e2e_vs_nsis=$(awk -v a="$(col "$pk" installer 7)" -v b="$(col "$pk" makensis 7)"
     echo "| 4 | ${mb} MB: pack / compile / link time (s) | $packt / $compt / $linkt ($(awk -v r="$rate" 'BEGIN { printf "%.1f", r * 1000 }') ms per MB) | linear | $(verdict "$(ratio "$rate" "$first_rate")" "<=" 1.25) |"
     echo "| 4 | ${mb} MB: peak memory pack / compile / link (MB) | $(( $(col "$f" pack 6) / 1024 )) / $(( $(col "$f" compile 6) / 1024 )) / $(( $(col "$f" link 6) / 1024 )) | pack flat | |"
     echo "| 4 | ${mb} MB: compile + link / packaging time | $build_share | <= 0.20 at 256 MB | $([ "$mb" = 256 ] && verdict "$build_share" "<=" 0.20) |"
+    lldt=$(col "$f" link-lld 2)
+    if [ -n "$lldt" ]; then
+      echo "| 4 | ${mb} MB: the same link by ld.lld (s, peak MB); compile + that link / packaging | $lldt, $(( $(col "$f" link-lld 6) / 1024 )); $(awk -v c="$compt" -v l="$lldt" -v p="$packt" 'BEGIN { printf "%.2f", (c + l) / p }') | comparison | |"
+    fi
     echo "| 4 | ${mb} MB: native installer peak heap during extraction | $(get "$out/scale$mb.extract.txt" extract_peak_heap_bytes) bytes | flat | |"
   done
 } > "$out/results.md"
