@@ -46,6 +46,10 @@ products="corpus=$out/corpus/product.toml"
 for mb in $sizes; do products="$products;s$mb=$out/s$mb/product.toml"; done
 cmake -S bench -B build/bench -G Ninja -DINSTPACK="$instpack" "-DBENCH_PRODUCTS=$products" >> "$log" 2>&1
 cmake --build build/bench --target make_corpus benchrun deflate_reuse_bench >> "$log" 2>&1
+if [ "$quick" = 0 ]; then
+  say "checking the corpus generator"
+  ctest --test-dir build/bench --output-on-failure >> "$log" 2>&1 || { echo "bench: the corpus check failed (see $log)" >&2; exit 1; }
+fi
 benchrun=$repo/build/bench/benchrun
 
 # --- the corpus -----------------------------------------------------------------------------
