@@ -88,6 +88,11 @@ std::vector<BadInput> BadInputs() {
        "unknown key \"Options\" at line 8 (expected groupName, appTitle, iniFileName, offerStartupGroup, "
        "startupPrompt, mainExecutable, files)"},
       {"SettingGivenTwiceAsDottedKey", "files.name = \"x\"", ""},  // the TOML reader's own words
+      // Outside strings and comments TOML allows ASCII only; the reader must not be left to meet it.
+      {"UnquotedAccentedValue", "appTitle = Caf" + kE, ":2:15: a non-ASCII character outside a quoted string or comment"},
+      {"AccentedBareKey", kE + "t\u00e9 = 1", ":8:1: a non-ASCII character outside a quoted string or comment"},
+      {"AccentedAfterAValue", "groupName = \"Tovalin\" \xE3\x80\x80",
+       ":1:23: a non-ASCII character outside a quoted string or comment"},
       {"FlagAsFloat", "offerStartupGroup = 1.5", "offerStartupGroup: expected a boolean or an integer at line 4"},
       // Texts one past their bounds, counted in the installer's bytes, not the description's.
       {"TitleOneOver", "appTitle = \"" + Repeat(kE, 201) + "\"", "appTitle: longer than 200 bytes"},
@@ -141,12 +146,14 @@ class PackInputsTest : public testing::Test {
 };
 
 TEST_F(PackInputsTest, EachMalformedProductGetsItsExactErrorAndLeavesNoOutput) {
-  for (BadInput bad : BadInputs()) {
+  for (const BadInput& bad : BadInputs()) {
     SCOPED_TRACE(bad.label + (" " + bad.line));
     std::string error;
     EXPECT_EQ(Pack(Description(bad.line), &error), 1);
     const std::string prefix = product_ + "/product.toml";
-    if (bad.error.empty()) {
+    if (!bad.error.empty() && bad.error[0] == ':') {
+      EXPECT_EQ(error, prefix + bad.error);
+    } else if (bad.error.empty()) {
       EXPECT_EQ(error.rfind(prefix + ":8:", 0), 0u) << error;  // a TOML error at the line given
     } else {
       std::string expected = bad.error;
@@ -160,6 +167,10 @@ TEST_F(PackInputsTest, EachMalformedProductGetsItsExactErrorAndLeavesNoOutput) {
   EXPECT_EQ(Pack("", &error), 1);
   EXPECT_EQ(error, product_ + "/product.toml: missing key \"groupName\"");
   EXPECT_TRUE(FolderEntries(out_).empty());
+  // Found by fuzzing: U+FCBF where a key belongs sent the TOML reader to an unreachable point.
+  EXPECT_EQ(Pack("\xEF\xB2\xBF]", &error), 1);
+  EXPECT_EQ(error, product_ + "/product.toml:1:1: a non-ASCII character outside a quoted string or comment");
+  EXPECT_TRUE(FolderEntries(out_).empty());
 }
 
 TEST_F(PackInputsTest, UnreadableSourceIsRefused) {
@@ -171,6 +182,15 @@ TEST_F(PackInputsTest, UnreadableSourceIsRefused) {
   EXPECT_EQ(error, product_ + "/product.toml: files[2] \"secret.dat\": cannot open " + product_ +
                        "/secret.dat: Permission denied");
   EXPECT_TRUE(FolderEntries(out_).empty());
+}
+
+TEST_F(PackInputsTest, NonAsciiInStringsAndCommentsIsAccepted) {
+  const std::string description = "# Caf" + kE + " \xE2\x82\xAC\n" + Description(
+      "startupPrompt = \"\"\"Caf" + kE + " \"\"\n'x' \\\" " + kE + "\"\"\"") +
+      "# '" + kE + "\n";
+  std::string error;
+  EXPECT_EQ(Pack(Description("appTitle = 'Caf" + kE + "'") + "# " + kE, &error), 0) << error;
+  EXPECT_EQ(Pack(description, &error), 0) << error << "\n" << description;
 }
 
 TEST_F(PackInputsTest, TextsExactlyAtTheirBoundsAreAccepted) {

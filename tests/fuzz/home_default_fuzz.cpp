@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string drive = input.Text(0, 4096);
   const std::string path = input.Text(0, 4096);
   std::string group = input.Rest();
-  group = group.substr(0, strnlen(group.c_str(), group.size()));
+  group.resize(strnlen(group.c_str(), group.size()));
 
   char* out = static_cast<char*>(malloc(bufferSize));
   memset(out, 'x', bufferSize);

@@ -82,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (access(name, F_OK) == 0) abort();
   }
 
-  for (auto& row : pieceRows) {
+  for (const auto& row : pieceRows) {
     for (unsigned char* block : row) free(block);
   }
   fuzz::Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr};

@@ -156,6 +156,7 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
     slot.output.resize(compressBound(kPieceSize) + 64);
   }
   std::vector<std::thread> workers;
+  workers.reserve((size_t)threads);
   for (int i = 0; i < threads; ++i) workers.emplace_back(CompressPieces, &pipeline);
   auto stopWorkers = [&] {
     {

@@ -65,6 +65,60 @@ std::string Describe(char c) {
   return std::string("contains '") + c + "'";
 }
 
+// Finds the first byte of 0x80 or above outside a string or comment of the TOML `text`, where the
+// grammar allows none. Returns true with its 1-based line and column (in bytes), else false.
+// The TOML reader in use (toml++ 3.3) reaches undefined behaviour on such a character (its
+// non-ASCII whitespace table falls through to an "unreachable" point), so the description is
+// refused before it sees one. Strings are skipped as TOML delimits them: basic and multi-line
+// basic strings with backslash escapes, literal and multi-line literal strings without.
+bool FindStrayNonAscii(const std::string& text, size_t* line, size_t* column) {
+  size_t lineStart = 0;
+  *line = 1;
+  size_t i = 0;
+  const size_t size = text.size();
+  auto newlineAt = [&](size_t at) {
+    ++*line;
+    lineStart = at + 1;
+  };
+  while (i < size) {
+    const char c = text[i];
+    if (c == '\n') {
+      newlineAt(i);
+      ++i;
+    } else if (c == '#') {
+      while (i < size && text[i] != '\n') ++i;
+    } else if (c == '"' || c == '\'') {
+      const bool basic = c == '"';
+      const bool multiLine = text.compare(i, 3, std::string(3, c)) == 0;
+      i += multiLine ? 3 : 1;
+      while (i < size) {
+        if (basic && text[i] == '\\') {
+          if (i + 1 < size && text[i + 1] == '\n') newlineAt(i + 1);
+          i += 2;
+        } else if (text[i] == c && (!multiLine || text.compare(i, 3, std::string(3, c)) == 0)) {
+          // A run of more than three closing quotes keeps the first ones as content.
+          size_t run = 0;
+          while (i + run < size && text[i + run] == c) ++run;
+          i += multiLine ? run : 1;
+          break;
+        } else if (text[i] == '\n') {
+          newlineAt(i);
+          ++i;
+          if (!multiLine) break;  // an unterminated string: the reader reports it
+        } else {
+          ++i;
+        }
+      }
+    } else if ((unsigned char)c >= 0x80) {
+      *column = i - lineStart + 1;
+      return true;
+    } else {
+      ++i;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string QuoteForMessage(std::string_view text) {
@@ -120,6 +174,12 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     return false;
   };
 
+  size_t strayLine = 0, strayColumn = 0;
+  if (FindStrayNonAscii(text, &strayLine, &strayColumn)) {
+    *error = descriptionPath + ":" + std::to_string(strayLine) + ":" + std::to_string(strayColumn) +
+             ": a non-ASCII character outside a quoted string or comment";
+    return false;
+  }
   toml::parse_result parsed = toml::parse(text, descriptionPath);
   if (!parsed) {
     const toml::parse_error& parseError = parsed.error();
@@ -148,7 +208,7 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   struct TextSetting {
     const char* key;
     std::string* value;
-  } texts[] = {{"groupName", &product->groupName},         {"appTitle", &product->appTitle},
+  } const texts[] = {{"groupName", &product->groupName},         {"appTitle", &product->appTitle},
                {"iniFileName", &product->iniFileName},     {"startupPrompt", &product->startupPrompt},
                {"mainExecutable", &product->mainExecutable}};
   std::map<std::string, std::string> asWritten;  // UTF-8 originals, for messages
