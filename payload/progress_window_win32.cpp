@@ -23,8 +23,14 @@ INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LP
 }
 
 // The installer runs no message loop, so a WM_PAINT left in the queue would wait for the next
-// message box. Painting here, synchronously, makes every change visible at once.
-void PaintNow(HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN); }
+// message box. Invalidating and painting at once, through a full WM_PAINT cycle, makes every
+// change visible immediately: a control that draws its new text straight away on WM_SETTEXT
+// (as Wine's static control does) never reaches EndPaint, and Wine copies a window's drawing to
+// the screen only there or when the thread waits for messages.
+void PaintNow(HWND window) {
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
 
 }  // namespace
 
@@ -41,7 +47,7 @@ void ShowPercent(void* context, const char*, int percent) {
   char text[32];
   FormatPercentText(text, sizeof text, percent);
   SetDlgItemTextA(window, IDC_PERCENT_TEXT, text);
-  PaintNow(window);
+  PaintNow(GetDlgItem(window, IDC_PERCENT_TEXT));
 }
 
 void DestroyProgressWindow(WindowHandle window) {
