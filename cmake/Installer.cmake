@@ -12,7 +12,7 @@ function(add_installer target)
     OUTPUT ${generated}/payload_table.cpp ${generated}/payload.bin
     COMMAND ${INSTPACK_COMMAND} ${ARG_DESCRIPTION} --out-dir ${generated} --depfile ${generated}/payload.d
     DEPFILE ${generated}/payload.d
-    DEPENDS ${INSTPACK_DEPENDS} ${ARG_DESCRIPTION} ${ARG_DEPENDS}
+    DEPENDS ${INSTPACK_DEPENDS} ${INSTPACK_FILE} ${ARG_DESCRIPTION} ${ARG_DEPENDS}
     COMMENT "Packaging ${target} from ${ARG_DESCRIPTION}"
     VERBATIM)
   set_source_files_properties(${generated}/payload_table.cpp PROPERTIES
