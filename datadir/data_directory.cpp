@@ -1,10 +1,137 @@
-// Settling the data directory. For now the installation goes into the current directory.
+// Settling the data directory: proposal, stored choice, silent entry, and the dialog loop.
 #include "datadir/data_directory.h"
 
+#include <stdio.h>
+#include <string.h>
+
+#include "datadir/directory_dialog.h"
+#include "driver/installer_settings.h"
+#include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/message_box.h"
+#include "platform/profile.h"
 
 char DataDirectory[DataDirectorySize];
 
-int ChooseDataDirectory(InstanceHandle, WindowHandle) {
-  return ReadCurrentDirectory(DataDirectory, sizeof DataDirectory) ? 1 : 0;
+namespace {
+
+const char kCouldNotAccessText[] =
+    "That directory does not exist and could not be created. Please enter a valid location for a "
+    "directory on your system.";
+const char kShuttingDownText[] =
+    "This program cannot operate without a data directory to store its files in. The program "
+    "will exit now. Please determine an appropriate directory name and start the program again "
+    "later.";
+
+// Appends `text` to `out` (holding `*used` characters) when it fits with its terminator.
+bool Append(char* out, size_t size, size_t* used, const char* text) {
+  const size_t length = strlen(text);
+  if (*used + length >= size) return false;
+  memcpy(out + *used, text, length + 1);
+  *used += length;
+  return true;
+}
+
+// Fills `proposal` with the directory offered when nothing is stored: the Program Files
+// default when it can be entered (it is then the current directory), else the home default,
+// else an empty text, which leaves the choice to the user in the dialog.
+void ProposeDefault(char* proposal, size_t size) {
+  const char* groupName = InstallerSettings.groupName;
+  const int length = snprintf(proposal, size, "C:\\Program Files\\%s", groupName);
+  if (length >= 0 && static_cast<size_t>(length) < size && EnterDirectory(proposal, 0) == 0) return;
+
+  char homePath[DataDirectorySize];
+  char homeDrive[DataDirectorySize];
+  bool pathTooLong = false;
+  bool driveTooLong = false;
+  const bool havePath = ReadEnvironmentText("HOMEPATH", homePath, sizeof homePath, &pathTooLong);
+  const bool haveDrive = ReadEnvironmentText("HOMEDRIVE", homeDrive, sizeof homeDrive, &driveTooLong);
+  // A value too long for the buffer cannot give a usable directory; reading it as absent would
+  // silently propose a different one (C:\<groupName>).
+  if (pathTooLong || driveTooLong ||
+      !ComposeHomeDefault(haveDrive ? homeDrive : nullptr, havePath ? homePath : nullptr, groupName,
+                          proposal, size)) {
+    proposal[0] = '\0';
+  }
+}
+
+}  // namespace
+
+int EnterDirectory(const char* path, int mayCreate) {
+  if (ChangeDirectory(path) == 0) return 0;
+  if (!mayCreate) return -1;
+  CreateDirectoryLevel(path);
+  return ChangeDirectory(path);
+}
+
+void NormalizeSeparators(char* path) {
+  char* write = path;
+  bool inRun = false;
+  for (const char* read = path; *read != '\0'; ++read) {
+    const bool separator = *read == '/' || *read == '\\';
+    if (!separator) {
+      *write++ = *read;
+    } else if (!inRun) {
+      *write++ = '\\';
+    }
+    inRun = separator;
+  }
+  *write = '\0';
+}
+
+void StripTrailingChar(char* path, char ch) {
+  const size_t length = strlen(path);
+  if (length > 0 && path[length - 1] == ch) path[length - 1] = '\0';
+}
+
+bool ComposeHomeDefault(const char* homeDrive, const char* homePath, const char* groupName, char* out,
+                        size_t size) {
+  if (homePath == nullptr) homePath = "";
+  if (homeDrive == nullptr) homeDrive = "C:";
+  size_t used = 0;
+  out[0] = '\0';
+  bool fits;
+  if (strlen(homePath) >= 2 && homePath[1] == ':') {
+    fits = Append(out, size, &used, homePath);
+  } else {
+    fits = Append(out, size, &used, homeDrive);
+    StripTrailingChar(out, '\\');
+    StripTrailingChar(out, '/');
+    used = strlen(out);
+    fits = fits && Append(out, size, &used, homePath);
+  }
+  if (fits) {
+    StripTrailingChar(out, '\\');
+    StripTrailingChar(out, '/');
+    used = strlen(out);
+    fits = Append(out, size, &used, "\\") && Append(out, size, &used, groupName);
+  }
+  if (!fits) out[0] = '\0';
+  return fits;
+}
+
+int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner) {
+  const char* iniFileName = InstallerSettings.iniFileName;
+  char proposal[DataDirectorySize];
+  ProposeDefault(proposal, sizeof proposal);
+
+  ReadProfileText(iniFileName, "Options", "dataDir", proposal, DataDirectory, sizeof DataDirectory);
+  NormalizeSeparators(DataDirectory);
+
+  if (EnterDirectory(DataDirectory, 0) != 0) {
+    for (bool firstPass = true;; firstPass = false) {
+      if (!firstPass) ShowMessage(owner, kCouldNotAccessText, "Couldn't Access Directory", kMessageOk | kMessageWarning);
+      // A dialog that cannot be shown (-1) will not appear on a second try either; it counts as
+      // the user giving up, so the loop cannot spin without the user.
+      if (RunDirectoryDialog(instance, owner) != 1) {
+        ShowMessage(owner, kShuttingDownText, "Shutting Down", kMessageOk | kMessageWarning);
+        return 0;
+      }
+      NormalizeSeparators(DataDirectory);
+      if (EnterDirectory(DataDirectory, 1) == 0) break;
+    }
+  }
+
+  WriteProfileText(iniFileName, "Options", "dataDir", DataDirectory);
+  return 1;
 }

@@ -1,5 +1,7 @@
 // Settling the data directory that receives the product, and remembering it.
 #pragma once
+#include <stddef.h>
+
 #include "platform/platform_types.h"
 
 /// Size of the process-wide data directory buffer, terminator included.
@@ -9,8 +11,33 @@ enum { DataDirectorySize = 1024 };
 /// separators normalised to single backslashes.
 extern char DataDirectory[DataDirectorySize];
 
-/// Fills DataDirectory with an existing directory and makes it the current directory.
-/// `instance` supplies the dialog template; `owner` (may be null) owns the dialog and every
-/// message box. Returns 1 when a directory was settled, or 0 after the user gave up (the
-/// "Shutting Down" message has then already been shown).
+/// Fills DataDirectory with an existing directory, makes it the current directory and stores it
+/// as "Options"/"dataDir" in the profile file. Proposes "C:\Program Files\<groupName>" when that
+/// exists, else the home default; a stored profile value wins over either; asks through the
+/// directory dialog only when the result cannot be entered. `instance` supplies the dialog
+/// template; `owner` (may be null) owns the dialog and every message box. Returns 1 when a
+/// directory was settled, or 0 after the user gave up (Cancel, or a dialog that could not be
+/// shown); the "Shutting Down" message has then been shown and nothing has been written.
 int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner);
+
+/// Makes `path` the current directory; when that fails and `mayCreate` is nonzero, creates
+/// `path` (one level only) and tries once more. Returns 0 when the current directory was
+/// changed, -1 otherwise.
+int EnterDirectory(const char* path, int mayCreate);
+
+/// Rewrites `path` in place so that every run of '/' and '\' characters becomes one '\'; all
+/// other characters stay, and leading or trailing runs shrink to one '\' as well.
+void NormalizeSeparators(char* path);
+
+/// Removes the last character of `path` when it equals `ch`; only one is removed, and an empty
+/// text is left as it is.
+void StripTrailingChar(char* path, char ch);
+
+/// Builds the home default directory from the values of HOMEDRIVE and HOMEPATH (null when the
+/// variable is absent) and `groupName` into `out` of `size` bytes: HOMEPATH alone when its
+/// second character is ':', else HOMEDRIVE (default "C:", one trailing '\' then one trailing '/'
+/// stripped) followed by HOMEPATH; then one trailing '\' and one trailing '/' stripped, and
+/// "\<groupName>" appended. Returns false, leaving `out` empty, when the result does not fit;
+/// such a default is unusable rather than cut to a different directory.
+bool ComposeHomeDefault(const char* homeDrive, const char* homePath, const char* groupName, char* out,
+                        size_t size);

@@ -1,6 +1,7 @@
 // The installation sequence under a scripted user, against the real file services.
 #include "driver/installation.h"
 
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include "datadir/data_directory.h"
@@ -25,6 +26,8 @@ class InstallationTest : public TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
+    // An existing default directory is entered without a dialog; it becomes the current one.
+    ASSERT_EQ(system(("mkdir -p '" + Root() + "/drives/C/Program Files/Tovalin'").c_str()), 0);
     fake::UseFiles({{"tov32.exe", std::string(70000, 'p')}, {"help.htm", "<html>help</html>"},
                     {"tovalin.jpg", std::string(100, 'j')}, {"uninst.exe", "uninstaller"}});
   }
@@ -75,7 +78,7 @@ TEST_F(InstallationTest, YesStartsTheInstalledProgram) {
 
 TEST_F(InstallationTest, FailureShowsItsMessageUnderTheAppTitleAndRollsBack) {
   fake::Settings.appTitle = "Velbrook";
-  mkdir("tovalin.jpg", 0777);  // the third file cannot be created
+  mkdir((Root() + "/drives/C/Program Files/Tovalin/tovalin.jpg").c_str(), 0777);  // the third file cannot be created
   EXPECT_EQ(RunInstallation(nullptr), 0);
   const fake::ShownMessage* failure = Find("Velbrook Installation Failed");
   ASSERT_NE(failure, nullptr);

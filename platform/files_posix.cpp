@@ -1,9 +1,11 @@
 // File and directory services on POSIX, answering Windows path questions the way Windows does.
 // Only POSIX calls belong here.
+#include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,12 +24,32 @@ enum { kNativePathSize = PATH_MAX };
 // allocation per file.
 OutputFileRecord openFile = {-1};
 
+// Windows refuses these characters in file names, so a path holding one names nothing and cannot
+// be created; POSIX would accept them. ':' is allowed only after a leading drive letter.
+bool HasInvalidNameCharacter(const char* path) {
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (strchr("?*<>|\"", *p) != nullptr) return true;
+    if (*p == ':' && !(p == path + 1 && isalpha(static_cast<unsigned char>(path[0])))) return true;
+  }
+  return false;
+}
+
+bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
+
+bool IsDriveRoot(const char* path) {
+  return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && IsSeparator(path[2]) && path[3] == '\0';
+}
+
 }  // namespace
 
 OutputFile CreateOutputFile(const char* name) {
   char native[kNativePathSize];
   if (!MapNativePath(name, native, sizeof native, nullptr) || openFile.descriptor >= 0) return nullptr;
-  int descriptor = open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A ".exe" is a program on Windows by its name alone; give it the execute bit here so the
+  // console edition can start what it installed.
+  const size_t length = strlen(name);
+  const bool program = length >= 4 && strcasecmp(name + length - 4, ".exe") == 0;
+  int descriptor = open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, program ? 0777 : 0666);
   if (descriptor < 0) return nullptr;
   openFile.descriptor = descriptor;
   return &openFile;
@@ -66,26 +88,29 @@ bool DeleteFileNamed(const char* name) {
 }
 
 int ChangeDirectory(const char* path) {
+  // chdir, like SetCurrentDirectory, accepts a directory named with a trailing separator.
   char native[kNativePathSize];
-  if (!MapNativePath(path, native, sizeof native, nullptr)) return -1;
+  if (HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, nullptr)) return -1;
   return chdir(native) == 0 ? 0 : -1;
 }
 
 int CreateDirectoryLevel(const char* path) {
   char native[kNativePathSize];
   bool bareDrive = false;
-  if (!MapNativePath(path, native, sizeof native, &bareDrive) || bareDrive) return -1;
+  if (HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, &bareDrive) || bareDrive) {
+    return -1;
+  }
   return mkdir(native, 0777) == 0 ? 0 : -1;
 }
 
 int QueryPath(const char* path, bool* isDirectory) {
-  if (strpbrk(path, "?*") != nullptr) return -1;
   char native[kNativePathSize];
   bool bareDrive = false;
-  if (!MapNativePath(path, native, sizeof native, &bareDrive) || bareDrive) return -1;
+  if (HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, &bareDrive) || bareDrive) {
+    return -1;
+  }
   const size_t length = strlen(path);
-  const bool driveRoot = length == 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/');
-  if (length > 0 && (path[length - 1] == '\\' || path[length - 1] == '/') && !driveRoot) return -1;
+  if (length == 0 || (IsSeparator(path[length - 1]) && !IsDriveRoot(path))) return -1;
   struct stat status;
   if (stat(native, &status) != 0) return -1;
   *isDirectory = S_ISDIR(status.st_mode);

@@ -35,23 +35,22 @@ int ChangeDirectory(const char* path) { return SetCurrentDirectoryA(path) ? 0 : 
 int CreateDirectoryLevel(const char* path) { return CreateDirectoryA(path, nullptr) ? 0 : -1; }
 
 int QueryPath(const char* path, bool* isDirectory) {
-  // FindFirstFile answers exactly as Windows users expect: wildcards, a bare "C:" and a trailing
-  // separator find nothing; a drive root is asked about with GetFileAttributes instead.
+  // The Windows rules are applied before asking, so that every Windows version and Wine answer
+  // alike: wildcards, a bare "C:" and a trailing separator (but for a drive root) name nothing.
   for (const char* p = path; *p != '\0'; ++p) {
     if (*p == '?' || *p == '*') return -1;
   }
-  const size_t length = lstrlenA(path);
-  if (length == 3 && path[1] == ':' && (path[2] == '\\' || path[2] == '/')) {
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
-    *isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return 0;
-  }
-  WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA(path, &found);
-  if (search == INVALID_HANDLE_VALUE) return -1;
-  FindClose(search);
-  *isDirectory = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  const int length = lstrlenA(path);
+  if (length == 0) return -1;
+  const char letter = static_cast<char>(path[0] | 0x20);
+  const bool hasDrive = letter >= 'a' && letter <= 'z' && path[1] == ':';
+  if (hasDrive && length == 2) return -1;
+  const char last = path[length - 1];
+  if ((last == '\\' || last == '/') && !(hasDrive && length == 3)) return -1;
+  // GetFileAttributes, unlike FindFirstFile, also answers for a drive root and a share root.
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
+  *isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   return 0;
 }
 

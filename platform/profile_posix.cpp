@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <string>
@@ -150,16 +151,24 @@ bool WriteProfileText(const char* fileName, const char* section, const char* key
     offset = next;
   }
 
-  const std::string entry = std::string(key) + "=" + value + "\n";
+  // New lines follow the file's own line ends, so a file kept with CRLF stays uniform.
+  const char* newline = contents.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+  const std::string entry = std::string(key) + "=" + value + newline;
   if (replaceBegin != std::string::npos) {
     contents.replace(replaceBegin, replaceEnd - replaceBegin, entry);
   } else if (sectionSeen) {
-    if (insertAt > 0 && contents[insertAt - 1] != '\n') contents.insert(insertAt++, "\n");
+    if (insertAt > 0 && contents[insertAt - 1] != '\n') {
+      contents.insert(insertAt, newline);
+      insertAt += strlen(newline);
+    }
     contents.insert(insertAt, entry);
   } else {
-    if (!contents.empty() && contents.back() != '\n') contents += "\n";
-    contents += std::string("[") + section + "]\n" + entry;
+    if (!contents.empty() && contents.back() != '\n') contents += newline;
+    contents += std::string("[") + section + "]" + newline + entry;
   }
+
+  // The configuration folder may not exist yet on a fresh system; one level is all it takes.
+  mkdir(path.substr(0, path.rfind('/')).c_str(), 0777);
 
   // Write a sibling and rename it over the original, so a failed write loses nothing.
   const std::string temporary = path + ".new";

@@ -12,12 +12,12 @@ ls -l build/win32/sample/tovalin-setup.exe build/win64/sample/tovalin-setup.exe 
 
 # The console edition keeps its drives, home and profile inside the sandbox, never in yours.
 demo=build/demo
-rm -rf "$demo" && mkdir -p "$demo"/{drives/C,home,config}
+rm -rf "$demo" && mkdir -p "$demo"/{drives/C/users/demo,home,config}
 demo=$(cd "$demo" && pwd)
 echo
 echo "Running the console edition (every prompt answered with Enter: accept, OK, No):"
-(cd "$demo" && yes '' | head -n 100 | env HOME="$demo/home" XDG_CONFIG_HOME="$demo/config" \
-  INSTALLER_DRIVES="$demo/drives" HOMEDRIVE=C: HOMEPATH='\home' "$OLDPWD/build/native/sample/tovalin-setup")
+(cd "$demo" && printf '\n%.0s' {1..100} | env HOME="$demo/home" XDG_CONFIG_HOME="$demo/config" \
+  INSTALLER_DRIVES="$demo/drives" HOMEDRIVE=C: HOMEPATH='\users\demo' "$OLDPWD/build/native/sample/tovalin-setup")
 echo
 echo "Installed files:"
 find "$demo/drives" -type f | sort

@@ -29,8 +29,8 @@ void FailNextAllocation() { failAllocation = true; }
 
 }  // namespace fake
 
-int ShowMessage(WindowHandle, const char* text, const char* caption, unsigned style) {
-  fake::messages.push_back({caption, text, style});
+int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
+  fake::messages.push_back({caption, text, style, owner});
   fake::events.push_back(std::string("message:") + caption);
   if (fake::answers.empty()) return (style & kMessageYesNo) ? kAnswerNo : kAnswerOk;
   int answer = fake::answers.front();

@@ -11,6 +11,7 @@ struct ShownMessage {
   std::string caption;
   std::string text;
   unsigned style;
+  const void* owner;  // the owner window handed in (null when none)
 };
 
 /// Forgets every recorded event, message and scripted answer, and every injected failure.

@@ -1,0 +1,75 @@
+// The OK check of the directory dialog on the Windows path cases, with drives mapped onto
+// folders of the test.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include "datadir/data_directory.h"
+#include "datadir/directory_dialog.h"
+#include "platform/message_box.h"
+#include "tests/fakes/fake_platform.h"
+#include "tests/fakes/temp_folder.h"
+
+namespace {
+
+const char kCannotCreateText[] =
+    "That directory does not exist, and the application was not able to create it. Most likely "
+    "the parent directory does not exist or you have entered a path the program does not have "
+    "write access to.";
+const char kExistingText[] =
+    "That directory already exists. The application can use it, but we do not recommend using a "
+    "directory name that is already being used for other purposes. Are you sure you want to use "
+    "this directory?";
+
+class DirectoryChoiceTest : public TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    ASSERT_EQ(system(("mkdir -p '" + Root() + "/drives/C/Tovalin'").c_str()), 0);
+  }
+
+  // Presses OK on `text`; returns the caption of the one message shown ("" for none) and
+  // whether the dialog closed, as "caption|closed".
+  static std::string Press(const char* text, int answer = kAnswerNo) {
+    fake::Reset();
+    fake::AnswerNext(answer);
+    snprintf(DataDirectory, sizeof DataDirectory, "%s", text);
+    const int close = ValidateDirectoryChoice(nullptr);
+    EXPECT_LE(fake::Messages().size(), 1u) << text;
+    const std::string caption = fake::Messages().empty() ? "" : fake::Messages()[0].caption;
+    return caption + "|" + (close ? "closed" : "stays");
+  }
+  bool Drive(const char* path) const { return Exists(Root() + "/drives/" + path); }
+};
+
+TEST_F(DirectoryChoiceTest, NewDirectoryIsCreatedWithoutAQuestion) {
+  EXPECT_EQ(Press("C:\\Tovalin\\Data"), "|closed");
+  EXPECT_TRUE(Drive("C/Tovalin/Data"));
+  EXPECT_EQ(Press("C:\\Deep\\Er"), "Can't Create Directory|stays");
+  EXPECT_EQ(fake::Messages()[0].text, kCannotCreateText);
+  EXPECT_EQ(fake::Messages()[0].style, kMessageOk | kMessageWarning);
+  EXPECT_FALSE(Drive("C/Deep"));
+  EXPECT_EQ(Press("Q:\\Tovalin"), "Can't Create Directory|stays");  // a drive that is not there
+}
+
+TEST_F(DirectoryChoiceTest, ExistingDirectoryAlwaysAsks) {
+  EXPECT_EQ(Press("C:\\Tovalin", kAnswerYes), "Write Data to Existing Directory?|closed");
+  EXPECT_EQ(fake::Messages()[0].text, kExistingText);
+  EXPECT_EQ(fake::Messages()[0].style, kMessageYesNo);
+  EXPECT_EQ(Press("C:\\Tovalin", kAnswerNo), "Write Data to Existing Directory?|stays");
+  EXPECT_EQ(Press("c:/Tovalin", kAnswerCancel), "Write Data to Existing Directory?|stays");  // only Yes assents
+}
+
+TEST_F(DirectoryChoiceTest, WindowsPathCases) {
+  EXPECT_EQ(Press("C:"), "Can't Create Directory|stays");  // a bare drive neither exists nor can be made
+  EXPECT_EQ(Press("C:\\", kAnswerYes), "Write Data to Existing Directory?|closed");
+  EXPECT_EQ(Press("C:/", kAnswerYes), "Write Data to Existing Directory?|closed");
+  EXPECT_EQ(Press("C:\\Tovalin\\"), "Can't Create Directory|stays");  // existing, with a trailing separator
+  EXPECT_EQ(Press("C:\\To?alin"), "Can't Create Directory|stays");
+  EXPECT_EQ(Press("C:\\New*"), "Can't Create Directory|stays");
+  EXPECT_FALSE(Drive("C/New*"));
+  EXPECT_EQ(Press("C:\\Fresh\\"), "|closed");  // a new one is made, trailing separator and all
+  EXPECT_TRUE(Drive("C/Fresh"));
+  EXPECT_STREQ(DataDirectory, "C:\\Fresh\\");
+}
+
+}  // namespace

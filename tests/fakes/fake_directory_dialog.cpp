@@ -1,0 +1,77 @@
+// Scripted stand-in for the directory dialog in unit tests.
+#include "tests/fakes/fake_directory_dialog.h"
+
+#include <gtest/gtest.h>
+#include <stdio.h>
+
+#include <deque>
+
+#include "datadir/data_directory.h"
+#include "datadir/directory_dialog.h"
+#include "tests/fakes/fake_platform.h"
+
+namespace fake {
+namespace {
+
+enum class Press { kOk, kTypeAndOk, kCancel, kCannotShow };
+struct Step {
+  Press press;
+  std::string text;
+};
+
+std::deque<Step> script;
+std::vector<std::string> proposals;
+const void* lastOwner = nullptr;
+
+// Every test starts with an empty script, whichever fixture it uses.
+class ResetBetweenTests : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override {
+    script.clear();
+    proposals.clear();
+    lastOwner = nullptr;
+  }
+};
+const bool registered = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ResetBetweenTests);
+  return true;
+}();
+
+}  // namespace
+
+void DialogOk() { script.push_back({Press::kOk, ""}); }
+void DialogOk(const std::string& text) { script.push_back({Press::kTypeAndOk, text}); }
+void DialogCancel() { script.push_back({Press::kCancel, ""}); }
+void DialogCannotShow() { script.push_back({Press::kCannotShow, ""}); }
+const std::vector<std::string>& DialogProposals() { return proposals; }
+const void* DialogOwner() { return lastOwner; }
+
+}  // namespace fake
+
+int RunDirectoryDialog(InstanceHandle, WindowHandle owner) {
+  using fake::Press;
+  (void)fake::registered;
+  if (!fake::script.empty() && fake::script.front().press == Press::kCannotShow) {
+    fake::script.pop_front();
+    fake::Events().push_back("dialog:cannot-show");
+    return -1;
+  }
+  fake::lastOwner = owner;
+  std::string edit = DataDirectory;
+  fake::proposals.push_back(edit);
+  fake::Events().push_back("dialog:open:" + edit);
+  for (;;) {
+    // An unscripted dialog is cancelled, so a test that forgets a step ends instead of looping.
+    if (fake::script.empty() || fake::script.front().press == Press::kCancel) {
+      if (!fake::script.empty()) fake::script.pop_front();
+      fake::Events().push_back("dialog:cancel");
+      return 0;
+    }
+    const fake::Step step = fake::script.front();
+    fake::script.pop_front();
+    if (step.press == Press::kTypeAndOk) edit = step.text;
+    // Read the edit box as the window does: cut to the buffer, terminator included.
+    snprintf(DataDirectory, sizeof DataDirectory, "%s", edit.c_str());
+    fake::Events().push_back(std::string("dialog:ok:") + DataDirectory);
+    if (ValidateDirectoryChoice(owner)) return 1;
+  }
+}

@@ -1,0 +1,277 @@
+// Reading and checking a product description: the installer's settings and its ordered file list.
+#include "product.h"
+
+#include <errno.h>
+#include <stdio.h>
+#include <string.h>
+
+#include <filesystem>
+#include <map>
+
+#include "windows1252.h"
+
+// The tool reports errors as values, like the rest of it; toml++ then returns a parse_result.
+#define TOML_EXCEPTIONS 0
+#include <toml++/toml.h>
+
+namespace {
+
+const char* const kKeys[] = {"groupName",    "appTitle",       "iniFileName", "offerStartupGroup",
+                             "startupPrompt", "mainExecutable", "files"};
+
+// Reads the whole file at `path` into `*text`. Returns false with `*error` set on failure.
+bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
+  FILE* file = fopen(path.c_str(), "rb");
+  if (!file) {
+    *error = path + ": cannot read: " + strerror(errno);
+    return false;
+  }
+  char buffer[65536];
+  size_t count;
+  while ((count = fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, count);
+  const bool failed = ferror(file) != 0;
+  const int savedErrno = errno;
+  fclose(file);
+  if (failed) {
+    *error = path + ": cannot read: " + strerror(savedErrno);
+    return false;
+  }
+  return true;
+}
+
+// Formats a code point for a message: U+20AC.
+std::string CodePointName(uint32_t codePoint) {
+  if (codePoint == 0xFFFFFFFF) return "invalid UTF-8";
+  char text[32];
+  snprintf(text, sizeof text, "U+%04X", (unsigned)codePoint);
+  return text;
+}
+
+// Converts the text setting `what` to Windows-1252 in `*out`. Returns an empty string on
+// success, else the reason.
+std::string ToAnsi(const std::string& utf8, std::string* out) {
+  uint32_t bad = 0;
+  if (Utf8ToWindows1252(utf8, out, &bad)) return std::string();
+  return "character " + CodePointName(bad) + " is not in Windows-1252 (the installer's 8-bit code page)";
+}
+
+// True when `c` would end or split an argument of a Program Manager command, where group and
+// item names appear unquoted ("[CreateGroup(%s)]", "[AddItem(...,%s,...)]").
+bool BreaksProgmanCommand(unsigned char c) {
+  return c == '(' || c == ')' || c == '[' || c == ']' || c == ',' || c == '"';
+}
+
+std::string Describe(char c) {
+  return std::string("contains '") + c + "'";
+}
+
+}  // namespace
+
+std::string QuoteForMessage(std::string_view text) {
+  std::string quoted = "\"";
+  for (unsigned char c : text) {
+    if (c == '"' || c == '\\') {
+      quoted += '\\';
+      quoted += (char)c;
+    } else if (c < 0x20 || c == 0x7F) {
+      char escape[8];
+      snprintf(escape, sizeof escape, "\\x%02X", c);
+      quoted += escape;
+    } else {
+      quoted += (char)c;
+    }
+  }
+  return quoted + "\"";
+}
+
+std::string BareNameProblem(std::string_view name) {
+  if (name.empty()) return "empty name";
+  for (unsigned char c : name) {
+    if (c == '/' || c == '\\') return "has a directory part (a bare file name is required)";
+  }
+  if (name == "." || name == "..") return "not a file name";
+  for (unsigned char c : name) {
+    if (c < 0x20) return "contains a control character";
+    if (strchr("<>:\"|?*", c)) return Describe((char)c);
+  }
+  if (name.back() == '.') return "ends with a dot (Windows drops it)";
+  if (name.back() == ' ') return "ends with a space (Windows drops it)";
+  if (name.size() > kMaxFileNameBytes) return "longer than 255 bytes";
+  // Windows maps these names to devices in every directory, whatever the extension and with
+  // spaces before the dot; the superscript digits count as digits here.
+  std::string base = UpperCase1252(name.substr(0, name.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return "reserved device name";
+  if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
+    const unsigned char digit = (unsigned char)base[3];
+    if ((digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3) {
+      return "reserved device name";
+    }
+  }
+  return std::string();
+}
+
+bool LoadProduct(const std::string& descriptionPath, Product* product, std::string* error) {
+  std::string text;
+  if (!ReadWholeFile(descriptionPath, &text, error)) return false;
+  const std::string prefix = descriptionPath + ": ";
+  auto fail = [&](const std::string& message) {
+    *error = prefix + message;
+    return false;
+  };
+
+  toml::parse_result parsed = toml::parse(text, descriptionPath);
+  if (!parsed) {
+    const toml::parse_error& parseError = parsed.error();
+    *error = descriptionPath + ":" + std::to_string(parseError.source().begin.line) + ":" +
+             std::to_string(parseError.source().begin.column) + ": " +
+             std::string(parseError.description());
+    for (char& c : *error) c = c == '\n' ? ' ' : c;  // keep the report on one line
+    return false;
+  }
+  const toml::table& table = parsed.table();
+
+  for (auto&& [key, node] : table) {
+    bool known = false;
+    for (const char* name : kKeys) known = known || key.str() == name;
+    if (!known) {
+      return fail("unknown key " + QuoteForMessage(key.str()) + " at line " +
+                  std::to_string(key.source().begin.line) + " (expected groupName, appTitle, " +
+                  "iniFileName, offerStartupGroup, startupPrompt, mainExecutable, files)");
+    }
+  }
+  for (const char* name : kKeys) {
+    if (!table.contains(name)) return fail(std::string("missing key \"") + name + "\"");
+  }
+
+  // The five texts, each converted to the installer's code page.
+  struct TextSetting {
+    const char* key;
+    std::string* value;
+  } texts[] = {{"groupName", &product->groupName},         {"appTitle", &product->appTitle},
+               {"iniFileName", &product->iniFileName},     {"startupPrompt", &product->startupPrompt},
+               {"mainExecutable", &product->mainExecutable}};
+  std::map<std::string, std::string> asWritten;  // UTF-8 originals, for messages
+  for (const TextSetting& setting : texts) {
+    const toml::node& node = *table.get(setting.key);
+    if (!node.is_string()) {
+      return fail(std::string(setting.key) + ": expected a string at line " +
+                  std::to_string(node.source().begin.line));
+    }
+    asWritten[setting.key] = node.as_string()->get();
+    const std::string problem = ToAnsi(asWritten[setting.key], setting.value);
+    if (!problem.empty()) return fail(std::string(setting.key) + ": " + problem);
+  }
+
+  const toml::node& offer = *table.get("offerStartupGroup");
+  if (offer.is_boolean()) {
+    product->offerStartupGroup = offer.as_boolean()->get() ? 1 : 0;
+  } else if (offer.is_integer()) {
+    const int64_t value = offer.as_integer()->get();
+    if (value < INT32_MIN || value > INT32_MAX) {
+      return fail("offerStartupGroup: " + std::to_string(value) + " does not fit in 32 bits");
+    }
+    product->offerStartupGroup = (int32_t)value;
+  } else {
+    return fail("offerStartupGroup: expected a boolean or an integer at line " +
+                std::to_string(offer.source().begin.line));
+  }
+
+  // groupName names a folder under C:\Program Files and, like appTitle, appears unquoted in
+  // Program Manager commands.
+  std::string problem = BareNameProblem(product->groupName);
+  if (product->groupName.empty()) problem = "empty";
+  if (!problem.empty()) return fail("groupName " + QuoteForMessage(asWritten["groupName"]) + ": " + problem);
+  if (product->groupName.size() > kMaxTitleBytes) return fail("groupName: longer than 200 bytes");
+  for (unsigned char c : product->groupName) {
+    if (BreaksProgmanCommand(c)) {
+      return fail("groupName " + QuoteForMessage(asWritten["groupName"]) + ": " + Describe((char)c) +
+                  ", which breaks the Program Manager command it appears in");
+    }
+  }
+
+  if (product->appTitle.empty()) return fail("appTitle: empty");
+  if (product->appTitle.size() > kMaxTitleBytes) return fail("appTitle: longer than 200 bytes");
+  for (unsigned char c : product->appTitle) {
+    if (c < 0x20) return fail("appTitle: contains a control character");
+    if (BreaksProgmanCommand(c)) {
+      return fail("appTitle " + QuoteForMessage(asWritten["appTitle"]) + ": " + Describe((char)c) +
+                  ", which breaks the Program Manager command it appears in");
+    }
+  }
+
+  if (product->iniFileName.empty()) return fail("iniFileName: empty");
+  problem = BareNameProblem(product->iniFileName);
+  if (!problem.empty()) return fail("iniFileName " + QuoteForMessage(asWritten["iniFileName"]) + ": " + problem);
+
+  if (product->mainExecutable.empty()) return fail("mainExecutable: empty");
+  problem = BareNameProblem(product->mainExecutable);
+  if (!problem.empty()) {
+    return fail("mainExecutable " + QuoteForMessage(asWritten["mainExecutable"]) + ": " + problem);
+  }
+
+  if (product->startupPrompt.size() > kMaxPromptBytes) return fail("startupPrompt: longer than 1,024 bytes");
+  if (product->startupPrompt.find('\0') != std::string::npos) {
+    return fail("startupPrompt: contains a NUL character");
+  }
+  if (product->offerStartupGroup != 0 && product->startupPrompt.empty()) {
+    return fail("startupPrompt: empty while offerStartupGroup asks for the question");
+  }
+
+  // The file list, in installation order.
+  const toml::node& filesNode = *table.get("files");
+  const toml::array* files = filesNode.as_array();
+  if (!files) {
+    return fail("files: expected an array at line " + std::to_string(filesNode.source().begin.line));
+  }
+  if (files->empty()) return fail("files: empty list (the installer needs at least uninst.exe)");
+  const std::filesystem::path baseDirectory = std::filesystem::path(descriptionPath).parent_path();
+  std::map<std::string, size_t> seen;  // upper-cased name -> index
+  for (size_t i = 0; i < files->size(); ++i) {
+    const toml::node& entry = *files->get(i);
+    const std::string where = "files[" + std::to_string(i) + "]";
+    std::string name;
+    std::string source;
+    if (entry.is_string()) {
+      name = source = entry.as_string()->get();
+    } else if (const toml::table* fields = entry.as_table()) {
+      for (auto&& [key, value] : *fields) {
+        if (key.str() != "name" && key.str() != "source") {
+          return fail(where + ": unknown key " + QuoteForMessage(key.str()) + " (expected name, source)");
+        }
+        if (!value.is_string()) return fail(where + "." + std::string(key.str()) + ": expected a string");
+      }
+      if (!fields->contains("name")) return fail(where + ": missing key \"name\"");
+      name = fields->get("name")->as_string()->get();
+      source = fields->contains("source") ? fields->get("source")->as_string()->get() : name;
+    } else {
+      return fail(where + ": expected a file name or a table { name = ..., source = ... }");
+    }
+    const std::string label = where + " " + QuoteForMessage(name);
+    ProductFile file;
+    file.displayName = name;
+    problem = ToAnsi(name, &file.name);
+    if (!problem.empty()) return fail(label + ": " + problem);
+    problem = BareNameProblem(file.name);
+    if (!problem.empty()) return fail(label + ": " + problem);
+    if (source.empty()) return fail(label + ": empty source");
+    if (source.find('\0') != std::string::npos) return fail(label + ": source contains a NUL character");
+    file.sourcePath = (baseDirectory / source).string();
+
+    const auto [place, inserted] = seen.emplace(UpperCase1252(file.name), i);
+    if (!inserted) {
+      return fail(label + ": same name as files[" + std::to_string(place->second) + "] " +
+                  QuoteForMessage(product->files[place->second].displayName) +
+                  " (Windows file names ignore case)");
+    }
+    product->files.push_back(file);
+  }
+
+  if (!seen.count(UpperCase1252(product->mainExecutable))) {
+    return fail("mainExecutable " + QuoteForMessage(asWritten["mainExecutable"]) + ": not among the files");
+  }
+  if (!seen.count("UNINST.EXE")) {
+    return fail("files: no \"uninst.exe\" (the installer registers it as the uninstaller)");
+  }
+  return true;
+}
