@@ -1,6 +1,7 @@
 // What the progress window shows as the installation sequence writes the payload.
 #include "payload/progress_window.h"
 
+#include <stdlib.h>
 #include <sys/stat.h>
 
 #include "driver/installation.h"
@@ -15,9 +16,13 @@ class ProgressWindowTest : public TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
+    // An existing default directory is entered without a dialog.
+    ASSERT_EQ(system(("mkdir -p '" + DataFolder() + "'").c_str()), 0);
     fake::UseFiles({{"tov32.exe", std::string(70000, 'p')}, {"help.htm", "<html>help</html>"},
                     {"tovalin.jpg", std::string(100, 'j')}, {"uninst.exe", "uninstaller"}});
   }
+
+  std::string DataFolder() const { return Root() + "/drives/C/Program Files/Tovalin"; }
 
   // The window's events only: creation, each update and destruction, in order.
   static std::vector<std::string> WindowEvents() {
@@ -48,7 +53,7 @@ TEST_F(ProgressWindowTest, UnevenShareIsRoundedDown) {
 }
 
 TEST_F(ProgressWindowTest, FailureLeavesTheWindowUpAtTheFailingFile) {
-  mkdir("tovalin.jpg", 0777);  // the third file cannot be created
+  mkdir((DataFolder() + "/tovalin.jpg").c_str(), 0777);  // the third file cannot be created
   RunInstallation(nullptr);
   EXPECT_EQ(WindowEvents(), (std::vector<std::string>{"progress:create", "percent:0", "percent:25", "percent:50"}));
   EXPECT_EQ(fake::ProgressTexts().back(), "Percent Complete: 50%");

@@ -1,6 +1,8 @@
 // Closing running copies: the notice, the waits and which windows are asked to quit.
 #include "shell/close_running_copies.h"
 
+#include <stdlib.h>
+
 #include <algorithm>
 
 #include "driver/installation.h"
@@ -79,6 +81,8 @@ TEST_F(CloseRunningCopiesTest, EmptyAppTitleAsksNoWindowToQuit) {
 }
 
 TEST_F(CloseRunningCopiesTest, InTheSequenceItRunsBetweenProgressWindowAndFirstFile) {
+  // An existing default directory is entered without a dialog.
+  ASSERT_EQ(system(("mkdir -p '" + Root() + "/drives/C/Program Files/Tovalin'").c_str()), 0);
   fake::UseFiles({{"tov32.exe", "program"}, {"help.htm", "help"}});
   fake::UseWindows({"Tovalin"});
   RunInstallation(nullptr);
