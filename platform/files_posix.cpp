@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <string.h>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,7 +45,11 @@ bool IsDriveRoot(const char* path) {
 OutputFile CreateOutputFile(const char* name) {
   char native[kNativePathSize];
   if (!MapNativePath(name, native, sizeof native, nullptr) || openFile.descriptor >= 0) return nullptr;
-  int descriptor = open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  // A ".exe" is a program on Windows by its name alone; give it the execute bit here so the
+  // console edition can start what it installed.
+  const size_t length = strlen(name);
+  const bool program = length >= 4 && strcasecmp(name + length - 4, ".exe") == 0;
+  int descriptor = open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, program ? 0777 : 0666);
   if (descriptor < 0) return nullptr;
   openFile.descriptor = descriptor;
   return &openFile;

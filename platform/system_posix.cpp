@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <time.h>
 
+#include "platform/native_path.h"
 #include "platform/system.h"
 
 extern char** environ;
@@ -18,7 +19,10 @@ void SleepMilliseconds(unsigned milliseconds) {
 }
 
 bool StartProgram(const char* path) {
+  // The path is Windows path text (C:\...\tov32.exe); run the file it names on this system.
+  char native[4096];
+  if (!MapNativePath(path, native, sizeof native, nullptr)) return false;
   pid_t child;
-  char* const arguments[] = {const_cast<char*>(path), nullptr};
-  return posix_spawn(&child, path, nullptr, nullptr, arguments, environ) == 0;
+  char* const arguments[] = {native, nullptr};
+  return posix_spawn(&child, native, nullptr, nullptr, arguments, environ) == 0;
 }

@@ -1,4 +1,55 @@
-// Registering the product's program group. Not yet done: nothing is registered.
+// Registering the product's program group with the shell in Program Manager's command language.
 #include "shell/register_shortcuts.h"
 
-void RegisterShortcuts(const char*, const char*) {}
+#include <stdio.h>
+#include <string.h>
+
+#include "datadir/data_directory.h"
+#include "driver/installer_settings.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
+#include "shell/dde_client.h"
+
+namespace {
+
+// Room for every command of an ordinary installation; longer ones are formatted on the heap.
+enum { kCommandSize = 4096 };
+
+// Formats `format`, whose only conversions are up to three "%s" filled from `first`, `second`
+// and `third` in turn, and sends the result as one command. The text never outgrows its buffer
+// because each "%s" takes exactly one argument's length. Without memory for an exceptionally
+// long command it is skipped, like any command the shell does not carry out.
+void SendCommand(const char* format, const char* first, const char* second = "", const char* third = "") {
+  const size_t size = strlen(format) + strlen(first) + strlen(second) + strlen(third) + 1;
+  char local[kCommandSize];
+  char* command = size <= sizeof local ? local : static_cast<char*>(AllocateMemory(size));
+  if (command == nullptr) return;
+  snprintf(command, size, format, first, second, third);
+  SendProgmanCommand(command);
+  if (command != local) FreeMemory(command);
+}
+
+}  // namespace
+
+void RegisterShortcuts(const char* programPath, const char* uninstallerPath) {
+  const SettingsRecord& settings = InstallerSettings;
+  StartDdeClient();
+
+  // Replacing before adding keeps a repeated installation from leaving duplicate items.
+  SendCommand("[CreateGroup(%s)]", settings.groupName);
+  SendCommand("[ShowGroup(%s,5)]", settings.groupName);
+  SendCommand("[ReplaceItem(%s)]", settings.appTitle);
+  SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.appTitle, DataDirectory);
+  SendCommand("[ReplaceItem(Uninstall)]", "");
+  SendCommand("[AddItem(\"%s\",Uninstall,,,,,\"%s\")]", uninstallerPath, DataDirectory);
+
+  if (settings.offerStartupGroup != 0 &&
+      ShowMessage(nullptr, settings.startupPrompt, "Add To Startup Group", kMessageYesNo) == kAnswerYes) {
+    SendCommand("[CreateGroup(Startup)]", "");
+    SendCommand("[ShowGroup(Startup,5)]", "");
+    SendCommand("[ReplaceItem(%s)]", settings.groupName);
+    SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.groupName, DataDirectory);
+  }
+
+  StopDdeClient();
+}

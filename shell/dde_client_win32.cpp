@@ -1,0 +1,53 @@
+// The Program Manager DDE client on Win32, through the DDE Management Library in USER32.
+// Only Win32 calls belong here.
+#include <windows.h>
+#include <ddeml.h>
+
+#include <string.h>
+
+#include "shell/dde_client.h"
+
+namespace {
+
+// A client that never serves executes of its own; DDEML names the flag CBF_FAIL_EXECUTES.
+const DWORD kClientOnly = 0x8000;
+// Program Manager answers commands for at most this long before the command is given up.
+const DWORD kCommandTimeout = 2000;
+// DdeQueryStringA reads at most this many bytes of a name, terminator included.
+enum { kServiceNameSize = 256 };
+
+HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ, HSZ serviceName, HDDEDATA, ULONG_PTR, ULONG_PTR) {
+  if (type != XTYP_CONNECT) return nullptr;
+  char name[kServiceNameSize];
+  name[0] = '\0';
+  DdeQueryStringA(DdeInstance, serviceName, name, sizeof name, CP_WINANSI);
+  return reinterpret_cast<HDDEDATA>(static_cast<ULONG_PTR>(DdeAcceptsConnection(name) ? TRUE : FALSE));
+}
+
+}  // namespace
+
+void StartDdeClient() {
+  // DDEML writes the identifier through a DWORD pointer; DdeInstance keeps the same 32 bits.
+  DWORD instance = DdeInstance;
+  DdeInitializeA(&instance, DdeCallback, kClientOnly, 0);
+  DdeInstance = instance;
+}
+
+void StopDdeClient() { DdeUninitialize(DdeInstance); }
+
+void* SendProgmanCommand(const char* command) {
+  HSZ service = DdeCreateStringHandleA(DdeInstance, "PROGMAN", CP_WINANSI);
+  HSZ topic = DdeCreateStringHandleA(DdeInstance, "PROGMAN", CP_WINANSI);
+  HCONV conversation = DdeConnect(DdeInstance, service, topic, nullptr);
+  HDDEDATA result = nullptr;
+  if (conversation != nullptr) {
+    // DDEML takes the data as bytes it does not change; the terminator travels with the command.
+    result = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(command)),
+                                  static_cast<DWORD>(strlen(command) + 1), conversation, nullptr,
+                                  CF_TEXT, XTYP_EXECUTE, kCommandTimeout, nullptr);
+  }
+  DdeFreeStringHandle(DdeInstance, service);
+  DdeFreeStringHandle(DdeInstance, topic);
+  DdeDisconnect(conversation);
+  return result;
+}

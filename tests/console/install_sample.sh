@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The console edition of the sample installer, driven through standard input like a user at a
+# terminal: a first installation through the directory prompt, a second run that remembers the
+# directory, and a cancelled run that writes nothing.
+# Usage: install_sample.sh <console installer> <folder with the built tov32.exe and uninst.exe> <sample source folder>
+set -euo pipefail
+installer=$1 built=$2 sources=$3
+sandbox=$(mktemp -d /tmp/console-install-XXXXXX)
+trap 'rm -rf "$sandbox"' EXIT
+mkdir -p "$sandbox"/{drives/C/users/ann,home,config,work}
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+# Runs the installer with the answers given as lines on standard input; its output goes to $sandbox/out.
+run() {
+  printf '%s' "$1" | (cd "$sandbox/work" && env -i PATH="$PATH" HOME="$sandbox/home" \
+    XDG_CONFIG_HOME="$sandbox/config" INSTALLER_DRIVES="$sandbox/drives" HOMEDRIVE=C: \
+    HOMEPATH='\users\ann' "$installer") > "$sandbox/out" 2>&1 || fail "installer exit status $?"
+}
+expect_text() { grep -qF -- "$1" "$sandbox/out" || fail "output lacks: $1"; }
+lacks_text() { ! grep -qF -- "$1" "$sandbox/out" || fail "output unexpectedly has: $1"; }
+
+target="$sandbox/drives/C/users/ann/Tovalin"
+
+# 1. First installation: the prompt proposes the home default and Enter accepts it; then "n"
+#    answers every notice (an OK box takes any line) and declines starting the program.
+run $'\nn\nn\nn\nn\n'
+expect_text "[Choose a Data Directory]"
+expect_text 'C:\users\ann\Tovalin'
+expect_text "Tovalin has been successfully installed on your system.Would you like to start Tovalin now?"
+lacks_text "Tovalin is running."
+for file in tov32.exe uninst.exe; do cmp -s "$built/$file" "$target/$file" || fail "$file differs from the built one"; done
+for file in help.htm tovalin.jpg; do cmp -s "$sources/$file" "$target/$file" || fail "$file differs from its source"; done
+grep -qxF 'dataDir=C:\users\ann\Tovalin' "$sandbox/config/tovalin2.ini" || fail "profile lacks the directory"
+
+# 2. A second run goes straight to the remembered directory, and Yes starts the program.
+rm "$target/help.htm"
+run $'y\ny\ny\ny\n'
+lacks_text "[Choose a Data Directory]"
+expect_text "[Installation Successful]"
+cmp -s "$sources/help.htm" "$target/help.htm" || fail "help.htm was not installed again"
+sleep 0.5
+expect_text "Tovalin is running."
+
+# 3. End of input at the directory prompt is Cancel: two messages, nothing written.
+rm -rf "$target" "$sandbox/config/tovalin2.ini"
+run ''
+expect_text "[Shutting Down]"
+expect_text "[Application Not Installed]"
+[ ! -e "$target" ] || fail "the cancelled run created $target"
+[ ! -e "$sandbox/config/tovalin2.ini" ] || fail "the cancelled run wrote the profile"
+
+if [ "$failures" -gt 0 ]; then
+  echo "--- last output:"; cat "$sandbox/out"
+  exit 1
+fi
+echo "console edition: 3 runs as expected"

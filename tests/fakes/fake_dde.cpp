@@ -1,0 +1,46 @@
+// Recording stand-in for the Program Manager DDE client in unit tests.
+#include "tests/fakes/fake_dde.h"
+
+#include "shell/dde_client.h"
+#include "tests/fakes/fake_platform.h"
+
+namespace fake {
+namespace {
+bool shellAnswers = true;
+const char kExecute[] = "dde:execute ";
+}  // namespace
+
+void ShellAnswersDde(bool answers) { shellAnswers = answers; }
+
+std::vector<std::string> ExecutedCommands() {
+  std::vector<std::string> commands;
+  for (const std::string& event : Events()) {
+    if (event.compare(0, sizeof kExecute - 1, kExecute) == 0) commands.push_back(event.substr(sizeof kExecute - 1));
+  }
+  return commands;
+}
+
+}  // namespace fake
+
+void StartDdeClient() {
+  fake::Events().push_back("dde:start");
+  DdeInstance = 1;
+}
+
+void StopDdeClient() {
+  fake::Events().push_back("dde:stop");
+  DdeInstance = 0;
+}
+
+void* SendProgmanCommand(const char* command) {
+  // Like DDEML, a client that is not open cannot hold a conversation.
+  if (DdeInstance == 0 || !fake::shellAnswers) {
+    fake::Events().push_back("dde:connect(refused)");
+    fake::Events().push_back("dde:disconnect");
+    return nullptr;
+  }
+  fake::Events().push_back("dde:connect");
+  fake::Events().push_back(std::string(fake::kExecute) + command);
+  fake::Events().push_back("dde:disconnect");
+  return &fake::shellAnswers;
+}

@@ -1,0 +1,527 @@
+// player.exe: plays the user of an installer under Wine, following a list of steps, and logs
+// every window it sees and every action it takes, one line per event. Only Win32 calls belong here.
+//
+//   player.exe --steps <file> --cwd <directory> [--timeout <seconds>] [--log <file>] <program>
+//
+// The steps file holds one step a line, the step's name and its argument separated by a tab:
+//   ignore <caption>   windows with this caption are left alone unless a later expect names them
+//   expect <caption>   wait for a visible top-level window of the program with this caption;
+//                      it becomes the current window, and all its controls are logged
+//   text <text>        the current window has a static control with exactly this text
+//   button <label>     the current window has a button with this label ('&' ignored)
+//   edit <text>        the current window's first edit box holds exactly this text
+//   type <text>        replace the text of the current window's first edit box
+//   press <label>      press the current window's button with this label, then wait for the
+//                      window to go away or to be disabled by a window over it
+//   screenshot <name>  print "screenshot <name>" and wait for one line on standard input (the
+//                      driver takes the picture meanwhile)
+//   appwindow <prefix> wait for a top-level window of another process whose title begins with
+//                      <prefix> (a program the installer started) and log it; it is closed
+//                      before the next step other than screenshot
+//   noappwindow <prefix> no such window appears within two seconds
+//   end                wait for the program to exit
+// Any other visible window of the program is unexpected: the run fails, and that window and every
+// later one is answered safely (Cancel, else No, else OK, else closed) so the program still ends.
+// When the time limit passes the program is killed. Exit code: 0 pass, 1 fail, 2 time-out,
+// 3 usage or start-up error.
+#include <windows.h>
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Step {
+  std::string name;
+  std::string argument;
+};
+
+struct Control {
+  HWND window;
+  std::string kind;  // "static", "icon", "button", "edit" or the window class
+  std::string text;
+  int id;
+};
+
+FILE* logFile = nullptr;
+PROCESS_INFORMATION program = {};
+DWORD deadline = 0;
+bool failed = false;
+bool timedOut = false;
+std::vector<std::string> ignoredCaptions;
+std::vector<HWND> answeredWindows;  // windows answered safely, not to be answered twice
+
+// Writes one event line to standard output and to the log file, if any.
+void Log(const char* format, ...) {
+  char line[8192];
+  va_list arguments;
+  va_start(arguments, format);
+  vsnprintf(line, sizeof line, format, arguments);
+  va_end(arguments);
+  fprintf(stdout, "%s\n", line);
+  fflush(stdout);
+  if (logFile != nullptr) {
+    fprintf(logFile, "%s\n", line);
+    fflush(logFile);
+  }
+}
+
+void Fail(const char* why) {
+  if (!failed) Log("FAIL %s", why);
+  failed = true;
+}
+
+bool TimeIsUp() {
+  if (static_cast<LONG>(GetTickCount() - deadline) < 0) return false;
+  if (!timedOut) Log("FAIL time limit reached");
+  timedOut = true;
+  failed = true;
+  return true;
+}
+
+bool ProgramHasEnded() { return WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0; }
+
+// The window's own text, read without sending it a message: the installer runs no message loop
+// of its own while its progress window is up, so a sent WM_GETTEXT could block.
+std::string WindowText(HWND window) {
+  wchar_t wide[4096];
+  int length = InternalGetWindowText(window, wide, 4096);
+  if (length <= 0) return std::string();
+  char narrow[8192];
+  int size = WideCharToMultiByte(CP_ACP, 0, wide, length, narrow, sizeof narrow - 1, nullptr, nullptr);
+  return std::string(narrow, size > 0 ? size : 0);
+}
+
+// An edit control keeps its text itself, so it has to be asked; the time-out guards against a
+// target that is not serving messages.
+std::string EditText(HWND edit) {
+  char text[4096] = "";
+  DWORD_PTR copied = 0;
+  if (!SendMessageTimeoutA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                           SMTO_ABORTIFHUNG, 2000, &copied)) {
+    return std::string("<no answer>");
+  }
+  return std::string(text, copied);
+}
+
+std::string ClassOf(HWND window) {
+  char name[256] = "";
+  GetClassNameA(window, name, sizeof name);
+  return name;
+}
+
+std::string WithoutAccelerators(const std::string& label) {
+  std::string plain;
+  for (char c : label)
+    if (c != '&') plain += c;
+  return plain;
+}
+
+BOOL CALLBACK AddControl(HWND child, LPARAM list) {
+  // Hidden controls (a message box's unused icon, for one) are not part of what the user sees.
+  if (!IsWindowVisible(child)) return TRUE;
+  Control control = {child, ClassOf(child), std::string(), GetDlgCtrlID(child)};
+  if (_stricmp(control.kind.c_str(), "Static") == 0) {
+    LONG style = GetWindowLongA(child, GWL_STYLE);
+    control.kind = ((style & SS_TYPEMASK) == SS_ICON) ? "icon" : "static";
+    if (control.kind == "icon") {
+      // A message box without an icon may still keep an empty icon control.
+      DWORD_PTR icon = 0;
+      SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, 2000, &icon);
+      if (icon == 0) return TRUE;
+    }
+    control.text = WindowText(child);
+  } else if (_stricmp(control.kind.c_str(), "Button") == 0) {
+    control.kind = "button";
+    control.text = WindowText(child);
+  } else if (_stricmp(control.kind.c_str(), "Edit") == 0) {
+    control.kind = "edit";
+    control.text = EditText(child);
+  } else {
+    control.text = WindowText(child);
+  }
+  reinterpret_cast<std::vector<Control>*>(list)->push_back(control);
+  return TRUE;
+}
+
+std::vector<Control> ControlsOf(HWND window) {
+  std::vector<Control> controls;
+  EnumChildWindows(window, AddControl, reinterpret_cast<LPARAM>(&controls));
+  return controls;
+}
+
+struct WindowSearch {
+  DWORD processId;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK AddProgramWindow(HWND window, LPARAM search) {
+  WindowSearch* s = reinterpret_cast<WindowSearch*>(search);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == s->processId && IsWindowVisible(window)) s->found.push_back(window);
+  return TRUE;
+}
+
+// The program's visible top-level windows, topmost first.
+std::vector<HWND> ProgramWindows() {
+  WindowSearch search = {program.dwProcessId, {}};
+  EnumWindows(AddProgramWindow, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+bool IsIgnored(const std::string& caption) {
+  for (const std::string& ignored : ignoredCaptions)
+    if (ignored == caption) return true;
+  return false;
+}
+
+void LogWindow(HWND window) {
+  Log("window %s \"%s\"", ClassOf(window).c_str(), WindowText(window).c_str());
+  for (const Control& c : ControlsOf(window)) {
+    if (c.kind == "icon") {
+      Log("  icon");
+    } else if (c.kind == "button") {
+      Log("  button %d \"%s\"", c.id, c.text.c_str());
+    } else {
+      Log("  %s \"%s\"", c.kind.c_str(), c.text.c_str());
+    }
+  }
+}
+
+// Presses a button the way a click would reach the dialog: as its BN_CLICKED notification.
+void PressButton(HWND window, const Control& button) {
+  PostMessageA(window, WM_COMMAND, MAKEWPARAM(button.id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(button.window));
+}
+
+const Control* FindButton(const std::vector<Control>& controls, const std::string& label) {
+  for (const Control& c : controls)
+    if (c.kind == "button" && WithoutAccelerators(c.text) == label) return &c;
+  return nullptr;
+}
+
+// Answers a window that the steps did not ask for with the least harmful choice it offers.
+void AnswerSafely(HWND window) {
+  for (HWND done : answeredWindows)
+    if (done == window) return;
+  answeredWindows.push_back(window);
+  std::vector<Control> controls = ControlsOf(window);
+  for (const char* label : {"Cancel", "No", "OK"}) {
+    if (const Control* button = FindButton(controls, label)) {
+      Log("answer \"%s\" with \"%s\"", WindowText(window).c_str(), label);
+      PressButton(window, *button);
+      return;
+    }
+  }
+  Log("answer \"%s\" by closing it", WindowText(window).c_str());
+  PostMessageA(window, WM_CLOSE, 0, 0);
+}
+
+// Looks at the program's windows once: returns the first one captioned `wanted` that is enabled,
+// logging and answering safely any window that is neither wanted nor ignored. With `wanted`
+// empty, every window that is not ignored is unexpected.
+HWND LookOnce(const std::string& wanted) {
+  for (HWND window : ProgramWindows()) {
+    std::string caption = WindowText(window);
+    if (!wanted.empty() && caption == wanted) {
+      if (IsWindowEnabled(window)) return window;
+      continue;  // a window over it comes first
+    }
+    if (IsIgnored(caption)) continue;
+    if (!IsWindowEnabled(window)) continue;  // an owner under a modal window
+    bool known = false;
+    for (HWND done : answeredWindows) known = known || done == window;
+    if (known) continue;
+    LogWindow(window);
+    Log("unexpected window \"%s\"", caption.c_str());
+    Fail("unexpected window");
+    AnswerSafely(window);
+  }
+  return nullptr;
+}
+
+// Waits for the program's window captioned `caption`; null when the program ends or time is up.
+HWND WaitForWindow(const std::string& caption) {
+  while (!TimeIsUp()) {
+    HWND window = LookOnce(caption);
+    if (failed) return nullptr;
+    if (window != nullptr) {
+      // Let the dialog finish laying out its controls before they are read.
+      Sleep(200);
+      return window;
+    }
+    if (ProgramHasEnded()) return nullptr;
+    Sleep(100);
+  }
+  return nullptr;
+}
+
+void WaitForWindowToLeave(HWND window) {
+  DWORD until = GetTickCount() + 3000;
+  while (static_cast<LONG>(GetTickCount() - until) < 0 && !TimeIsUp()) {
+    if (!IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window)) return;
+    if (ProgramHasEnded()) return;
+    Sleep(50);
+  }
+}
+
+HWND appWindow = nullptr;  // the started program's window, open until the next step
+
+struct AppSearch {
+  std::string prefix;
+  HWND found;
+};
+
+BOOL CALLBACK FindAppWindow(HWND window, LPARAM search) {
+  AppSearch* s = reinterpret_cast<AppSearch*>(search);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == program.dwProcessId || owner == GetCurrentProcessId()) return TRUE;
+  if (!IsWindowVisible(window)) return TRUE;
+  if (WindowText(window).compare(0, s->prefix.size(), s->prefix) != 0) return TRUE;
+  s->found = window;
+  return FALSE;
+}
+
+// Ends the program that owns appWindow, if any, so that nothing outlives the scenario.
+void CloseAppWindow() {
+  if (appWindow == nullptr) return;
+  DWORD processId = 0;
+  GetWindowThreadProcessId(appWindow, &processId);
+  HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, processId);
+  PostMessageA(appWindow, WM_CLOSE, 0, 0);
+  appWindow = nullptr;
+  if (process == nullptr) return;
+  if (WaitForSingleObject(process, 5000) != WAIT_OBJECT_0) {
+    Log("  program did not close; ended");
+    TerminateProcess(process, 1);
+  } else {
+    Log("  program closed");
+  }
+  CloseHandle(process);
+}
+
+// Waits up to `milliseconds` for a window of a program the installer started whose title begins
+// with `prefix`; null if none appears.
+HWND FindAppWindowWithin(const std::string& prefix, DWORD milliseconds) {
+  DWORD until = GetTickCount() + milliseconds;
+  AppSearch search = {prefix, nullptr};
+  while (!TimeIsUp()) {
+    LookOnce(std::string());
+    EnumWindows(FindAppWindow, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) break;
+    if (milliseconds != INFINITE && static_cast<LONG>(GetTickCount() - until) >= 0) break;
+    Sleep(100);
+  }
+  return search.found;
+}
+
+// Logs a started program's window and the file that program runs from.
+void LogAppWindow(HWND window) {
+  DWORD processId = 0;
+  GetWindowThreadProcessId(window, &processId);
+  Log("program window %s \"%s\"", ClassOf(window).c_str(), WindowText(window).c_str());
+  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
+  if (process == nullptr) return;
+  char image[MAX_PATH] = "";
+  DWORD size = sizeof image;
+  if (QueryFullProcessImageNameA(process, 0, image, &size)) Log("  program \"%s\"", image);
+  CloseHandle(process);
+}
+
+// Checks and acts on the current window. Returns false when the step failed.
+bool RunWindowStep(HWND window, const Step& step) {
+  std::vector<Control> controls = ControlsOf(window);
+  if (step.name == "text") {
+    for (const Control& c : controls)
+      if (c.kind == "static" && c.text == step.argument) return Log("text ok"), true;
+    Log("text not found: \"%s\"", step.argument.c_str());
+    return false;
+  }
+  if (step.name == "button") {
+    if (FindButton(controls, step.argument) != nullptr) return Log("button \"%s\" ok", step.argument.c_str()), true;
+    Log("button not found: \"%s\"", step.argument.c_str());
+    return false;
+  }
+  const Control* edit = nullptr;
+  for (const Control& c : controls)
+    if (edit == nullptr && c.kind == "edit") edit = &c;
+  if (step.name == "edit") {
+    if (edit != nullptr && edit->text == step.argument) return Log("edit ok"), true;
+    Log("edit differs: \"%s\"", edit != nullptr ? edit->text.c_str() : "<no edit box>");
+    return false;
+  }
+  if (step.name == "type") {
+    if (edit == nullptr) return Log("no edit box to type into"), false;
+    Log("type \"%s\"", step.argument.c_str());
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(edit->window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(step.argument.c_str()),
+                        SMTO_ABORTIFHUNG, 2000, &ignored);
+    return true;
+  }
+  if (step.name == "press") {
+    const Control* button = FindButton(controls, step.argument);
+    if (button == nullptr) return Log("button not found: \"%s\"", step.argument.c_str()), false;
+    Log("press \"%s\" (id %d)", step.argument.c_str(), button->id);
+    PressButton(window, *button);
+    WaitForWindowToLeave(window);
+    return true;
+  }
+  Log("unknown step \"%s\"", step.name.c_str());
+  return false;
+}
+
+void TakeScreenshot(const std::string& name) {
+  Log("screenshot %s", name.c_str());
+  char answer[64];
+  // The driver answers once the picture is taken; without a driver standard input is at its end.
+  if (fgets(answer, sizeof answer, stdin) == nullptr) return;
+}
+
+bool ReadSteps(const char* path, std::vector<Step>* steps) {
+  FILE* file = fopen(path, "rb");
+  if (file == nullptr) return false;
+  char line[8192];
+  while (fgets(line, sizeof line, file) != nullptr) {
+    size_t length = strcspn(line, "\r\n");
+    line[length] = '\0';
+    if (length == 0) continue;
+    const char* tab = strchr(line, '\t');
+    Step step;
+    step.name = tab != nullptr ? std::string(line, tab - line) : std::string(line);
+    step.argument = tab != nullptr ? std::string(tab + 1) : std::string();
+    steps->push_back(step);
+  }
+  fclose(file);
+  return true;
+}
+
+// Answers every window not yet answered safely, as unexpected, until the program ends or time is up.
+void Drain() {
+  while (!ProgramHasEnded() && !TimeIsUp()) {
+    for (HWND window : ProgramWindows()) {
+      std::string caption = WindowText(window);
+      if (IsIgnored(caption) || !IsWindowEnabled(window)) continue;
+      bool known = false;
+      for (HWND done : answeredWindows) known = known || done == window;
+      if (known) continue;
+      LogWindow(window);
+      Log("unexpected window \"%s\"", caption.c_str());
+      Fail("unexpected window");
+      AnswerSafely(window);
+    }
+    Sleep(100);
+  }
+}
+
+int Usage() {
+  fprintf(stderr, "usage: player.exe --steps FILE --cwd DIR [--timeout SECONDS] [--log FILE] PROGRAM\n");
+  return 3;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* stepsPath = nullptr;
+  const char* directory = nullptr;
+  const char* programPath = nullptr;
+  int timeoutSeconds = 60;
+  for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--steps") == 0 && i + 1 < argc) {
+      stepsPath = argv[++i];
+    } else if (strcmp(argv[i], "--cwd") == 0 && i + 1 < argc) {
+      directory = argv[++i];
+    } else if (strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
+      timeoutSeconds = atoi(argv[++i]);
+    } else if (strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
+      logFile = fopen(argv[++i], "w");
+    } else if (programPath == nullptr && argv[i][0] != '-') {
+      programPath = argv[i];
+    } else {
+      return Usage();
+    }
+  }
+  if (stepsPath == nullptr || directory == nullptr || programPath == nullptr) return Usage();
+  std::vector<Step> steps;
+  if (!ReadSteps(stepsPath, &steps)) {
+    fprintf(stderr, "player: cannot read %s\n", stepsPath);
+    return 3;
+  }
+  // Names that expect a window take it off the ignore list, so scan for ignores first.
+  for (const Step& step : steps)
+    if (step.name == "ignore") ignoredCaptions.push_back(step.argument);
+
+  std::string commandLine = std::string("\"") + programPath + "\"";
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  Log("start \"%s\" in \"%s\"", programPath, directory);
+  if (!CreateProcessA(programPath, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory,
+                      &startup, &program)) {
+    Log("FAIL cannot start the program (error %lu)", GetLastError());
+    return 3;
+  }
+  deadline = GetTickCount() + static_cast<DWORD>(timeoutSeconds) * 1000;
+
+  HWND current = nullptr;
+  for (const Step& step : steps) {
+    if (failed) break;
+    if (step.name == "ignore") continue;
+    if (step.name != "screenshot") CloseAppWindow();
+    if (step.name == "expect") {
+      current = WaitForWindow(step.argument);
+      if (current == nullptr) {
+        if (!failed) Log("FAIL program ended before window \"%s\" appeared", step.argument.c_str());
+        failed = true;
+        break;
+      }
+      LogWindow(current);
+    } else if (step.name == "screenshot") {
+      TakeScreenshot(step.argument);
+    } else if (step.name == "appwindow") {
+      appWindow = FindAppWindowWithin(step.argument, INFINITE);
+      if (appWindow == nullptr) {
+        Fail("no window of a started program appeared");
+      } else {
+        LogAppWindow(appWindow);
+      }
+    } else if (step.name == "noappwindow") {
+      // A started program's window takes a moment to appear; two seconds is ample under Wine.
+      appWindow = FindAppWindowWithin(step.argument, 2000);
+      if (appWindow != nullptr) {
+        LogAppWindow(appWindow);
+        Fail("a program was started");
+      } else {
+        Log("no program window \"%s\"", step.argument.c_str());
+      }
+    } else if (step.name == "end") {
+      while (!ProgramHasEnded() && !TimeIsUp()) {
+        LookOnce(std::string());
+        Sleep(100);
+      }
+    } else if (current == nullptr) {
+      Log("FAIL step \"%s\" before any expect", step.name.c_str());
+      failed = true;
+    } else if (!RunWindowStep(current, step)) {
+      Fail("step failed");
+    }
+  }
+  CloseAppWindow();
+  // Whatever the steps left to happen counts as unexpected; the program still has to end.
+  Drain();
+  if (!ProgramHasEnded()) {
+    Log("program killed");
+    TerminateProcess(program.hProcess, 1);
+    WaitForSingleObject(program.hProcess, 5000);
+  } else {
+    DWORD code = 0;
+    GetExitCodeProcess(program.hProcess, &code);
+    Log("program exited with code %lu", code);
+  }
+  Log(timedOut ? "RESULT timeout" : failed ? "RESULT fail" : "RESULT pass");
+  return timedOut ? 2 : failed ? 1 : 0;
+}

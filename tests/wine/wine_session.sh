@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# Starts and stops the shared session of the Wine end-to-end tests: an Xvfb server on a free
+# display and a booted wine64 prefix, described for the scenarios in <state dir>/session.env.
+#
+#   wine_session.sh start <state dir> <prefix dir>
+#   wine_session.sh stop <state dir>
+#
+# Fails loudly (non-zero, with the reason) when wine64 or Xvfb is missing, so that the scenarios
+# depending on this session never pass without having run.
+set -euo pipefail
+
+WINE64=${WINE64:-/usr/lib/wine/wine64}
+WINESERVER=${WINESERVER:-/usr/lib/wine/wineserver}
+
+die() {
+  echo "wine_session: FAIL: $*" >&2
+  exit 1
+}
+
+start() {
+  # Wine takes only an absolute prefix path.
+  local state prefix
+  state=$(realpath -m "$1")
+  prefix=$(realpath -m "$2")
+  [ -x "$WINE64" ] || die "wine64 not found at $WINE64 (Debian package wine64; scripts/setup.sh installs it)"
+  [ -x "$WINESERVER" ] || die "wineserver not found at $WINESERVER"
+  command -v Xvfb >/dev/null || die "Xvfb not found (Debian package xvfb)"
+  command -v import >/dev/null || die "import not found (Debian package imagemagick), needed for screenshots"
+
+  stop "$state" 2>/dev/null || true
+  mkdir -p "$state" "$prefix"
+
+  # Xvfb picks a free display itself and writes its number once it accepts connections. Its
+  # output goes to a file: a child holding the test's output open would keep ctest waiting.
+  rm -f "$state/display"
+  setsid Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$state/display" \
+    >"$state/xvfb.log" 2>&1 </dev/null &
+  echo $! >"$state/xvfb.pid"
+  local waited=0
+  until [ -s "$state/display" ]; do
+    kill -0 "$(cat "$state/xvfb.pid")" 2>/dev/null || die "Xvfb did not start: $(cat "$state/xvfb.log")"
+    [ $waited -lt 100 ] || die "Xvfb gave no display within 10 s"
+    sleep 0.1
+    waited=$((waited + 1))
+  done
+  local display=":$(tr -d '[:space:]' <"$state/display")"
+
+  cat >"$state/session.env" <<EOF
+DISPLAY=$display
+WINEPREFIX=$prefix
+WINEDLLOVERRIDES=mscoree,mshtml=
+WINEDEBUG=-all
+WINE64=$WINE64
+WINESERVER=$WINESERVER
+EOF
+  export DISPLAY=$display WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+
+  # A persistent server started here, with its output in a file, outlives each scenario's programs.
+  setsid "$WINESERVER" -p >"$state/wineserver.log" 2>&1 </dev/null &
+  # A new prefix is created once (about 8 s and 700 MB); later runs reuse it, and each scenario
+  # resets the paths it touches.
+  if [ ! -f "$prefix/system.reg" ]; then
+    echo "wine_session: creating prefix $prefix"
+    "$WINE64" wineboot -i >"$state/wineboot.log" 2>&1 </dev/null || die "wineboot -i failed: $(tail -5 "$state/wineboot.log")"
+  else
+    "$WINE64" wineboot >"$state/wineboot.log" 2>&1 </dev/null || die "wineboot failed: $(tail -5 "$state/wineboot.log")"
+  fi
+  # Without a window manager on the display, Wine draws the frames and captions itself, so the
+  # screenshots show them.
+  "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$state/wineboot.log" 2>&1 </dev/null \
+    || die "cannot set the X11 driver options"
+  [ -d "$prefix/drive_c/windows" ] || die "prefix $prefix has no drive_c/windows after booting"
+  echo "wine_session: Xvfb on $display, prefix $prefix ready"
+}
+
+stop() {
+  local state=$1
+  if [ -f "$state/session.env" ]; then
+    # shellcheck disable=SC1091
+    (set -a && . "$state/session.env" && "$WINESERVER" -k) >/dev/null 2>&1 || true
+  fi
+  if [ -f "$state/xvfb.pid" ]; then
+    kill "$(cat "$state/xvfb.pid")" 2>/dev/null || true
+    rm -f "$state/xvfb.pid"
+  fi
+  rm -f "$state/session.env"
+}
+
+case "${1:-}" in
+  start) [ $# -eq 3 ] || die "usage: $0 start <state dir> <prefix dir>"; start "$2" "$3" ;;
+  stop) [ $# -eq 2 ] || die "usage: $0 stop <state dir>"; stop "$2"; echo "wine_session: stopped" ;;
+  *) die "usage: $0 start|stop ..." ;;
+esac
