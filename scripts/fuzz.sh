@@ -53,6 +53,7 @@ for target in "${targets[@]}"; do
   [ -d "tests/fuzz/seeds/$target" ] && cp -n tests/fuzz/seeds/"$target"/* "$corpus"/ 2>/dev/null || true
   echo "== $target: fuzzing for $seconds s"
   log="$out/$target.log"
+  started=$(date +%s)
   if "$out/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
        -artifact_prefix="$out/artifacts/$target-" "$corpus" >"$log" 2>&1; then
     result="clean"
@@ -62,7 +63,7 @@ for target in "${targets[@]}"; do
   fi
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || echo "?")
   coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | grep -o '[0-9]*' || echo "?")
-  line="$(date -u +%FT%TZ) $target: ${seconds}s, $runs runs, $coverage edges, $(ls "$corpus" | wc -l) corpus inputs: $result"
+  line="$(date -u +%FT%TZ) $target: $(( $(date +%s) - started ))s of ${seconds}s, $runs runs, $coverage edges, $(ls "$corpus" | wc -l) corpus inputs: $result"
   echo "$line" | tee -a "$out/summary.txt"
 done
 exit $status

@@ -93,6 +93,10 @@ std::vector<BadInput> BadInputs() {
       {"AccentedBareKey", kE + "t\u00e9 = 1", ":8:1: a non-ASCII character outside a quoted string or comment"},
       {"AccentedAfterAValue", "groupName = \"Tovalin\" \xE3\x80\x80",
        ":1:23: a non-ASCII character outside a quoted string or comment"},
+      // A table header must name its table; the reader asserts that a key follows the bracket.
+      {"HeaderBracketThenNewline", "[", ":8:2: a table header without a name"},
+      {"HeaderBracketThenEquals", "[=]", ":8:2: a table header without a name"},
+      {"ArrayHeaderBracketThenDot", "[[ .a]]", ":8:4: a table header without a name"},
       {"FlagAsFloat", "offerStartupGroup = 1.5", "offerStartupGroup: expected a boolean or an integer at line 4"},
       // Texts one past their bounds, counted in the installer's bytes, not the description's.
       {"TitleOneOver", "appTitle = \"" + Repeat(kE, 201) + "\"", "appTitle: longer than 200 bytes"},
@@ -167,6 +171,9 @@ TEST_F(PackInputsTest, EachMalformedProductGetsItsExactErrorAndLeavesNoOutput) {
   EXPECT_EQ(Pack("", &error), 1);
   EXPECT_EQ(error, product_ + "/product.toml: missing key \"groupName\"");
   EXPECT_TRUE(FolderEntries(out_).empty());
+  // Found by fuzzing: a file list whose '[' opens a line, then a table header cut at its bracket.
+  EXPECT_EQ(Pack("[\n  { name = \"tov32.exe\" },\n", &error), 1);
+  EXPECT_EQ(error, product_ + "/product.toml:1:2: a table header without a name");
   // Found by fuzzing: U+FCBF where a key belongs sent the TOML reader to an unreachable point.
   EXPECT_EQ(Pack("\xEF\xB2\xBF]", &error), 1);
   EXPECT_EQ(error, product_ + "/product.toml:1:1: a non-ASCII character outside a quoted string or comment");

@@ -1,6 +1,7 @@
 // Reading and checking a product description: the installer's settings and its ordered file list.
 #include "product.h"
 
+#include <ctype.h>
 #include <errno.h>
 #include <stdio.h>
 #include <string.h>
@@ -65,27 +66,41 @@ std::string Describe(char c) {
   return std::string("contains '") + c + "'";
 }
 
-// Finds the first byte of 0x80 or above outside a string or comment of the TOML `text`, where the
-// grammar allows none. Returns true with its 1-based line and column (in bytes), else false.
-// The TOML reader in use (toml++ 3.3) reaches undefined behaviour on such a character (its
-// non-ASCII whitespace table falls through to an "unreachable" point), so the description is
-// refused before it sees one. Strings are skipped as TOML delimits them: basic and multi-line
-// basic strings with backslash escapes, literal and multi-line literal strings without.
-bool FindStrayNonAscii(const std::string& text, size_t* line, size_t* column) {
-  size_t lineStart = 0;
-  *line = 1;
-  size_t i = 0;
+// Checks the TOML `text` for two mistakes that the TOML reader in use (toml++ 3.3) does not survive
+// cleanly, so that they are refused before it sees them: a byte of 0x80 or above outside a string
+// or comment, where the grammar allows none (its non-ASCII whitespace table falls through to an
+// "unreachable" point), and a table header whose '[' or '[[' is followed by something that cannot
+// begin a key (it asserts, or in optimised builds assumes, that a key follows). Strings are
+// skipped as TOML delimits them: basic and multi-line basic strings with backslash escapes,
+// literal and multi-line literal strings without. Returns "line:column: reason" (1-based, column
+// in bytes) for the first such mistake, or an empty string.
+std::string FindReaderTrap(const std::string& text) {
   const size_t size = text.size();
+  size_t line = 1, lineStart = 0, i = 0;
+  int depth = 0;           // open '[' and '{' outside strings: inside a value, '[' is an array
+  bool lineBlank = true;   // nothing but blanks so far on this line
   auto newlineAt = [&](size_t at) {
-    ++*line;
+    ++line;
     lineStart = at + 1;
+    lineBlank = true;
+  };
+  auto where = [&](size_t at, const char* reason) {
+    return std::to_string(line) + ":" + std::to_string(at - lineStart + 1) + ": " + reason;
   };
   while (i < size) {
     const char c = text[i];
     if (c == '\n') {
       newlineAt(i);
       ++i;
-    } else if (c == '#') {
+      continue;
+    }
+    if (c == ' ' || c == '\t' || c == '\r') {
+      ++i;
+      continue;
+    }
+    const bool startsLine = lineBlank;
+    lineBlank = false;
+    if (c == '#') {
       while (i < size && text[i] != '\n') ++i;
     } else if (c == '"' || c == '\'') {
       const bool basic = c == '"';
@@ -100,6 +115,7 @@ bool FindStrayNonAscii(const std::string& text, size_t* line, size_t* column) {
           size_t run = 0;
           while (i + run < size && text[i + run] == c) ++run;
           i += multiLine ? run : 1;
+          lineBlank = false;
           break;
         } else if (text[i] == '\n') {
           newlineAt(i);
@@ -109,14 +125,28 @@ bool FindStrayNonAscii(const std::string& text, size_t* line, size_t* column) {
           ++i;
         }
       }
+    } else if (c == '[' && depth == 0 && startsLine) {
+      size_t next = i + (text.compare(i, 2, "[[") == 0 ? 2 : 1);
+      while (next < size && (text[next] == ' ' || text[next] == '\t')) ++next;
+      const unsigned char k = next < size ? (unsigned char)text[next] : 0;
+      if (!(isalnum(k) || k == '_' || k == '-' || k == '"' || k == '\'' || k == ']' || k >= 0x80)) {
+        return where(next, "a table header without a name");
+      }
+      ++depth;
+      ++i;
+    } else if (c == '[' || c == '{') {
+      ++depth;
+      ++i;
+    } else if (c == ']' || c == '}') {
+      if (depth > 0) --depth;
+      ++i;
     } else if ((unsigned char)c >= 0x80) {
-      *column = i - lineStart + 1;
-      return true;
+      return where(i, "a non-ASCII character outside a quoted string or comment");
     } else {
       ++i;
     }
   }
-  return false;
+  return std::string();
 }
 
 }  // namespace
@@ -174,10 +204,9 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     return false;
   };
 
-  size_t strayLine = 0, strayColumn = 0;
-  if (FindStrayNonAscii(text, &strayLine, &strayColumn)) {
-    *error = descriptionPath + ":" + std::to_string(strayLine) + ":" + std::to_string(strayColumn) +
-             ": a non-ASCII character outside a quoted string or comment";
+  const std::string trap = FindReaderTrap(text);
+  if (!trap.empty()) {
+    *error = descriptionPath + ":" + trap;
     return false;
   }
   toml::parse_result parsed = toml::parse(text, descriptionPath);
