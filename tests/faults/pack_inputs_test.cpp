@@ -97,6 +97,8 @@ std::vector<BadInput> BadInputs() {
       {"HeaderBracketThenNewline", "[", ":8:2: a table header without a name"},
       {"HeaderBracketThenEquals", "[=]", ":8:2: a table header without a name"},
       {"ArrayHeaderBracketThenDot", "[[ .a]]", ":8:4: a table header without a name"},
+      // Found by fuzzing: the reader's own consistency check failed on an array closed by '}'.
+      {"ArrayClosedByBrace", "files = [}", ":7:10: Error while parsing value: could not determine value type"},
       {"FlagAsFloat", "offerStartupGroup = 1.5", "offerStartupGroup: expected a boolean or an integer at line 4"},
       // Texts one past their bounds, counted in the installer's bytes, not the description's.
       {"TitleOneOver", "appTitle = \"" + Repeat(kE, 201) + "\"", "appTitle: longer than 200 bytes"},
