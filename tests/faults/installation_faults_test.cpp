@@ -272,7 +272,7 @@ TEST_F(InstallationFaultTest, RunningProgramInTheWay) {
     const int probe = open(program.c_str(), O_WRONLY);
     if (probe >= 0) close(probe);
     busy = probe < 0 && errno == ETXTBSY;
-    const timespec pause = {0, 10 * 1000 * 1000};
+    const timespec pause = {0, 10000000L};  // 10 ms
     if (!busy) nanosleep(&pause, nullptr);
   }
   if (!busy) GTEST_SKIP() << "this kernel lets a running program's file be written";
