@@ -60,6 +60,7 @@ std::string Repeat(const std::string& unit, size_t count) {
   return text;
 }
 
+const std::string kNoKey = ":8:2: Error while parsing key: expected bare key starting character or string delimiter, saw ";
 const std::string kE = "\xC3\xA9";  // é: two bytes in the description, one in the installer
 
 std::vector<BadInput> BadInputs() {
@@ -88,15 +89,16 @@ std::vector<BadInput> BadInputs() {
        "unknown key \"Options\" at line 8 (expected groupName, appTitle, iniFileName, offerStartupGroup, "
        "startupPrompt, mainExecutable, files)"},
       {"SettingGivenTwiceAsDottedKey", "files.name = \"x\"", ""},  // the TOML reader's own words
-      // Outside strings and comments TOML allows ASCII only; the reader must not be left to meet it.
-      {"UnquotedAccentedValue", "appTitle = Caf" + kE, ":2:15: a non-ASCII character outside a quoted string or comment"},
-      {"AccentedBareKey", kE + "t\u00e9 = 1", ":8:1: a non-ASCII character outside a quoted string or comment"},
+      // Outside strings and comments TOML allows ASCII only; the reader's character tables used to
+      // reach an "unreachable" point on such characters.
+      {"UnquotedAccentedValue", "appTitle = Caf" + kE, ":2:12: Error while parsing value: could not determine value type"},
+      {"AccentedBareKey", kE + "t\u00e9 = 1", ":8:1: Error while parsing root table: expected keys, tables, whitespace or comments, saw '" + kE + "'"},
       {"AccentedAfterAValue", "groupName = \"Tovalin\" \xE3\x80\x80",
-       ":1:23: a non-ASCII character outside a quoted string or comment"},
-      // A table header must name its table; the reader asserts that a key follows the bracket.
-      {"HeaderBracketThenNewline", "[", ":8:2: a table header without a name"},
-      {"HeaderBracketThenEquals", "[=]", ":8:2: a table header without a name"},
-      {"ArrayHeaderBracketThenDot", "[[ .a]]", ":8:4: a table header without a name"},
+       ":1:23: Error while parsing key-value pair: expected space or tab, saw '\\u3000'"},
+      // A table header must name its table; the reader used to assert that a key follows.
+      {"HeaderBracketThenNewline", "[", kNoKey + "'\\n'"},
+      {"HeaderBracketThenEquals", "[=]", kNoKey + "'='"},
+      {"ArrayHeaderBracketThenDot", "[[ .a]]", ":8:4" + kNoKey.substr(4) + "'.'"},
       // Found by fuzzing: the reader's own consistency check failed on an array closed by '}'.
       {"ArrayClosedByBrace", "files = [}", ":7:10: Error while parsing value: could not determine value type"},
       {"FlagAsFloat", "offerStartupGroup = 1.5", "offerStartupGroup: expected a boolean or an integer at line 4"},
@@ -173,12 +175,17 @@ TEST_F(PackInputsTest, EachMalformedProductGetsItsExactErrorAndLeavesNoOutput) {
   EXPECT_EQ(Pack("", &error), 1);
   EXPECT_EQ(error, product_ + "/product.toml: missing key \"groupName\"");
   EXPECT_TRUE(FolderEntries(out_).empty());
-  // Found by fuzzing: a file list whose '[' opens a line, then a table header cut at its bracket.
+  // Found by fuzzing: a file list whose '[' opens a line is a table header cut at its bracket.
   EXPECT_EQ(Pack("[\n  { name = \"tov32.exe\" },\n", &error), 1);
-  EXPECT_EQ(error, product_ + "/product.toml:1:2: a table header without a name");
+  EXPECT_EQ(error, product_ + "/product.toml:1:2" + kNoKey.substr(4) + "'\\n'");
+  // Found by fuzzing: U+02F1 after a value that cannot start reached the same unreachable point.
+  const char kAfterBadValue[] = "e = +T\"voali\0\0\0\xCB\xB1\x17\0\x10" "a\0\0\0\0\0\0\0\0\0\0z\0\0artu\x03\xD5\x0E\0\x10" "a\0\xFF\xFF\0\0upNaN\0\0";
+  EXPECT_EQ(Pack(std::string(kAfterBadValue, sizeof kAfterBadValue - 1), &error), 1);
+  EXPECT_EQ(error, product_ + "/product.toml:1:38: Encountered invalid utf-8 sequence");
+  EXPECT_TRUE(FolderEntries(out_).empty());
   // Found by fuzzing: U+FCBF where a key belongs sent the TOML reader to an unreachable point.
   EXPECT_EQ(Pack("\xEF\xB2\xBF]", &error), 1);
-  EXPECT_EQ(error, product_ + "/product.toml:1:1: a non-ASCII character outside a quoted string or comment");
+  EXPECT_EQ(error, product_ + "/product.toml:1:1: Error while parsing root table: expected keys, tables, whitespace or comments, saw '\xEF\xB2\xBF'");
   EXPECT_TRUE(FolderEntries(out_).empty());
 }
 
