@@ -605,6 +605,10 @@ def main():
         prepare(prefix, scenario, session, args.out_dir, log)
         if LAUNCHED:
             time.sleep(LAUNCH_SETTLE_SECONDS)
+            for line, program in LAUNCHED.items():
+                # A program that already ended would make a check of its quitting meaningless.
+                if program.poll() is not None:
+                    raise ScenarioError(f"launched {line} ended before the installer started")
 
         installer = args.installer
         if scenario.installer == "damaged":

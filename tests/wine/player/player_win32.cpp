@@ -358,6 +358,34 @@ void LogAppWindow(HWND window) {
   CloseHandle(process);
 }
 
+// The shell's folder windows on screen: Wine's shell opens one for each group the installer
+// shows over DDE. Those opened during a run are closed at its end, so that they neither stay in
+// later pictures nor answer later scenarios' searches for a window title.
+std::vector<HWND> shellWindowsAtStart;
+
+BOOL CALLBACK AddShellWindow(HWND window, LPARAM list) {
+  std::string kind = ClassOf(window);
+  if (IsWindowVisible(window) && (kind == "ExplorerWClass" || kind == "CabinetWClass"))
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> ShellWindows() {
+  std::vector<HWND> found;
+  EnumWindows(AddShellWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void CloseNewShellWindows() {
+  for (HWND window : ShellWindows()) {
+    bool old = false;
+    for (HWND before : shellWindowsAtStart) old = old || before == window;
+    if (old) continue;
+    Log("shell window \"%s\" closed", WindowText(window).c_str());
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+}
+
 // Checks and acts on the current window. Returns false when the step failed.
 bool RunWindowStep(HWND window, const Step& step) {
   std::vector<Control> controls = ControlsOf(window);
@@ -508,6 +536,7 @@ int main(int argc, char** argv) {
   for (const Step& step : steps)
     if (step.name == "ignore") ignoredCaptions.push_back(step.argument);
 
+  shellWindowsAtStart = ShellWindows();
   std::string commandLine = std::string("\"") + programPath + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -584,6 +613,7 @@ int main(int argc, char** argv) {
     GetExitCodeProcess(program.hProcess, &code);
     Log("program exited with code %lu", code);
   }
+  CloseNewShellWindows();
   Log(timedOut ? "RESULT timeout" : failed ? "RESULT fail" : "RESULT pass");
   return timedOut ? 2 : failed ? 1 : 0;
 }
