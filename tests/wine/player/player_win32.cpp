@@ -359,9 +359,9 @@ void LogAppWindow(HWND window) {
 }
 
 // The shell's folder windows on screen: Wine's shell opens one for each group the installer
-// shows over DDE. Those opened during a run are closed at its end, so that they neither stay in
-// later pictures nor answer later scenarios' searches for a window title.
-std::vector<HWND> shellWindowsAtStart;
+// shows over DDE, often only after the installer has ended. Those left from earlier runs are
+// closed before the program starts, so that they neither appear in pictures nor take the quit
+// requests meant for running copies (their titles are group names such as "Tovalin").
 
 BOOL CALLBACK AddShellWindow(HWND window, LPARAM list) {
   std::string kind = ClassOf(window);
@@ -376,14 +376,13 @@ std::vector<HWND> ShellWindows() {
   return found;
 }
 
-void CloseNewShellWindows() {
-  for (HWND window : ShellWindows()) {
-    bool old = false;
-    for (HWND before : shellWindowsAtStart) old = old || before == window;
-    if (old) continue;
+void CloseShellWindows() {
+  std::vector<HWND> open = ShellWindows();
+  for (HWND window : open) {
     Log("shell window \"%s\" closed", WindowText(window).c_str());
     PostMessageA(window, WM_CLOSE, 0, 0);
   }
+  for (int waited = 0; waited < 20 && !ShellWindows().empty(); ++waited) Sleep(50);
 }
 
 // Checks and acts on the current window. Returns false when the step failed.
@@ -536,7 +535,7 @@ int main(int argc, char** argv) {
   for (const Step& step : steps)
     if (step.name == "ignore") ignoredCaptions.push_back(step.argument);
 
-  shellWindowsAtStart = ShellWindows();
+  CloseShellWindows();
   std::string commandLine = std::string("\"") + programPath + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -613,7 +612,6 @@ int main(int argc, char** argv) {
     GetExitCodeProcess(program.hProcess, &code);
     Log("program exited with code %lu", code);
   }
-  CloseNewShellWindows();
   Log(timedOut ? "RESULT timeout" : failed ? "RESULT fail" : "RESULT pass");
   return timedOut ? 2 : failed ? 1 : 0;
 }
