@@ -35,6 +35,10 @@ function(add_installer target)
   add_executable(${target} WIN32 ${PROJECT_SOURCE_DIR}/${INSTALLER_MAIN} ${generated}/payload_table.cpp)
   if(WIN32)
     target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources/installer.rc)
+    # windres reports no dependencies, so name the files the script includes.
+    file(GLOB resource_parts ${PROJECT_SOURCE_DIR}/resources/*.rc ${PROJECT_SOURCE_DIR}/resources/*.h)
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/installer.rc PROPERTIES
+      OBJECT_DEPENDS "${resource_parts}")
     # Static runtime, no start-up timestamps: the same inputs give the same bytes.
     target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
   else()

@@ -1,6 +1,43 @@
-// Console stand-in for the progress window. Only POSIX calls belong here.
+// Console stand-in for the progress window: the percentage as one line that is rewritten in
+// place on a terminal, or as one plain line per update when the output is a file or a pipe (so
+// scripts see every value). Only POSIX calls belong here.
+#include <stdio.h>
+#include <unistd.h>
+
 #include "payload/progress_window.h"
 
-WindowHandle CreateProgressWindow(InstanceHandle) { return nullptr; }
-void ShowPercent(void*, const char*, int) {}
-void DestroyProgressWindow(WindowHandle) {}
+namespace {
+
+int consoleWindow;  // its address serves as the window handle
+
+bool OnTerminal() { return isatty(fileno(stdout)) != 0; }
+
+}  // namespace
+
+WindowHandle CreateProgressWindow(InstanceHandle) {
+  printf("\n[Setup Progress]\nThe application is now being installed.\n");
+  // On a terminal the initial text stays as the line that later updates overwrite; elsewhere
+  // only real updates are printed.
+  if (OnTerminal()) printf("Percent Complete:   0%%");
+  fflush(stdout);
+  return &consoleWindow;
+}
+
+void ShowPercent(void* context, const char*, int percent) {
+  if (context == nullptr) return;
+  char text[32];
+  FormatPercentText(text, sizeof text, percent);
+  // Padded so that a shorter text fully covers a longer one before it on the same line.
+  if (OnTerminal()) {
+    printf("\r%-24s", text);
+  } else {
+    printf("%s\n", text);
+  }
+  fflush(stdout);
+}
+
+void DestroyProgressWindow(WindowHandle window) {
+  if (window == nullptr) return;
+  if (OnTerminal()) printf("\n");
+  fflush(stdout);
+}

@@ -1,10 +1,55 @@
-// The progress window on Win32. Only Win32 calls belong here.
-#include "payload/progress_window.h"
-
+// The progress window on Win32: a modeless dialog built from template 109. Only Win32 calls
+// belong here.
 #include <windows.h>
 
-WindowHandle CreateProgressWindow(InstanceHandle) { return nullptr; }
-void ShowPercent(void*, const char*, int) {}
+#include "payload/progress_window.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+// The window only tells the user what is happening: its Close box hides it (EndDialog) and
+// nothing else; the installation goes on and later updates still reach the hidden control.
+INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  switch (message) {
+    case WM_INITDIALOG:
+      ShowWindow(window, SW_SHOW);
+      return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDCANCEL) EndDialog(window, 0);
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+// The installer runs no message loop, so a WM_PAINT left in the queue would wait for the next
+// message box. Invalidating and painting at once, through a full WM_PAINT cycle, makes every
+// change visible immediately: a control that draws its new text straight away on WM_SETTEXT
+// (as Wine's static control does) never reaches EndPaint, and Wine copies a window's drawing to
+// the screen only there or when the thread waits for messages.
+void PaintNow(HWND window) {
+  RedrawWindow(window, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+}  // namespace
+
+WindowHandle CreateProgressWindow(InstanceHandle instance) {
+  HWND window = CreateDialogParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_PROGRESS),
+                                   nullptr, ProgressDialogProc, 0);
+  if (window != nullptr) PaintNow(window);
+  return window;
+}
+
+void ShowPercent(void* context, const char*, int percent) {
+  if (context == nullptr) return;
+  HWND window = static_cast<HWND>(context);
+  char text[32];
+  FormatPercentText(text, sizeof text, percent);
+  SetDlgItemTextA(window, IDC_PERCENT_TEXT, text);
+  PaintNow(GetDlgItem(window, IDC_PERCENT_TEXT));
+}
+
 void DestroyProgressWindow(WindowHandle window) {
   if (window != nullptr) DestroyWindow(static_cast<HWND>(window));
 }

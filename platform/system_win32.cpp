@@ -14,7 +14,9 @@ void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 bool StartProgram(const char* path) {
   // Quoted, so that a path with spaces such as C:\Program Files\... names exactly this program
   // and Windows never tries C:\Program.exe first.
-  char commandLine[MAX_PATH * 4 + 3];
+  // Room for the longest program path the installer forms (a 1,023-character directory, a
+  // separator and a 255-character name) and the two quotes.
+  char commandLine[1024 + 1 + 256 + 2 + 1];
   int length = snprintf(commandLine, sizeof commandLine, "\"%s\"", path);
   if (length < 0 || static_cast<size_t>(length) >= sizeof commandLine) return false;
   return WinExec(commandLine, SW_SHOW) > 31;

@@ -9,6 +9,7 @@
 
 #include <functional>
 #include <thread>
+#include <utility>
 
 #include "tests/fakes/temp_folder.h"
 
@@ -30,7 +31,7 @@ class Listener {
     path.copy(address.sun_path, sizeof address.sun_path - 1);
     EXPECT_EQ(bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     EXPECT_EQ(listen(listener_, 4), 0);
-    thread_ = std::thread([this, connections, serve] {
+    thread_ = std::thread([this, connections, serve = std::move(serve)] {
       for (int i = 0; i < connections; ++i) {
         pollfd ready = {listener_, POLLIN, 0};
         if (poll(&ready, 1, kGenerousWait) != 1) return;
@@ -101,8 +102,9 @@ TEST_F(ProgmanSocketTest, EachCommandTravelsWithItsTerminatorInAConversationOfIt
     EXPECT_TRUE(SendOverProgmanSocket(Path().c_str(), longCommand.c_str(), kGenerousWait));
   }
   ASSERT_EQ(received.size(), 3u);
-  EXPECT_EQ(received[0], std::string("[CreateGroup(Tovalin)]", 23));
-  EXPECT_EQ(received[1], std::string("[ShowGroup(Tovalin,5)]", 23));
+  // The literal's own terminating zero is part of what travels.
+  EXPECT_EQ(received[0], std::string("[CreateGroup(Tovalin)]", 23));  // NOLINT(bugprone-string-constructor)
+  EXPECT_EQ(received[1], std::string("[ShowGroup(Tovalin,5)]", 23));  // NOLINT(bugprone-string-constructor)
   EXPECT_EQ(received[2], longCommand + '\0');
 }
 

@@ -16,3 +16,11 @@ else()
   target_link_libraries(progman_standin PRIVATE installer_services)
 endif()
 list(APPEND UNIT_TEST_SOURCES shell/register_shortcuts_test.cpp)
+
+# The desktop's windows, for closing running copies (unit tests link a fake instead).
+if(WIN32)
+  target_sources(installer_ui PRIVATE shell/desktop_windows_win32.cpp)
+else()
+  target_sources(installer_ui PRIVATE shell/desktop_windows_posix.cpp)
+endif()
+list(APPEND UNIT_TEST_SOURCES shell/close_running_copies_test.cpp)

@@ -1,6 +1,7 @@
 // Changeable settings and payload tables for unit tests.
 #include "tests/fakes/test_tables.h"
 
+#include <stdlib.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -73,8 +74,11 @@ void UseFiles(const std::vector<ProductFile>& files) {
       size_t length = std::min<size_t>(kPieceSize, file.contents.size() - offset);
       uLongf packedSize = compressBound(length);
       std::vector<unsigned char> packed(packedSize);
-      compress2(packed.data(), &packedSize, reinterpret_cast<const Bytef*>(file.contents.data() + offset),
-                length, Z_DEFAULT_COMPRESSION);
+      // A table built from a failed compression would make every test using it meaningless.
+      if (compress2(packed.data(), &packedSize, reinterpret_cast<const Bytef*>(file.contents.data() + offset),
+                    length, Z_DEFAULT_COMPRESSION) != Z_OK) {
+        abort();
+      }
       packed.resize(packedSize);
       pieces.back().push_back(packed);
     }

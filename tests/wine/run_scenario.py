@@ -12,14 +12,23 @@ import os
 import re
 import shlex
 import shutil
+import struct
 import subprocess
 import sys
+import time
 
 # Windows that may come and go without a scenario naming them.
 OPTIONAL_WINDOWS = ["Setup Progress"]
 # Steps that act on or check the window named by the last expect.
-WINDOW_STEPS = ["text", "button", "edit", "type", "press", "screenshot"]
-CHECKS = ["file", "absent", "empty", "directory", "profile", "startmenu", "nostartmenu"]
+WINDOW_STEPS = ["text", "button", "icon", "edit", "type", "press", "key", "closebox", "screenshot"]
+# Window steps that take no argument.
+BARE_STEPS = ["closebox"]
+CHECKS = ["file", "absent", "empty", "directory", "profile", "startmenu", "nostartmenu",
+          "startmenuholds", "shortcut", "running", "notrunning"]
+# Preparation statements, carried out in order before the installer starts.
+SETUP = ["mkdir", "put", "copy", "profileset", "launch"]
+# How long programs started by `launch` get to open their windows before the installer starts.
+LAUNCH_SETTLE_SECONDS = 2
 
 
 class ScenarioError(Exception):
@@ -28,11 +37,11 @@ class ScenarioError(Exception):
 
 class Scenario:
     def __init__(self):
-        self.installer = "default"
+        self.installer = "default"  # default, damaged, or the path of another installer
         self.cwd = "C:\\"
         self.timeout = 60
         self.setup = []     # (line number, words)
-        self.steps = []     # (step name, argument) for the player
+        self.runs = [[]]    # the player's steps, (step name, argument), one list per run
         self.checks = []    # (line number, words)
         self.resets = []
         self.optional = list(OPTIONAL_WINDOWS)
@@ -78,37 +87,51 @@ def parse_scenario(path, variables):
             scenario.logged.append(one_argument(words, where))
         elif keyword == "optional":
             scenario.optional.append(one_argument(words, where))
-        elif keyword in ("mkdir", "put"):
+        elif keyword in SETUP:
             scenario.setup.append((where, words))
+        elif keyword == "rerun":
+            # The installer is started again once the previous run has ended; the checks come
+            # after the last run.
+            if len(words) != 1:
+                raise ScenarioError(f"{where}: rerun takes no argument")
+            if not scenario.runs[-1]:
+                raise ScenarioError(f"{where}: rerun before any step of the run before it")
+            scenario.runs.append([])
         elif keyword == "expect":
-            scenario.steps.append(("expect", words[1] if len(words) > 1 else ""))
+            scenario.runs[-1].append(("expect", words[1] if len(words) > 1 else ""))
             if len(words) < 2:
                 raise ScenarioError(f"{where}: expect needs a caption")
-            scenario.steps.extend(window_steps(words[2:], where))
+            scenario.runs[-1].extend(window_steps(words[2:], where))
         elif keyword in WINDOW_STEPS:
-            scenario.steps.extend(window_steps(words, where))
-        elif keyword in ("appwindow", "noappwindow"):
-            scenario.steps.append((keyword, one_argument(words, where)))
+            scenario.runs[-1].extend(window_steps(words, where))
+        elif keyword in ("appwindow", "noappwindow", "nowindow"):
+            scenario.runs[-1].append((keyword, one_argument(words, where)))
         elif keyword == "end":
-            scenario.steps.append(("end", ""))
+            scenario.runs[-1].append(("end", ""))
         elif keyword in CHECKS:
             scenario.checks.append((where, words))
         else:
             raise ScenarioError(f"{where}: unknown keyword {keyword!r}")
-    if not scenario.steps or scenario.steps[-1][0] != "end":
-        scenario.steps.append(("end", ""))
+    for steps in scenario.runs:
+        if not steps or steps[-1][0] != "end":
+            steps.append(("end", ""))
     return scenario
 
 
 def window_steps(words, where):
     """Pairs of (step, argument) from words such as: text "..." press No screenshot name."""
-    if len(words) % 2 != 0:
-        raise ScenarioError(f"{where}: {words[-1]!r} lacks its argument")
     steps = []
-    for name, argument in zip(words[0::2], words[1::2]):
+    words = list(words)
+    while words:
+        name = words.pop(0)
         if name not in WINDOW_STEPS:
             raise ScenarioError(f"{where}: unknown window step {name!r}")
-        steps.append((name, argument))
+        if name in BARE_STEPS:
+            steps.append((name, ""))
+            continue
+        if not words:
+            raise ScenarioError(f"{where}: {name!r} lacks its argument")
+        steps.append((name, words.pop(0)))
     return steps
 
 
@@ -201,6 +224,96 @@ def read_profile(path):
     return sections
 
 
+def write_profile_entry(path, section, key, value):
+    """Sets one entry of an ini file, creating the file or the section as needed, and keeps every
+    other line as it was."""
+    lines = []
+    if os.path.isfile(path):
+        with open(path, encoding="latin-1") as f:
+            lines = f.read().splitlines()
+    out, current, done = [], None, False
+    for line in lines:
+        stripped = line.strip()
+        if stripped.startswith("[") and stripped.endswith("]"):
+            if current == section.lower() and not done:
+                out.append(f"{key}={value}")
+                done = True
+            current = stripped[1:-1].strip().lower()
+        elif (current == section.lower() and "=" in stripped
+              and stripped.split("=", 1)[0].strip().lower() == key.lower()):
+            if not done:
+                out.append(f"{key}={value}")
+                done = True
+            continue
+        out.append(line)
+    if not done:
+        if current != section.lower():
+            out.append(f"[{section}]")
+        out.append(f"{key}={value}")
+    with open(path, "w", encoding="latin-1", newline="\r\n") as f:
+        f.write("\n".join(out) + "\n")
+
+
+# Shell link (.lnk) header flags that say which optional parts follow the header.
+LINK_HAS_ID_LIST = 0x01
+LINK_HAS_LINK_INFO = 0x02
+LINK_STRINGS = [(0x04, "name"), (0x08, "relative"), (0x10, "workdir"), (0x20, "arguments"),
+                (0x40, "icon")]
+LINK_IS_UNICODE = 0x80
+
+
+def read_shortcut(path):
+    """The target and working directory of a shell link file: the target from its LinkInfo (local
+    base path and common path suffix), the working directory and the other strings from its
+    StringData. Raises ValueError on a file that is not a shell link."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if len(data) < 0x4C or struct.unpack_from("<I", data, 0)[0] != 0x4C:
+        raise ValueError("not a shell link (bad header size)")
+    flags = struct.unpack_from("<I", data, 0x14)[0]
+    at = 0x4C
+    if flags & LINK_HAS_ID_LIST:
+        at += 2 + struct.unpack_from("<H", data, at)[0]
+    link = {"target": None}
+    if flags & LINK_HAS_LINK_INFO:
+        size, header, info_flags, _, base, _, suffix = struct.unpack_from("<7I", data, at)
+
+        def ansi(offset):
+            end = data.index(b"\0", at + offset)
+            return data[at + offset:end].decode("latin-1")
+        if info_flags & 1:  # VolumeIDAndLocalBasePath
+            link["target"] = ansi(base) + (ansi(suffix) if suffix else "")
+        at += size
+    for bit, name in LINK_STRINGS:
+        if flags & bit:
+            count = struct.unpack_from("<H", data, at)[0]
+            at += 2
+            if flags & LINK_IS_UNICODE:
+                text = data[at:at + 2 * count].decode("utf-16-le")
+                at += 2 * count
+            else:
+                text = data[at:at + count].decode("latin-1")
+                at += count
+            # Wine counts the terminator in and writes it; the format's count leaves it out.
+            link[name] = text[:-1] if text.endswith("\0") else text
+    return link
+
+
+def find_in(folder, relative):
+    """The path of `relative` (backslash-separated) under `folder`, each name matched without
+    regard to case as Windows does (the shell writes StartUp where a scenario says Startup); None
+    when it does not exist."""
+    path = folder
+    for part in [p for p in re.split(r"[\\/]+", relative) if p]:
+        if not os.path.isdir(path):
+            return None
+        names = [n for n in os.listdir(path) if n.lower() == part.lower()]
+        if not names:
+            return None
+        path = os.path.join(path, names[0])
+    return path
+
+
 def start_menu_folders(prefix):
     users = os.path.join(prefix, "drive_c", "users")
     folders = [os.path.join(prefix, "drive_c", "ProgramData", "Microsoft", "Windows", "Start Menu",
@@ -256,9 +369,43 @@ def run_check(prefix, where, words, log):
             return report(False, "no profile file")
         value = read_profile(path).get(args[1].lower(), {}).get(args[2].lower())
         return report(value == args[3], "no such entry" if value is None else f'found "{value}"')
+    if keyword == "startmenuholds":
+        # startmenuholds GROUP NAME...: the group folder holds exactly these names, no more.
+        folders = [p for p in (find_in(f, args[0]) for f in start_menu_folders(prefix))
+                   if p is not None and os.path.isdir(p)]
+        if len(folders) != 1:
+            return report(False, f"{len(folders)} such folders")
+        held = sorted(os.listdir(folders[0]), key=str.lower)
+        ok = [n.lower() for n in held] == sorted((n.lower() for n in args[1:]))
+        return report(ok, "holds " + ", ".join(held))
+    if keyword == "shortcut":
+        # shortcut ITEM target PATH workdir PATH: a link in a Start Menu programs folder.
+        if len(args) != 5 or args[1] != "target" or args[3] != "workdir":
+            raise ScenarioError(f"{where}: shortcut ITEM target PATH workdir PATH")
+        found = [p for p in (find_in(f, args[0]) for f in start_menu_folders(prefix))
+                 if p is not None and os.path.isfile(p)]
+        if not found:
+            return report(False, "not in any Start Menu folder")
+        try:
+            link = read_shortcut(found[0])
+        except (ValueError, struct.error) as error:
+            return report(False, f"unreadable: {error}")
+        target, workdir = link.get("target"), link.get("workdir")
+        ok = (target is not None and target.lower() == args[2].lower()
+              and workdir is not None and workdir.lower() == args[4].lower())
+        return report(ok, f'target "{target}", working directory "{workdir}"'
+                      + (f', arguments "{link["arguments"]}"' if link.get("arguments") else ""))
+    if keyword in ("running", "notrunning"):
+        # running TEXT: the one program started by `launch` whose statement contains TEXT.
+        matches = [p for line, p in LAUNCHED.items() if args[0].lower() in line]
+        if len(matches) != 1:
+            raise ScenarioError(f"{where}: {len(matches)} launched programs match {args[0]!r}")
+        program = matches[0]
+        alive = program.poll() is None
+        state = "running" if alive else f"ended with code {program.returncode}"
+        return report(alive == (keyword == "running"), state)
     if keyword in ("startmenu", "nostartmenu"):
-        relative = args[0].replace("\\", "/")
-        found = [f for f in start_menu_folders(prefix) if os.path.lexists(os.path.join(f, relative))]
+        found = [p for p in (find_in(f, args[0]) for f in start_menu_folders(prefix)) if p is not None]
         if keyword == "startmenu":
             return report(bool(found), "" if found else "not in any Start Menu folder")
         return report(not found, "found in " + ", ".join(found) if found else "")
@@ -299,8 +446,60 @@ def reset_paths(prefix, paths, log):
             remove(target)
 
 
-def prepare(prefix, scenario, log):
+# Programs started by `launch`, by their statement's words joined by spaces (lower case).
+LAUNCHED = {}
+
+
+def launch(session, words, out_dir, log):
+    """Starts a program under Wine before the installer: launch PATH [ARGUMENT...], PATH a Windows
+    path in the prefix or an absolute Linux path."""
+    program = words[1] if not words[1].startswith("/") else windows_path(words[1])
+    env = dict(os.environ)
+    env.update(session)
+    output = open(os.path.join(out_dir, f"launched-{len(LAUNCHED) + 1}.log"), "w")
+    LAUNCHED[" ".join(words[1:]).lower()] = subprocess.Popen(
+        [session["WINE64"], program] + words[2:], env=env, stdin=subprocess.DEVNULL,
+        stdout=output, stderr=subprocess.STDOUT, start_new_session=True)
+    log(f"setup launch {' '.join(words[1:])}")
+
+
+def end_launched(log):
+    """Ends every launched program still running, so that nothing outlives the scenario."""
+    for path, program in LAUNCHED.items():
+        if program.poll() is None:
+            program.kill()
+            program.wait()
+            log(f"ended launched {path}")
+
+
+def prepare(prefix, scenario, session, out_dir, log):
     for where, words in scenario.setup:
+        if words[0] == "launch":
+            if len(words) < 2:
+                raise ScenarioError(f"{where}: launch PATH [ARGUMENT...]")
+            launch(session, words, out_dir, log)
+            continue
+        if words[0] == "profileset":
+            # profileset NAME SECTION KEY VALUE; a bare name is in C:\windows.
+            if len(words) != 5:
+                raise ScenarioError(f"{where}: profileset NAME SECTION KEY VALUE")
+            name = words[1] if re.match(r"^[A-Za-z]:", words[1]) else "C:\\windows\\" + words[1]
+            write_profile_entry(unix_path(prefix, name), words[2], words[3], words[4])
+            log(f"setup profileset {name} [{words[2]}] {words[3]}={words[4]}")
+            continue
+        if words[0] == "copy":
+            # copy SOURCE C:\dest [older]: a file of the Linux side into the prefix; "older"
+            # appends a few bytes, so it stands for an earlier build that must be replaced.
+            if len(words) not in (3, 4) or words[3:] not in ([], ["older"]):
+                raise ScenarioError(f"{where}: copy SOURCE C:\\dest [older]")
+            target = unix_path(prefix, words[2])
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copyfile(words[1], target)
+            if words[3:] == ["older"]:
+                with open(target, "ab") as f:
+                    f.write(b"earlier build\0")
+            log(f"setup copy {' '.join(words[1:])}")
+            continue
         target = unix_path(prefix, words[1])
         if words[0] == "mkdir":
             os.makedirs(target, exist_ok=True)
@@ -315,13 +514,13 @@ def prepare(prefix, scenario, log):
             log(f"setup put {' '.join(words[1:])}")
 
 
-def run_player(args, session, scenario, installer, out_dir, log):
-    steps_file = os.path.join(out_dir, "steps.txt")
+def run_player(args, session, scenario, steps, installer, out_dir, log, run=1):
+    steps_file = os.path.join(out_dir, "steps.txt" if run == 1 else f"steps-{run}.txt")
     ignores = [c for c in scenario.optional]
     with open(steps_file, "w", encoding="latin-1", newline="\n") as f:
         for caption in ignores:
             f.write(f"ignore\t{caption}\n")
-        for name, argument in scenario.steps:
+        for name, argument in steps:
             f.write(f"{name}\t{argument}\n")
     env = dict(os.environ)
     env.update(session)
@@ -339,7 +538,10 @@ def run_player(args, session, scenario, installer, out_dir, log):
             log(line)
             lines.append(line)
             if line.startswith("RESULT "):
+                # The player's last line. Its output may stay open after it ends, held by a Wine
+                # process started meanwhile (the desktop restarted, for one), so stop reading.
                 result = line.split(" ", 1)[1]
+                break
             if line.startswith("screenshot "):
                 name = line.split(" ", 1)[1]
                 picture = os.path.join(shots, name + ".png")
@@ -359,11 +561,7 @@ def run_player(args, session, scenario, installer, out_dir, log):
     ok = (code == 0) == (result == "pass") and result == scenario.outcome
     if result != scenario.outcome:
         log(f"player reported {result}, the scenario wants {scenario.outcome}")
-    for text in scenario.logged:
-        seen = any(text in line for line in lines)
-        log(f"check logged '{text}': {'ok' if seen else 'FAILED'}")
-        ok = ok and seen
-    return ok
+    return ok, lines
 
 
 def main():
@@ -404,7 +602,13 @@ def main():
             with open(args.reset_list) as f:
                 resets += [expand(w, variables) for line in f for w in split_line(line)]
         reset_paths(prefix, resets, log)
-        prepare(prefix, scenario, log)
+        prepare(prefix, scenario, session, args.out_dir, log)
+        if LAUNCHED:
+            time.sleep(LAUNCH_SETTLE_SECONDS)
+            for line, program in LAUNCHED.items():
+                # A program that already ended would make a check of its quitting meaningless.
+                if program.poll() is not None:
+                    raise ScenarioError(f"launched {line} ended before the installer started")
 
         installer = args.installer
         if scenario.installer == "damaged":
@@ -412,14 +616,29 @@ def main():
                 raise ScenarioError(f"a damaged installer needs the payload: {args.payload}")
             installer, offset = damaged_copy(args.installer, args.payload, args.out_dir)
             log(f"installer damaged: byte at offset {offset} flipped")
+        elif scenario.installer.lower().endswith(".exe"):
+            installer = scenario.installer
+            if not os.path.isfile(installer):
+                raise ScenarioError(f"the installer is missing: {installer}")
         elif scenario.installer != "default":
             raise ScenarioError(f"unknown installer {scenario.installer!r}")
 
-        played = run_player(args, session, scenario, installer, args.out_dir, log)
+        played, lines = True, []
+        for run, steps in enumerate(scenario.runs, 1):
+            if len(scenario.runs) > 1:
+                log(f"run {run} of {len(scenario.runs)}")
+            ok, seen = run_player(args, session, scenario, steps, installer, args.out_dir, log, run)
+            played, lines = played and ok, lines + seen
+        for text in scenario.logged:
+            seen = any(text in line for line in lines)
+            log(f"check logged '{text}': {'ok' if seen else 'FAILED'}")
+            played = played and seen
         checked = all([run_check(prefix, where, words, log) for where, words in scenario.checks])
     except ScenarioError as error:
         log(f"FAIL {error}")
+        end_launched(log)
         return 1
+    end_launched(log)
     passed = played and checked
     log("PASSED" if passed else "FAILED")
     log(f"log: {log_path}")

@@ -2,6 +2,7 @@
 """Unit tests of the scenario driver's parsing, path mapping, damaged copies and profile reading."""
 
 import os
+import struct
 import tempfile
 import unittest
 
@@ -26,8 +27,8 @@ class ScenarioParsing(unittest.TestCase):
     def test_window_steps_inline_and_on_following_lines_are_the_same(self):
         inline = self.parse('expect "Box" text "Hello." press No\n')
         split = self.parse('expect "Box"\n  text "Hello."\n  press No\nend\n')
-        self.assertEqual(inline.steps, split.steps)
-        self.assertEqual(inline.steps, [("expect", "Box"), ("text", "Hello."), ("press", "No"),
+        self.assertEqual(inline.runs, split.runs)
+        self.assertEqual(inline.runs[0], [("expect", "Box"), ("text", "Hello."), ("press", "No"),
                                         ("end", "")])
 
     def test_setup_checks_and_variables(self):
@@ -40,8 +41,22 @@ class ScenarioParsing(unittest.TestCase):
                          [["file", "C:\\T\\x", "same-as", "/src/x"],
                           ["profile", "t.ini", "Options", "dataDir", "C:\\T"]])
 
+    def test_steps_without_an_argument(self):
+        s = self.parse('expect "D" closebox\nexpect "D" key Escape icon none\n')
+        self.assertEqual(s.runs[0], [("expect", "D"), ("closebox", ""), ("expect", "D"),
+                                     ("key", "Escape"), ("icon", "none"), ("end", "")])
+
+    def test_rerun_starts_a_second_run_and_each_run_ends(self):
+        s = self.parse('expect "A" press OK\nrerun\nexpect "B" press OK\nend\nnowindow "C"\n'
+                       'file C:\\x\n')
+        self.assertEqual(s.runs, [[("expect", "A"), ("press", "OK"), ("end", "")],
+                                  [("expect", "B"), ("press", "OK"), ("end", ""),
+                                   ("nowindow", "C"), ("end", "")]])
+        self.assertEqual(len(s.checks), 1)
+
     def test_mistakes_are_reported_with_their_line(self):
-        for text in ('expect "Box" press\n', "expect\n", "frobnicate x\n", 'expect "B" click OK\n'):
+        for text in ('expect "Box" press\n', "expect\n", "frobnicate x\n", 'expect "B" click OK\n',
+                     "rerun\n", "rerun now\n"):
             with self.subTest(text=text):
                 with self.assertRaisesRegex(rs.ScenarioError, r":1: "):
                     self.parse(text)
@@ -59,6 +74,15 @@ class Paths(unittest.TestCase):
             self.assertEqual(rs.unix_path(prefix, "C:\\"), drive_c)
             with self.assertRaises(rs.ScenarioError):
                 rs.unix_path(prefix, r"relative\path")
+
+    def test_start_menu_names_match_without_regard_to_case(self):
+        with tempfile.TemporaryDirectory() as d:
+            os.makedirs(os.path.join(d, "StartUp"))
+            open(os.path.join(d, "StartUp", "Tovalin.lnk"), "w").close()
+            self.assertEqual(rs.find_in(d, r"Startup\tovalin.LNK"),
+                             os.path.join(d, "StartUp", "Tovalin.lnk"))
+            self.assertIsNone(rs.find_in(d, r"Startup\Other.lnk"))
+            self.assertIsNone(rs.find_in(d, r"StartUp\Tovalin.lnk\x"))
 
     def test_linux_paths_are_shown_on_drive_z(self):
         self.assertEqual(rs.windows_path("/tmp/a b/x.exe"), r"Z:\tmp\a b\x.exe")
@@ -102,6 +126,61 @@ class Profile(unittest.TestCase):
             os.remove(f.name)
         self.assertEqual(profile["options"]["datadir"], "C:\\Tovalin\\")
         self.assertEqual(profile["other"]["x"], "1")
+
+    def test_an_entry_is_set_in_place_and_other_lines_stay(self):
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, "t.ini")
+            rs.write_profile_entry(path, "Options", "dataDir", "C:\\a")
+            self.assertEqual(rs.read_profile(path), {"options": {"datadir": "C:\\a"}})
+            with open(path, "w") as f:
+                f.write("[Options]\nDATADIR=old\nkeep=1\n[Other]\ndataDir=x\n")
+            rs.write_profile_entry(path, "options", "dataDir", "C://data\\\\x")
+            self.assertEqual(rs.read_profile(path),
+                             {"options": {"datadir": "C://data\\\\x", "keep": "1"},
+                              "other": {"datadir": "x"}})
+            rs.write_profile_entry(path, "New", "k", "v")
+            self.assertEqual(rs.read_profile(path)["new"], {"k": "v"})
+
+
+def shell_link(target, workdir, unicode=True, id_list=True):
+    """A shell link as the shell writes one: header, optional ID list, LinkInfo with a local base
+    path, and StringData with a name and the working directory."""
+    flags = 0x02 | 0x04 | 0x10 | (0x80 if unicode else 0) | (0x01 if id_list else 0)
+    data = struct.pack("<I16sI", 0x4C, b"\1\x14\2\0\0\0\0\0\xc0\0\0\0\0\0\0F", flags)
+    data += b"\0" * (0x4C - len(data))
+    if id_list:
+        data += struct.pack("<H", 6) + b"\4\0ab\0\0"
+    volume = struct.pack("<4I", 16, 3, 0, 16) + b"\0"
+    base = target.encode("latin-1") + b"\0"
+    header = 28
+    info = struct.pack("<7I", header + len(volume) + len(base) + 1, header, 1, header,
+                       header + len(volume), 0, header + len(volume) + len(base)) + volume + base + b"\0"
+    assert len(info) == struct.unpack_from("<I", info)[0]
+    data += info
+    # Wine counts the terminator in and writes it; the format leaves it out. Both are read.
+    for text in ("A program", workdir + ("\0" if unicode else "")):
+        data += struct.pack("<H", len(text))
+        data += text.encode("utf-16-le" if unicode else "latin-1")
+    return data + b"\0\0\0\0"
+
+
+class Shortcut(unittest.TestCase):
+    def test_target_and_working_directory_are_read(self):
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, "x.lnk")
+            for unicode, id_list in ((True, True), (False, False)):
+                with self.subTest(unicode=unicode, id_list=id_list):
+                    with open(path, "wb") as f:
+                        f.write(shell_link(r"C:\Program Files\Tovalin\tov32.exe",
+                                           r"C:\Program Files\Tovalin", unicode, id_list))
+                    link = rs.read_shortcut(path)
+                    self.assertEqual(link["target"], r"C:\Program Files\Tovalin\tov32.exe")
+                    self.assertEqual(link["workdir"], r"C:\Program Files\Tovalin")
+                    self.assertEqual(link["name"], "A program")
+            with open(path, "wb") as f:
+                f.write(b"[InternetShortcut]\r\nURL=x\r\n" + b"\0" * 80)
+            with self.assertRaises(ValueError):
+                rs.read_shortcut(path)
 
 
 if __name__ == "__main__":

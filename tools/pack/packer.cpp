@@ -108,7 +108,9 @@ bool WriteAll(int fd, const void* data, size_t size) {
 }
 
 bool MeasureSource(const std::string& path, uint64_t* size, std::string* error) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a named pipe given as a source is refused below instead of hanging
+  // the build in open() until some writer appears; on a regular file the flag changes nothing.
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
     *error = "cannot open " + path + ": " + strerror(errno);
     return false;
@@ -154,6 +156,7 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
     slot.output.resize(compressBound(kPieceSize) + 64);
   }
   std::vector<std::thread> workers;
+  workers.reserve((size_t)threads);
   for (int i = 0; i < threads; ++i) workers.emplace_back(CompressPieces, &pipeline);
   auto stopWorkers = [&] {
     {
@@ -207,7 +210,8 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
 
   for (size_t i = 0; i < sources.size(); ++i) {
     const PackSource& source = sources[i];
-    const int fd = open(source.path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking for the same reason as in MeasureSource: the path may have become a pipe.
+    const int fd = open(source.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return fail((int)i, "cannot open " + source.path + ": " + strerror(errno));
     struct stat info;
     const std::string changed = source.path + " changed size while being read";

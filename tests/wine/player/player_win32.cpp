@@ -9,19 +9,26 @@
 //                      it becomes the current window, and all its controls are logged
 //   text <text>        the current window has a static control with exactly this text
 //   button <label>     the current window has a button with this label ('&' ignored)
+//   icon <none|shown>  the current window shows no icon, or one
 //   edit <text>        the current window's first edit box holds exactly this text
 //   type <text>        replace the text of the current window's first edit box
 //   press <label>      press the current window's button with this label, then wait for the
 //                      window to go away or to be disabled by a window over it
+//   key Escape         press the Escape key in the current window (a key-down and key-up posted
+//                      to the control that has the focus), then wait as after press
+//   closebox           click the current window's Close box (WM_SYSCOMMAND SC_CLOSE), then wait
+//                      as after press
 //   screenshot <name>  print "screenshot <name>" and wait for one line on standard input (the
 //                      driver takes the picture meanwhile)
 //   appwindow <prefix> wait for a top-level window of another process whose title begins with
 //                      <prefix> (a program the installer started) and log it; it is closed
 //                      before the next step other than screenshot
 //   noappwindow <prefix> no such window appears within two seconds
+//   nowindow <caption> the program shows no visible window with this caption at this moment
 //   end                wait for the program to exit
-// Any other visible window of the program is unexpected: the run fails, and that window and every
-// later one is answered safely (Cancel, else No, else OK, else closed) so the program still ends.
+// Any other visible window of the program (but one expected earlier and still open) is
+// unexpected: the run fails, and that window and every later one is answered safely (Cancel, else
+// No, else OK, else closed) so the program still ends.
 // When the time limit passes the program is killed. Exit code: 0 pass, 1 fail, 2 time-out,
 // 3 usage or start-up error.
 #include <windows.h>
@@ -54,6 +61,9 @@ bool failed = false;
 bool timedOut = false;
 std::vector<std::string> ignoredCaptions;
 std::vector<HWND> answeredWindows;  // windows answered safely, not to be answered twice
+// Windows the steps have expected: one that stays open under a later one (a dialog under its
+// message box, the progress window under the notice) is not a new, unexpected window.
+std::vector<HWND> expectedWindows;
 
 // Writes one event line to standard output and to the log file, if any.
 void Log(const char* format, ...) {
@@ -185,8 +195,8 @@ void LogWindow(HWND window) {
   for (const Control& c : ControlsOf(window)) {
     if (c.kind == "icon") {
       Log("  icon");
-    } else if (c.kind == "button") {
-      Log("  button %d \"%s\"", c.id, c.text.c_str());
+    } else if (c.kind == "button" || c.kind == "edit") {
+      Log("  %s %d \"%s\"", c.kind.c_str(), c.id, c.text.c_str());
     } else {
       Log("  %s \"%s\"", c.kind.c_str(), c.text.c_str());
     }
@@ -236,6 +246,7 @@ HWND LookOnce(const std::string& wanted) {
     if (!IsWindowEnabled(window)) continue;  // an owner under a modal window
     bool known = false;
     for (HWND done : answeredWindows) known = known || done == window;
+    for (HWND seen : expectedWindows) known = known || seen == window;
     if (known) continue;
     LogWindow(window);
     Log("unexpected window \"%s\"", caption.c_str());
@@ -261,11 +272,24 @@ HWND WaitForWindow(const std::string& caption) {
   return nullptr;
 }
 
+// True when the program shows a window that no step has met yet and that is not ignored: the
+// answer to a press, even when it has no owner and so leaves the pressed window enabled.
+bool NewWindowShown() {
+  for (HWND shown : ProgramWindows()) {
+    if (!IsWindowEnabled(shown) || IsIgnored(WindowText(shown))) continue;
+    bool known = false;
+    for (HWND seen : expectedWindows) known = known || seen == shown;
+    for (HWND done : answeredWindows) known = known || done == shown;
+    if (!known) return true;
+  }
+  return false;
+}
+
 void WaitForWindowToLeave(HWND window) {
   DWORD until = GetTickCount() + 3000;
   while (static_cast<LONG>(GetTickCount() - until) < 0 && !TimeIsUp()) {
     if (!IsWindow(window) || !IsWindowVisible(window) || !IsWindowEnabled(window)) return;
-    if (ProgramHasEnded()) return;
+    if (ProgramHasEnded() || NewWindowShown()) return;
     Sleep(50);
   }
 }
@@ -334,6 +358,33 @@ void LogAppWindow(HWND window) {
   CloseHandle(process);
 }
 
+// The shell's folder windows on screen: Wine's shell opens one for each group the installer
+// shows over DDE, often only after the installer has ended. Those left from earlier runs are
+// closed before the program starts, so that they neither appear in pictures nor take the quit
+// requests meant for running copies (their titles are group names such as "Tovalin").
+
+BOOL CALLBACK AddShellWindow(HWND window, LPARAM list) {
+  std::string kind = ClassOf(window);
+  if (IsWindowVisible(window) && (kind == "ExplorerWClass" || kind == "CabinetWClass"))
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> ShellWindows() {
+  std::vector<HWND> found;
+  EnumWindows(AddShellWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+void CloseShellWindows() {
+  std::vector<HWND> open = ShellWindows();
+  for (HWND window : open) {
+    Log("shell window \"%s\" closed", WindowText(window).c_str());
+    PostMessageA(window, WM_CLOSE, 0, 0);
+  }
+  for (int waited = 0; waited < 20 && !ShellWindows().empty(); ++waited) Sleep(50);
+}
+
 // Checks and acts on the current window. Returns false when the step failed.
 bool RunWindowStep(HWND window, const Step& step) {
   std::vector<Control> controls = ControlsOf(window);
@@ -346,6 +397,13 @@ bool RunWindowStep(HWND window, const Step& step) {
   if (step.name == "button") {
     if (FindButton(controls, step.argument) != nullptr) return Log("button \"%s\" ok", step.argument.c_str()), true;
     Log("button not found: \"%s\"", step.argument.c_str());
+    return false;
+  }
+  if (step.name == "icon") {
+    bool shown = false;
+    for (const Control& c : controls) shown = shown || c.kind == "icon";
+    if (step.argument == (shown ? "shown" : "none")) return Log("icon %s ok", step.argument.c_str()), true;
+    Log("icon differs: %s", shown ? "shown" : "none");
     return false;
   }
   const Control* edit = nullptr;
@@ -369,6 +427,27 @@ bool RunWindowStep(HWND window, const Step& step) {
     if (button == nullptr) return Log("button not found: \"%s\"", step.argument.c_str()), false;
     Log("press \"%s\" (id %d)", step.argument.c_str(), button->id);
     PressButton(window, *button);
+    WaitForWindowToLeave(window);
+    return true;
+  }
+  if (step.name == "key") {
+    if (step.argument != "Escape") return Log("unknown key \"%s\"", step.argument.c_str()), false;
+    // The dialog's own loop turns Escape into IDCANCEL, but only for a key that reaches one of
+    // its controls, as a real key press reaches the focused one.
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof thread;
+    HWND target = window;
+    if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread) && thread.hwndFocus != nullptr)
+      target = thread.hwndFocus;
+    Log("key Escape (to %s \"%s\")", ClassOf(target).c_str(), WindowText(target).c_str());
+    PostMessageA(target, WM_KEYDOWN, VK_ESCAPE, 0x00010001);
+    PostMessageA(target, WM_KEYUP, VK_ESCAPE, 0xC0010001);
+    WaitForWindowToLeave(window);
+    return true;
+  }
+  if (step.name == "closebox") {
+    Log("closebox");
+    PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     WaitForWindowToLeave(window);
     return true;
   }
@@ -456,6 +535,7 @@ int main(int argc, char** argv) {
   for (const Step& step : steps)
     if (step.name == "ignore") ignoredCaptions.push_back(step.argument);
 
+  CloseShellWindows();
   std::string commandLine = std::string("\"") + programPath + "\"";
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
@@ -480,6 +560,7 @@ int main(int argc, char** argv) {
         break;
       }
       LogWindow(current);
+      expectedWindows.push_back(current);
     } else if (step.name == "screenshot") {
       TakeScreenshot(step.argument);
     } else if (step.name == "appwindow") {
@@ -497,6 +578,15 @@ int main(int argc, char** argv) {
         Fail("a program was started");
       } else {
         Log("no program window \"%s\"", step.argument.c_str());
+      }
+    } else if (step.name == "nowindow") {
+      bool shown = false;
+      for (HWND window : ProgramWindows()) shown = shown || WindowText(window) == step.argument;
+      if (shown) {
+        Log("window \"%s\" is still on screen", step.argument.c_str());
+        Fail("a window that should be gone is shown");
+      } else {
+        Log("no window \"%s\"", step.argument.c_str());
       }
     } else if (step.name == "end") {
       while (!ProgramHasEnded() && !TimeIsUp()) {

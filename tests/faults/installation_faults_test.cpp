@@ -1,0 +1,455 @@
+// Every way an installation can fail, provoked on purpose through RunInstallation with real files:
+// each case checks the exact message and caption and the exact set of files left behind.
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <functional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "datadir/data_directory.h"
+#include "driver/installation.h"
+#include "payload/extract.h"
+#include "platform/platform_types.h"
+#include "tests/fakes/fake_directory_dialog.h"
+#include "tests/fakes/fake_platform.h"
+#include "tests/fakes/temp_folder.h"
+#include "tests/fakes/test_tables.h"
+
+namespace {
+
+const char kCannotCreateText[] =
+    "The application was not able to create one of its component files. The disk is full, or a "
+    "copy of the application is already running, or you do not have write access to the "
+    "directory in which you are attempting to install the application. Check your available disk "
+    "space and run the setup program again.";
+const char kWriteFailedText[] =
+    "The application was unable to finish writing a file to disk. Your hard drive is probably "
+    "full. Check your available disk space, make additional space available, and run the setup "
+    "program again.";
+const char kNoMemoryText[] =
+    "Insufficient memory was available for the setup procedure. Close other applications and run "
+    "the setup program again.";
+const char kDamagedText[] =
+    "This setup program is damaged and cannot install the application. Please obtain a new copy "
+    "of the setup program and run it again.";
+const char kSuccessText[] =
+    "Tovalin has been successfully installed on your system.Would you like to start Tovalin now?";
+const char kFailedCaption[] = "Tovalin Installation Failed";
+const unsigned kWarning = kMessageOk | kMessageWarning;
+
+// Deterministic bytes that compress only partly, so pieces are of realistic size.
+std::string Bytes(size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  unsigned state = seed * 2654435761u + 1;
+  for (size_t i = 0; i < size; ++i) {
+    state = state * 1103515245u + 12345u;
+    bytes[i] = static_cast<char>((i % 5 == 0) ? (state >> 24) : ('a' + (i / 11) % 26));
+  }
+  return bytes;
+}
+
+// The sample product's four names; the second file has three pieces so that a disk can fill up
+// in the middle of one.
+const std::vector<fake::ProductFile>& Product() {
+  static const std::vector<fake::ProductFile> files = {{"tov32.exe", Bytes(20000, 1)},
+                                                      {"help.htm", Bytes(90000, 2)},
+                                                      {"tovalin.jpg", Bytes(3000, 3)},
+                                                      {"uninst.exe", Bytes(5000, 4)}};
+  return files;
+}
+
+struct Outcome {
+  std::string caption;
+  std::string text;
+  unsigned style;
+  bool operator==(const Outcome& other) const {
+    return caption == other.caption && text == other.text && style == other.style;
+  }
+};
+std::ostream& operator<<(std::ostream& out, const Outcome& outcome) {
+  return out << "{" << outcome.caption << " | " << outcome.text << " | " << outcome.style << "}";
+}
+
+class InstallationFaultTest : public TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    data_ = Root() + "/drives/C/Program Files/Tovalin";
+    ASSERT_EQ(system(("mkdir -p '" + data_ + "'").c_str()), 0);
+    fake::UseFiles(Product());
+  }
+
+  void TearDown() override {
+    // Undo what outlives a test and would stop the folder's removal: immutable flags, mounts.
+    for (auto it = undo_.rbegin(); it != undo_.rend(); ++it) (*it)();
+    TempFolderTest::TearDown();
+  }
+
+  // The data directory (the existing Program Files default) as a native path.
+  const std::string& Data() const { return data_; }
+  std::string InData(const std::string& name) const { return data_ + "/" + name; }
+
+  // Every message the installation showed, but the closing-copies notice, which comes on every
+  // run before extraction and is checked where that step is tested.
+  static std::vector<Outcome> Shown() {
+    std::vector<Outcome> shown;
+    for (const auto& message : fake::Messages()) {
+      if (message.caption != "Closing Running Copies") shown.push_back({message.caption, message.text, message.style});
+    }
+    return shown;
+  }
+
+  static bool HasEvent(const std::string& event) {
+    for (const auto& e : fake::Events()) {
+      if (e == event) return true;
+    }
+    return false;
+  }
+
+  std::string Profile() const { return ReadFile(Root() + "/config/tovalin2.ini"); }
+
+  // Sets the immutable flag, which stops even root from writing, replacing or deleting. Returns
+  // false when the file system has no such flag.
+  bool MakeImmutable(const std::string& path) {
+    if (system(("chattr +i '" + path + "' 2>/dev/null").c_str()) != 0) return false;
+    undo_.push_back([path] { (void)!system(("chattr -i '" + path + "'").c_str()); });
+    return true;
+  }
+
+  // Mounts a tmpfs of `bytes` over the data directory. Returns false where mounting is not
+  // allowed (no privilege, or inside a container without it).
+  bool MountSmallDisk(size_t bytes) {
+    const std::string options = "size=" + std::to_string(bytes);
+    if (mount("tmpfs", data_.c_str(), "tmpfs", 0, options.c_str()) != 0) return false;
+    const std::string where = data_;
+    undo_.push_back([where] {
+      if (chdir("/") == 0 && umount2(where.c_str(), MNT_DETACH) != 0) ADD_FAILURE() << "umount " << where;
+    });
+    return true;
+  }
+
+  void OnTearDown(std::function<void()> step) { undo_.push_back(std::move(step)); }
+
+ private:
+  std::string data_;
+  std::vector<std::function<void()>> undo_;
+};
+
+// ---- a full disk ------------------------------------------------------------------------------
+
+// Runs `body` with a file-size limit of `bytes`: writes past it come up short (SIGXFSZ ignored).
+template <typename Body>
+void WithFileSizeLimit(rlim_t bytes, Body body) {
+  struct sigaction ignore = {}, previousAction;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &previousAction);
+  rlimit previousLimit;
+  getrlimit(RLIMIT_FSIZE, &previousLimit);
+  rlimit limit = {bytes, previousLimit.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &limit);
+  body();
+  setrlimit(RLIMIT_FSIZE, &previousLimit);
+  sigaction(SIGXFSZ, &previousAction, nullptr);
+}
+
+TEST_F(InstallationFaultTest, FileSizeLimitInTheMiddleOfAPieceRollsBackEverything) {
+  // First, extraction alone: the program is whole, help.htm stops inside its second piece.
+  ASSERT_EQ(chdir(Data().c_str()), 0);
+  ExtractStatus status = ExtractComplete;
+  WithFileSizeLimit(45000, [&] { status = ExtractPayload(nullptr, nullptr); });
+  EXPECT_EQ(status, ExtractWriteFailed);
+  EXPECT_EQ(List("."), (std::vector<std::string>{"help.htm", "tov32.exe"}));
+  EXPECT_EQ(ReadFile("help.htm").size(), 45000u);  // part of the second piece reached the disk
+  EXPECT_EQ(ReadFile("tov32.exe"), Product()[0].contents);
+
+  // The whole installation: its message, and the rollback removes the partial and earlier files.
+  fake::Reset();
+  WithFileSizeLimit(45000, [] { RunInstallation(nullptr); });
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kWriteFailedText, kWarning}}));
+  EXPECT_TRUE(List(Data()).empty());
+  EXPECT_FALSE(HasEvent("progress:destroy"));
+  EXPECT_EQ(fake::Events().back(), "message:Tovalin Installation Failed");
+  // The stored choice, written before extraction, stays.
+  EXPECT_EQ(Profile(), "[Options]\ndataDir=C:\\Program Files\\Tovalin\n");
+}
+
+TEST_F(InstallationFaultTest, RealFullDiskInTheMiddleOfAPieceRollsBackEverything) {
+  // 64 KiB: the program (20,000 bytes) and help.htm's first piece fit, its second does not.
+  if (!MountSmallDisk(size_t{64} * 1024)) GTEST_SKIP() << "cannot mount a small tmpfs here: " << strerror(errno);
+  RunInstallation(nullptr);
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kWriteFailedText, kWarning}}));
+  EXPECT_TRUE(List(Data()).empty());
+  EXPECT_TRUE(HasEvent("percent:25"));    // help.htm was under way
+  EXPECT_FALSE(HasEvent("percent:50"));   // and nothing after it
+}
+
+// ---- a file in the way -----------------------------------------------------------------------
+
+TEST_F(InstallationFaultTest, DirectoryInTheWayOfEachFile) {
+  // Files before it are removed again; the rollback stops at the directory, which opens for
+  // reading but is no file to delete, so the files after it (written by no one) are absent.
+  for (const auto& file : Product()) {
+    SCOPED_TRACE(file.name);
+    fake::Reset();
+    ASSERT_EQ(mkdir(InData(file.name).c_str(), 0777), 0);
+    RunInstallation(nullptr);
+    EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
+    EXPECT_EQ(List(Data()), std::vector<std::string>{file.name});
+    ASSERT_EQ(rmdir(InData(file.name).c_str()), 0);
+  }
+}
+
+TEST_F(InstallationFaultTest, ReadOnlyFileInTheWay) {
+  WriteFile(InData("tovalin.jpg"), "earlier copy");
+  WriteFile(InData("uninst.exe"), "earlier uninstaller");
+  bool deletable;
+  if (geteuid() != 0) {
+    ASSERT_EQ(chmod(InData("tovalin.jpg").c_str(), 0444), 0);
+    deletable = true;  // POSIX deletes a read-only file from a writable folder
+  } else if (MakeImmutable(InData("tovalin.jpg"))) {
+    deletable = false;  // root ignores permissions; the immutable flag stops it
+  } else {
+    GTEST_SKIP() << "running as root on a file system without the immutable flag";
+  }
+  RunInstallation(nullptr);
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
+  if (deletable) {
+    EXPECT_TRUE(List(Data()).empty());
+  } else {
+    // The rollback stops at the file it cannot delete; the earlier copy and what follows stay.
+    EXPECT_EQ(List(Data()), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
+    EXPECT_EQ(ReadFile(InData("tovalin.jpg")), "earlier copy");
+    EXPECT_EQ(ReadFile(InData("uninst.exe")), "earlier uninstaller");
+  }
+}
+
+TEST_F(InstallationFaultTest, DanglingAndLoopingLinksInTheWay) {
+  // A link into a missing folder and a link to itself cannot be opened for writing, not even by
+  // root; they do not open for reading either, so the rollback passes them and goes on.
+  ASSERT_EQ(symlink("missing-folder/help.htm", InData("help.htm").c_str()), 0);
+  WriteFile(InData("uninst.exe"), "earlier uninstaller");
+  RunInstallation(nullptr);
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
+  EXPECT_EQ(List(Data()), std::vector<std::string>{"help.htm"});
+
+  ASSERT_EQ(unlink(InData("help.htm").c_str()), 0);
+  ASSERT_EQ(symlink("uninst.exe", InData("uninst.exe").c_str()), 0);
+  fake::Reset();
+  RunInstallation(nullptr);
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
+  EXPECT_EQ(List(Data()), std::vector<std::string>{"uninst.exe"});
+}
+
+TEST_F(InstallationFaultTest, RunningProgramInTheWay) {
+  // Linux refuses to write a program file that is being executed (ETXTBSY), even for root: the
+  // nearest native stand-in for a running copy that ignored the quit request.
+  const std::string program = InData("tov32.exe");
+  ASSERT_EQ(system(("cp /bin/sleep '" + program + "'").c_str()), 0);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    execl(program.c_str(), "tov32.exe", "30", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  OnTearDown([child] {
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+  });
+  // Wait until the child has reached exec: from then on the file refuses writing.
+  bool busy = false;
+  for (int attempt = 0; attempt < 500 && !busy; ++attempt) {
+    const int probe = open(program.c_str(), O_WRONLY);
+    if (probe >= 0) close(probe);
+    busy = probe < 0 && errno == ETXTBSY;
+    const timespec pause = {0, 10000000L};  // 10 ms
+    if (!busy) nanosleep(&pause, nullptr);
+  }
+  if (!busy) GTEST_SKIP() << "this kernel lets a running program's file be written";
+  RunInstallation(nullptr);
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
+  // Linux, unlike Windows, lets the rollback delete a running program's file.
+  EXPECT_TRUE(List(Data()).empty());
+}
+
+// ---- a rollback that cannot finish -------------------------------------------------------------
+
+TEST_F(InstallationFaultTest, RollbackStopsAtAFileItCannotDeleteAndLaterFilesStay) {
+  // The disk fills in help.htm; a directory named tovalin.jpg (left by someone else) cannot be
+  // deleted, so the rollback stops there and uninst.exe from an earlier installation stays.
+  ASSERT_EQ(mkdir(InData("tovalin.jpg").c_str(), 0777), 0);
+  WriteFile(InData("uninst.exe"), "earlier uninstaller");
+  WithFileSizeLimit(45000, [] { RunInstallation(nullptr); });
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kWriteFailedText, kWarning}}));
+  EXPECT_EQ(List(Data()), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(ReadFile(InData("uninst.exe")), "earlier uninstaller");
+}
+
+TEST_F(InstallationFaultTest, RollbackStopsAtAnUndeletableFile) {
+  // A real file that cannot be deleted: an immutable earlier help.htm. Extraction fails on it,
+  // the program written before it is removed, and the files after it stay as they were.
+  WriteFile(InData("help.htm"), "earlier help");
+  WriteFile(InData("tovalin.jpg"), "earlier picture");
+  if (!MakeImmutable(InData("help.htm"))) GTEST_SKIP() << "no immutable flag on this file system";
+  RunInstallation(nullptr);
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
+  EXPECT_EQ(List(Data()), (std::vector<std::string>{"help.htm", "tovalin.jpg"}));
+  EXPECT_EQ(ReadFile(InData("help.htm")), "earlier help");
+  EXPECT_EQ(ReadFile(InData("tovalin.jpg")), "earlier picture");
+}
+
+// ---- no memory -------------------------------------------------------------------------------
+
+TEST_F(InstallationFaultTest, NoDecompressionBufferCreatesNothing) {
+  WriteFile(InData("uninst.exe"), "earlier uninstaller");
+  fake::FailNextAllocation();
+  RunInstallation(nullptr);
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kNoMemoryText, kWarning}}));
+  // Nothing was created; the rollback still removes a table file found in the directory.
+  EXPECT_TRUE(List(Data()).empty());
+  for (const auto& event : fake::Events()) EXPECT_NE(event.rfind("percent:", 0), 0u) << event;
+}
+
+// ---- a damaged installer -----------------------------------------------------------------------
+
+TEST_F(InstallationFaultTest, DamagedInstallerIsRefusedBeforeAnythingIsWritten) {
+  struct Damage {
+    const char* label;
+    int file, piece;
+    std::function<void(std::vector<unsigned char>&)> apply;
+  };
+  const std::vector<Damage> damages = {
+      {"header byte", 0, 0, [](std::vector<unsigned char>& p) { p[1] ^= 0x01; }},
+      {"middle byte", 1, 1, [](std::vector<unsigned char>& p) { p[p.size() / 2] ^= 0x20; }},
+      {"checksum trailer", 3, 0, [](std::vector<unsigned char>& p) { p[p.size() - 2] ^= 0x80; }},
+      {"piece cut short", 1, 2, [](std::vector<unsigned char>& p) { p.resize(p.size() - 1); }},
+      {"bytes appended", 2, 0, [](std::vector<unsigned char>& p) { p.push_back(0); }},
+  };
+  for (const Damage& damage : damages) {
+    SCOPED_TRACE(damage.label);
+    fake::Reset();
+    fake::UseFiles(Product());
+    auto& piece = fake::Piece(damage.file, damage.piece);
+    damage.apply(piece);
+    fake::ResizePiece(damage.file, damage.piece, piece.size());
+    RunInstallation(nullptr);
+    EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kDamagedText, kWarning}}));
+    // Refused first of all: no dialog, no progress window, no profile, no file.
+    EXPECT_EQ(fake::Events(), std::vector<std::string>{"message:Tovalin Installation Failed"});
+    EXPECT_TRUE(List(Data()).empty());
+    EXPECT_TRUE(List(Root() + "/config").empty());
+  }
+}
+
+// ---- the profile cannot be written -------------------------------------------------------------
+
+TEST_F(InstallationFaultTest, UnwritableProfileIsNotReportedAndTheInstallationCompletes) {
+  struct Obstacle {
+    const char* label;
+    std::function<bool()> apply;  // false: not possible here
+  };
+  const std::string config = Root() + "/config";
+  const std::vector<Obstacle> obstacles = {
+      {"profile folder is a file", [&] {
+         setenv("XDG_CONFIG_HOME", (Root() + "/config-file/sub").c_str(), 1);
+         WriteFile(Root() + "/config-file", "in the way");
+         return true;
+       }},
+      {"profile file is a folder", [&] { return mkdir((config + "/tovalin2.ini").c_str(), 0777) == 0; }},
+      {"its replacement is a folder", [&] { return mkdir((config + "/tovalin2.ini.new").c_str(), 0777) == 0; }},
+      {"profile folder is read-only", [&] {
+         if (geteuid() != 0) return chmod(config.c_str(), 0555) == 0;
+         return MakeImmutable(config);
+       }},
+  };
+  for (const Obstacle& obstacle : obstacles) {
+    SCOPED_TRACE(obstacle.label);
+    fake::Reset();
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    ASSERT_EQ(system(("rm -rf '" + config + "' && mkdir '" + config + "'").c_str()), 0);
+    if (!obstacle.apply()) {
+      printf("[  SKIPPED ] %s: the immutable flag is missing here\n", obstacle.label);
+      continue;
+    }
+    RunInstallation(nullptr);
+    EXPECT_EQ(Shown(), (std::vector<Outcome>{{"Installation Successful", kSuccessText, kMessageYesNo}}));
+    EXPECT_TRUE(HasEvent("progress:destroy"));
+    for (const auto& file : Product()) {
+      EXPECT_EQ(ReadFile(InData(file.name)), file.contents) << file.name;
+      ASSERT_EQ(unlink(InData(file.name).c_str()), 0);
+    }
+    EXPECT_FALSE(Exists(config + "/tovalin2.ini") && Profile().find("dataDir") != std::string::npos);
+  }
+}
+
+// ---- long texts --------------------------------------------------------------------------------
+
+// A Windows path on drive C: of exactly `length` characters made of 200-character folder names,
+// and its native folder.
+std::string LongWindowsPath(size_t length) {
+  std::string path = "C:";
+  while (path.size() + 201 < length) path += "\\" + std::string(200, 'd');
+  path += "\\" + std::string(length - path.size() - 1, 'e');
+  return path;
+}
+
+TEST_F(InstallationFaultTest, DataDirectoryOf1023Characters) {
+  const std::string path = LongWindowsPath(1023);
+  std::string native = Root() + "/drives/C" + path.substr(2);
+  for (char& ch : native) if (ch == '\\') ch = '/';
+  ASSERT_EQ(system(("mkdir -p '" + native + "'").c_str()), 0);
+  WriteFile(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=" + path + "\n");
+  fake::AnswerNext(kAnswerYes);
+  fake::AnswerNext(kAnswerYes);
+  RunInstallation(nullptr);
+
+  const std::vector<Outcome> shown = Shown();
+  ASSERT_FALSE(shown.empty());
+  EXPECT_EQ(shown.back(), (Outcome{"Installation Successful", kSuccessText, kMessageYesNo}));
+  EXPECT_EQ(List(native), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_TRUE(HasEvent("start:" + path + "\\tov32.exe"));  // 1,033 characters, not cut
+  EXPECT_EQ(Profile(), "[Options]\ndataDir=" + path + "\n");
+}
+
+TEST_F(InstallationFaultTest, StoredDirectoryTooLongIsCutAndThenRefused) {
+  // 1,500 characters stored: the read is cut to 1,023, which names no directory, so the dialog
+  // opens on the cut text; cancelling ends the installation with nothing written.
+  const std::string path = LongWindowsPath(1500);
+  const std::string stored = "[Options]\ndataDir=" + path + "\n";
+  WriteFile(Root() + "/config/tovalin2.ini", stored);
+  fake::DialogCancel();
+  RunInstallation(nullptr);
+  EXPECT_EQ(fake::DialogProposals(), std::vector<std::string>{path.substr(0, 1023)});
+  ASSERT_EQ(Shown().size(), 2u);
+  EXPECT_EQ(Shown()[0].caption, "Shutting Down");
+  EXPECT_EQ(Shown()[1].caption, "Application Not Installed");
+  EXPECT_TRUE(List(Data()).empty());
+  EXPECT_EQ(Profile(), stored);
+}
+
+TEST_F(InstallationFaultTest, HomePathOfSeveralThousandCharacters) {
+  // Without the Program Files default and a stored choice, the home default is unusable: the
+  // dialog opens empty, with no error before it, and a typed directory completes the install.
+  ASSERT_EQ(rmdir(Data().c_str()), 0);
+  setenv("HOMEDRIVE", "C:", 1);
+  setenv("HOMEPATH", ("\\" + std::string(6000, 'h')).c_str(), 1);
+  fake::DialogOk("C:\\Tovalin");
+  RunInstallation(nullptr);
+  EXPECT_EQ(fake::DialogProposals(), std::vector<std::string>{""});
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{"Installation Successful", kSuccessText, kMessageYesNo}}));
+  EXPECT_EQ(List(Root() + "/drives/C/Tovalin"),
+            (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(Profile(), "[Options]\ndataDir=C:\\Tovalin\n");
+}
+
+}  // namespace

@@ -1,0 +1,103 @@
+// The installer's user-facing platform pieces as silent stand-ins, and the fuzz helpers.
+#include "tests/fuzz/fuzz_support.h"
+
+#include <dirent.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "datadir/directory_dialog.h"
+#include "platform/message_box.h"
+#include "platform/system.h"
+
+namespace fuzz {
+
+SettingsRecord Settings = {"Tovalin", "Tovalin", "tovalin2.ini", 0, "", "tov32.exe"};
+PayloadTableRecord Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr};
+
+uint8_t Input::Byte() {
+  if (size == 0) return 0;
+  --size;
+  return *data++;
+}
+
+std::string Input::Text(uint8_t end, size_t limit) {
+  std::string text;
+  while (size > 0 && text.size() < limit) {
+    const uint8_t byte = Byte();
+    if (byte == end) break;
+    text.push_back(static_cast<char>(byte));
+  }
+  return text;
+}
+
+std::string Input::Rest() {
+  std::string text(reinterpret_cast<const char*>(data), size);
+  data += size;
+  size = 0;
+  return text;
+}
+
+namespace {
+std::string startDirectory;
+}  // namespace
+
+void RestoreDirectory() {
+  if (!startDirectory.empty() && chdir(startDirectory.c_str()) != 0) abort();
+}
+
+const std::string& ScratchFolder() {
+  static std::string folder;
+  if (!folder.empty()) return folder;
+  char current[4096];
+  if (getcwd(current, sizeof current) == nullptr) abort();
+  startDirectory = current;
+  // Memory-backed when available: the profile and extraction targets write files every run.
+  std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  pattern += "/installer-fuzz-XXXXXX";
+  if (mkdtemp(&pattern[0]) == nullptr) abort();
+  folder = pattern;
+  atexit([] {
+    EmptyFolder(folder);
+    rmdir(folder.c_str());
+  });
+  for (const char* sub : {"/config", "/home", "/drives", "/drives/C", "/drives/D", "/work"}) {
+    if (mkdir((folder + sub).c_str(), 0777) != 0) abort();
+  }
+  setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
+  setenv("HOME", (folder + "/home").c_str(), 1);
+  setenv("INSTALLER_DRIVES", (folder + "/drives").c_str(), 1);
+  return folder;
+}
+
+void EmptyFolder(const std::string& folder) {
+  DIR* directory = opendir(folder.c_str());
+  if (directory == nullptr) return;
+  while (dirent* entry = readdir(directory)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    const std::string path = folder + "/" + name;
+    if (unlink(path.c_str()) != 0) {
+      EmptyFolder(path);
+      rmdir(path.c_str());
+    }
+  }
+  closedir(directory);
+}
+
+}  // namespace fuzz
+
+const SettingsRecord& InstallerSettings = fuzz::Settings;
+const PayloadTableRecord& PayloadTable = fuzz::Table;
+
+// Nobody answers: OK boxes get OK, questions get No, the dialog is cancelled.
+int ShowMessage(WindowHandle, const char*, const char*, unsigned style) {
+  return (style & kMessageYesNo) ? kAnswerNo : kAnswerOk;
+}
+int RunDirectoryDialog(InstanceHandle, WindowHandle) { return 0; }
+void* AllocateMemory(size_t size) { return malloc(size); }
+void FreeMemory(void* block) { free(block); }
+void SleepMilliseconds(unsigned) {}
+bool StartProgram(const char*) { return true; }

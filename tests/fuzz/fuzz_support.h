@@ -1,0 +1,44 @@
+// Helpers shared by the fuzz targets: a private scratch folder and slicing of the fuzzer's bytes.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "driver/installer_settings.h"
+#include "payload/payload_table.h"
+
+namespace fuzz {
+
+/// Reads the fuzzer's bytes front to back; running out yields empty texts and zero numbers, so
+/// every input, however short, is a valid script.
+struct Input {
+  const uint8_t* data;
+  size_t size;
+
+  /// One byte, or 0 when none is left.
+  uint8_t Byte();
+  /// Up to `limit` bytes up to the next byte equal to `end` (consumed, not returned).
+  std::string Text(uint8_t end = 0, size_t limit = 1u << 20);
+  /// Everything that is left.
+  std::string Rest();
+};
+
+/// Creates (once per process) a scratch folder with the profile folder and drive folders inside,
+/// points XDG_CONFIG_HOME, HOME and INSTALLER_DRIVES at them and returns its path; it is removed
+/// at exit. Aborts when
+/// the folder cannot be made: a fuzzer without it would only test its own failure.
+const std::string& ScratchFolder();
+
+/// Returns to the directory the process started in, which libFuzzer's relative paths expect.
+void RestoreDirectory();
+
+/// Removes everything inside `folder`, recursively; failures are ignored.
+void EmptyFolder(const std::string& folder);
+
+/// The settings and payload table the installer code sees inside a fuzz target.
+extern SettingsRecord Settings;
+extern PayloadTableRecord Table;
+
+}  // namespace fuzz

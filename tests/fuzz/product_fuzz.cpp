@@ -1,0 +1,39 @@
+// Fuzzes the packaging tool's product description reader: any bytes as a description must give
+// either a checked product or a one-line error that names the description.
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <string>
+
+#include "product.h"
+#include "tests/fuzz/fuzz_support.h"
+#include "windows1252.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string path = fuzz::ScratchFolder() + "/work/product.toml";
+  FILE* file = fopen(path.c_str(), "wb");
+  if (file == nullptr) abort();
+  fwrite(data, 1, size, file);
+  fclose(file);
+
+  Product product;
+  std::string error;
+  if (LoadProduct(path, &product, &error)) {
+    // What the reader accepts must pass its own rules again.
+    if (!error.empty() || product.files.empty()) abort();
+    if (!BareNameProblem(product.iniFileName).empty() || !BareNameProblem(product.mainExecutable).empty()) abort();
+    if (product.groupName.empty() || product.groupName.size() > kMaxTitleBytes) abort();
+    if (product.appTitle.empty() || product.appTitle.size() > kMaxTitleBytes) abort();
+    if (product.startupPrompt.size() > kMaxPromptBytes) abort();
+    bool haveUninstaller = false;
+    for (const ProductFile& entry : product.files) {
+      if (!BareNameProblem(entry.name).empty()) abort();
+      haveUninstaller = haveUninstaller || UpperCase1252(entry.name) == "UNINST.EXE";
+    }
+    if (!haveUninstaller) abort();
+  } else {
+    if (error.compare(0, path.size(), path) != 0) abort();
+    if (error.find('\n') != std::string::npos) abort();
+  }
+  return 0;
+}
