@@ -26,13 +26,22 @@ BARE_STEPS = ["closebox"]
 CHECKS = ["file", "absent", "empty", "directory", "profile", "startmenu", "nostartmenu",
           "startmenuholds", "shortcut", "running", "notrunning"]
 # Preparation statements, carried out in order before the installer starts.
-SETUP = ["mkdir", "put", "copy", "profileset", "launch"]
+SETUP = ["mkdir", "put", "copy", "profileset", "launch", "smalldrive"]
 # How long programs started by `launch` get to open their windows before the installer starts.
 LAUNCH_SETTLE_SECONDS = 2
 
 
 class ScenarioError(Exception):
     pass
+
+
+class ScenarioCannotRun(Exception):
+    """This machine lacks a means the scenario needs (for example the right to mount); the test
+    is reported as skipped, with the reason, never as passed."""
+
+
+# The exit status CTest is told means "skipped".
+SKIP_STATUS = 77
 
 
 class Scenario:
@@ -472,8 +481,47 @@ def end_launched(log):
             log(f"ended launched {path}")
 
 
+# Small filesystems mounted as drives by `smalldrive`: (mount point, drive link, saved link).
+SMALL_DRIVES = []
+
+
+def mount_small_drive(prefix, letter, kilobytes, out_dir, log):
+    """smalldrive LETTER KB: a real, tiny filesystem (tmpfs of that size) as drive LETTER:, so that
+    a disk really fills up under the installer. Needs the right to mount (root)."""
+    mount_point = os.path.join(out_dir, f"smalldrive-{letter.lower()}")
+    os.makedirs(mount_point, exist_ok=True)
+    result = subprocess.run(["mount", "-t", "tmpfs", "-o", f"size={kilobytes}k", "tmpfs", mount_point],
+                            capture_output=True, text=True)
+    if result.returncode != 0:
+        raise ScenarioCannotRun(f"cannot mount a {kilobytes} KB filesystem (needs root): {result.stderr.strip()}")
+    link = os.path.join(prefix, "dosdevices", letter.lower() + ":")
+    saved = os.readlink(link) if os.path.islink(link) else None
+    if os.path.lexists(link):
+        os.remove(link)
+    os.symlink(mount_point, link)
+    SMALL_DRIVES.append((mount_point, link, saved))
+    log(f"setup smalldrive {letter.upper()}: {kilobytes} KB")
+
+
+def unmount_small_drives(log):
+    """Gives every drive letter back and unmounts the small filesystems."""
+    while SMALL_DRIVES:
+        mount_point, link, saved = SMALL_DRIVES.pop()
+        if os.path.lexists(link):
+            os.remove(link)
+        if saved is not None:
+            os.symlink(saved, link)
+        subprocess.run(["umount", "-l", mount_point], capture_output=True)
+        log(f"unmounted {mount_point}")
+
+
 def prepare(prefix, scenario, session, out_dir, log):
     for where, words in scenario.setup:
+        if words[0] == "smalldrive":
+            if len(words) != 3 or not re.match(r"^[A-Za-z]:?$", words[1]) or not words[2].isdigit():
+                raise ScenarioError(f"{where}: smalldrive LETTER KB")
+            mount_small_drive(prefix, words[1][0], int(words[2]), out_dir, log)
+            continue
         if words[0] == "launch":
             if len(words) < 2:
                 raise ScenarioError(f"{where}: launch PATH [ARGUMENT...]")
@@ -637,8 +685,15 @@ def main():
     except ScenarioError as error:
         log(f"FAIL {error}")
         end_launched(log)
+        unmount_small_drives(log)
         return 1
+    except ScenarioCannotRun as reason:
+        log(f"SKIPPED {reason}")
+        end_launched(log)
+        unmount_small_drives(log)
+        return SKIP_STATUS
     end_launched(log)
+    unmount_small_drives(log)
     passed = played and checked
     log("PASSED" if passed else "FAILED")
     log(f"log: {log_path}")
