@@ -11,16 +11,7 @@
 
 namespace {
 
-// Deterministic bytes that compress only partly, like real program files.
-std::string Bytes(size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  unsigned state = seed * 2654435761u + 1;
-  for (size_t i = 0; i < size; ++i) {
-    state = state * 1103515245u + 12345u;
-    bytes[i] = static_cast<char>((i % 7 == 0) ? (state >> 24) : ('a' + (i / 13) % 26));
-  }
-  return bytes;
-}
+std::string Bytes(size_t size, unsigned seed) { return fake::PartlyCompressibleBytes(size, seed); }
 
 std::vector<fake::ProductFile> FourFiles() {
   return {{"tov32.exe", Bytes(286720, 1)},

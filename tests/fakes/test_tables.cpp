@@ -59,6 +59,16 @@ void Relink() {
 
 SettingsRecord Settings = kTovalinSettings;
 
+std::string PartlyCompressibleBytes(size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  unsigned state = seed * 2654435761u + 1;
+  for (size_t i = 0; i < size; ++i) {
+    state = state * 1103515245u + 12345u;
+    bytes[i] = static_cast<char>((i % 5 == 0) ? (state >> 24) : ('a' + (i / 11) % 26));
+  }
+  return bytes;
+}
+
 void ResetTables() {
   Settings = kTovalinSettings;
   UseFiles({});

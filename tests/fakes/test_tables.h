@@ -17,6 +17,10 @@ struct ProductFile {
   std::string contents;
 };
 
+/// Deterministic bytes that compress only partly, like real program files, so pieces have a
+/// realistic size. The same `size` and `seed` always give the same bytes.
+std::string PartlyCompressibleBytes(size_t size, unsigned seed);
+
 /// Restores the Tovalin settings and an empty payload.
 void ResetTables();
 

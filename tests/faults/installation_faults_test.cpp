@@ -48,16 +48,7 @@ const char kSuccessText[] =
 const char kFailedCaption[] = "Tovalin Installation Failed";
 const unsigned kWarning = kMessageOk | kMessageWarning;
 
-// Deterministic bytes that compress only partly, so pieces are of realistic size.
-std::string Bytes(size_t size, unsigned seed) {
-  std::string bytes(size, '\0');
-  unsigned state = seed * 2654435761u + 1;
-  for (size_t i = 0; i < size; ++i) {
-    state = state * 1103515245u + 12345u;
-    bytes[i] = static_cast<char>((i % 5 == 0) ? (state >> 24) : ('a' + (i / 11) % 26));
-  }
-  return bytes;
-}
+std::string Bytes(size_t size, unsigned seed) { return fake::PartlyCompressibleBytes(size, seed); }
 
 // The sample product's four names; the second file has three pieces so that a disk can fill up
 // in the middle of one.
