@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Runs one end-to-end scenario of the Windows installer under wine64 and checks its outcome.
+"""Runs one end-to-end scenario of a Windows installer under Wine and checks its outcome.
 
 The scenario file (tests/wine/scenarios/*.scn) says what to prepare in the prefix, what the user
 sees and does (played by player.exe inside Wine), and what must be on disk afterwards; see
@@ -27,8 +27,13 @@ CHECKS = ["file", "absent", "empty", "directory", "profile", "startmenu", "nosta
           "startmenuholds", "shortcut", "running", "notrunning"]
 # Preparation statements, carried out in order before the installer starts.
 SETUP = ["mkdir", "put", "copy", "profileset", "launch", "smalldrive"]
-# How long programs started by `launch` get to open their windows before the installer starts.
-LAUNCH_SETTLE_SECONDS = 2
+# The longest a program started by `launch` may take to show its window: a 32-bit program under
+# user-mode emulation takes about a minute to start.
+LAUNCH_WINDOW_SECONDS = 240
+# What a run's time limit gains when the program under test is a 32-bit one that this machine
+# runs only through emulation (each 32-bit process start then costs about a minute): room for the
+# installer and for one program it starts.
+EMULATED_START_ALLOWANCE_SECONDS = 150
 
 
 class ScenarioError(Exception):
@@ -461,15 +466,56 @@ LAUNCHED = {}
 
 def launch(session, words, out_dir, log):
     """Starts a program under Wine before the installer: launch PATH [ARGUMENT...], PATH a Windows
-    path in the prefix or an absolute Linux path."""
+    path in the prefix or an absolute Linux path. Returns once the program shows a window."""
     program = words[1] if not words[1].startswith("/") else windows_path(words[1])
     env = dict(os.environ)
     env.update(session)
     output = open(os.path.join(out_dir, f"launched-{len(LAUNCHED) + 1}.log"), "w")
-    LAUNCHED[" ".join(words[1:]).lower()] = subprocess.Popen(
+    name = re.split(r"[\\/]", program)[-1].lower()
+    shown_before = len(program_windows(session, name))
+    key = " ".join(words[1:]).lower()
+    LAUNCHED[key] = subprocess.Popen(
         [session["WINE64"], program] + words[2:], env=env, stdin=subprocess.DEVNULL,
         stdout=output, stderr=subprocess.STDOUT, start_new_session=True)
-    log(f"setup launch {' '.join(words[1:])}")
+    started = time.monotonic()
+    # Polled rather than slept: a 64-bit program shows its window in a fraction of a second, a
+    # 32-bit one under emulation in about a minute.
+    while len(program_windows(session, name)) <= shown_before:
+        if LAUNCHED[key].poll() is not None:
+            raise ScenarioError(f"launched {key} ended before the installer started")
+        if time.monotonic() - started > LAUNCH_WINDOW_SECONDS:
+            raise ScenarioError(f"launched {key} showed no window within {LAUNCH_WINDOW_SECONDS} s")
+        time.sleep(0.1)
+    log(f"setup launch {' '.join(words[1:])} (window after {time.monotonic() - started:.1f} s)")
+
+
+def program_windows(session, program_name):
+    """The titles of the top-level windows that Wine shows on the X display for programs whose
+    file is named `program_name` (lower case; Wine names each X window's class after it)."""
+    listing = subprocess.run(["xwininfo", "-root", "-children", "-display", session["DISPLAY"]],
+                             capture_output=True, text=True, encoding="latin-1").stdout
+    titles = []
+    for line in listing.splitlines():
+        match = re.match(r'\s*0x[0-9a-f]+ "(.*)": \("([^"]*)" "[^"]*"\)\s+(\d+)x(\d+)', line)
+        # Hidden helper windows (the input method's, a message-only one) are 1x1 and untitled.
+        if (match and match.group(2).lower() == program_name and match.group(1) != "Default IME"
+                and (match.group(3), match.group(4)) != ("1", "1")):
+            titles.append(match.group(1))
+    return titles
+
+
+def runs_emulated(program):
+    """True when `program` is a 32-bit Windows program and this machine runs 32-bit Linux
+    programs (Wine's 32-bit loader among them) only through qemu's user-mode emulation."""
+    with open(program, "rb") as f:
+        header = f.read(4096)
+    pe = struct.unpack_from("<I", header, 0x3C)[0] if len(header) >= 0x40 else 0
+    is_32bit = header[:2] == b"MZ" and header[pe:pe + 6] == b"PE\0\0\x4c\x01"
+    entry = "/proc/sys/fs/binfmt_misc/qemu-i386"
+    if not is_32bit or not os.path.isfile(entry):
+        return False
+    with open(entry) as f:
+        return f.readline().strip() == "enabled"
 
 
 def end_launched(log):
@@ -616,7 +662,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("scenario")
     parser.add_argument("--state-dir", required=True, help="where wine_session.sh keeps the session")
-    parser.add_argument("--installer", required=True, help="the win64 installer under test")
+    parser.add_argument("--installer", required=True, help="the installer under test (32-bit or 64-bit)")
     parser.add_argument("--payload", help="the installer's payload.bin (for damaged copies)")
     parser.add_argument("--player", required=True, help="player.exe of the win64 build")
     parser.add_argument("--out-dir", required=True, help="logs and screenshots of this scenario")
@@ -636,8 +682,9 @@ def main():
     try:
         for needed, what in ((args.installer, "installer"), (args.player, "player")):
             if not os.path.isfile(needed):
-                raise ScenarioError(f"the {what} is missing: {needed} (build the win64 preset, or "
-                                    "configure the native build with -DWIN64_BUILD_DIR=...)")
+                raise ScenarioError(f"the {what} is missing: {needed} (build the win32 and win64 "
+                                    "presets, or configure the native build with "
+                                    "-DWIN32_BUILD_DIR=... -DWIN64_BUILD_DIR=...)")
         session = load_session(args.state_dir)
         prefix = session["WINEPREFIX"]
         variables = dict(v.split("=", 1) for v in args.var)
@@ -651,12 +698,6 @@ def main():
                 resets += [expand(w, variables) for line in f for w in split_line(line)]
         reset_paths(prefix, resets, log)
         prepare(prefix, scenario, session, args.out_dir, log)
-        if LAUNCHED:
-            time.sleep(LAUNCH_SETTLE_SECONDS)
-            for line, program in LAUNCHED.items():
-                # A program that already ended would make a check of its quitting meaningless.
-                if program.poll() is not None:
-                    raise ScenarioError(f"launched {line} ended before the installer started")
 
         installer = args.installer
         if scenario.installer == "damaged":
@@ -670,6 +711,10 @@ def main():
                 raise ScenarioError(f"the installer is missing: {installer}")
         elif scenario.installer != "default":
             raise ScenarioError(f"unknown installer {scenario.installer!r}")
+
+        if runs_emulated(installer):
+            scenario.timeout += EMULATED_START_ALLOWANCE_SECONDS
+            log(f"32-bit installer under emulation: each run may take {scenario.timeout} s")
 
         played, lines = True, []
         for run, steps in enumerate(scenario.runs, 1):

@@ -57,8 +57,9 @@ EOF
 
   # A persistent server started here, with its output in a file, outlives each scenario's programs.
   setsid "$WINESERVER" -p >"$state/wineserver.log" 2>&1 </dev/null &
-  # A new prefix is created once (about 8 s and 700 MB); later runs reuse it, and each scenario
-  # resets the paths it touches.
+  # A new prefix is created once (about 700 MB; seconds where 32-bit programs run natively, about
+  # three minutes where wine32's side of it is set up under emulation); later runs reuse it, and
+  # each scenario resets the paths it touches.
   if [ ! -f "$prefix/system.reg" ]; then
     echo "wine_session: creating prefix $prefix"
     "$WINE64" wineboot -i >"$state/wineboot.log" 2>&1 </dev/null || die "wineboot -i failed: $(tail -5 "$state/wineboot.log")"
@@ -70,6 +71,13 @@ EOF
   "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$state/wineboot.log" 2>&1 </dev/null \
     || die "cannot set the X11 driver options"
   [ -d "$prefix/drive_c/windows" ] || die "prefix $prefix has no drive_c/windows after booting"
+  # Wine's own fonts (Debian package fonts-wine): Marlett draws the title bars' close, minimise
+  # and maximise glyphs (without it they show as the letters "r", "0" and "1"), and MS Sans Serif
+  # and Tahoma are the fonts the dialogs and message boxes ask for. Debian's Wine does not look
+  # in the folder the package puts them in, but every prefix loads its own Fonts folder.
+  local fonts=/usr/share/wine/fonts
+  [ -f "$fonts/marlett.ttf" ] || die "Wine's fonts are missing from $fonts (Debian package fonts-wine)"
+  cp -u "$fonts"/*.ttf "$prefix/drive_c/windows/Fonts/"
   echo "wine_session: Xvfb on $display, prefix $prefix ready"
 }
 

@@ -256,14 +256,32 @@ HWND LookOnce(const std::string& wanted) {
   return nullptr;
 }
 
+// What the window shows, as one text: every visible control's kind and text.
+std::string ControlsSeen(HWND window) {
+  std::string seen;
+  for (const Control& c : ControlsOf(window)) seen += c.kind + ":" + c.text + "\n";
+  return seen;
+}
+
+// Waits (at most two seconds) until the window's controls read the same twice in a row, so that
+// a dialog still being laid out is not read half built, however slowly the program runs.
+void WaitUntilSettled(HWND window) {
+  std::string before = ControlsSeen(window);
+  for (int polls = 0; polls < 40; ++polls) {
+    Sleep(50);
+    std::string now = ControlsSeen(window);
+    if (now == before && !now.empty()) return;
+    before = now;
+  }
+}
+
 // Waits for the program's window captioned `caption`; null when the program ends or time is up.
 HWND WaitForWindow(const std::string& caption) {
   while (!TimeIsUp()) {
     HWND window = LookOnce(caption);
     if (failed) return nullptr;
     if (window != nullptr) {
-      // Let the dialog finish laying out its controls before they are read.
-      Sleep(200);
+      WaitUntilSettled(window);
       return window;
     }
     if (ProgramHasEnded()) return nullptr;
@@ -456,6 +474,9 @@ bool RunWindowStep(HWND window, const Step& step) {
 }
 
 void TakeScreenshot(const std::string& name) {
+  // The shell opens a folder window for the group the installer shows, at a moment of its own
+  // choosing; it would cover the installer's windows in the picture.
+  CloseShellWindows();
   Log("screenshot %s", name.c_str());
   char answer[64];
   // The driver answers once the picture is taken; without a driver standard input is at its end.
