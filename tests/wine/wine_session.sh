@@ -71,13 +71,18 @@ EOF
   "$WINE64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >>"$state/wineboot.log" 2>&1 </dev/null \
     || die "cannot set the X11 driver options"
   [ -d "$prefix/drive_c/windows" ] || die "prefix $prefix has no drive_c/windows after booting"
-  # Wine's own fonts (Debian package fonts-wine): Marlett draws the title bars' close, minimise
-  # and maximise glyphs (without it they show as the letters "r", "0" and "1"), and MS Sans Serif
-  # and Tahoma are the fonts the dialogs and message boxes ask for. Debian's Wine does not look
-  # in the folder the package puts them in, but every prefix loads its own Fonts folder.
-  local fonts=/usr/share/wine/fonts
-  [ -f "$fonts/marlett.ttf" ] || die "Wine's fonts are missing from $fonts (Debian package fonts-wine)"
-  cp -u "$fonts"/*.ttf "$prefix/drive_c/windows/Fonts/"
+  # Wine's own fonts (Debian package fonts-wine), so that the windows look as they do on Windows:
+  # Marlett draws the title bars' close, minimise and maximise glyphs (without it they show as
+  # the letters "r", "0" and "1"); sserife.fon is the bitmap MS Sans Serif that Windows uses for
+  # the dialog templates' "MS Sans Serif" 8 pt (any other font sets the progress window's first
+  # line too wide, so that it wraps and is cut); Tahoma is the message boxes' font. Debian's Wine
+  # does not look in the folder the package puts them in, but every prefix loads its own Fonts
+  # folder.
+  local fonts=/usr/share/wine/fonts font
+  for font in marlett.ttf sserife.fon tahoma.ttf tahomabd.ttf; do
+    [ -f "$fonts/$font" ] || die "Wine's font $fonts/$font is missing (Debian package fonts-wine)"
+    cp -u "$fonts/$font" "$prefix/drive_c/windows/Fonts/"
+  done
   echo "wine_session: Xvfb on $display, prefix $prefix ready"
 }
 
