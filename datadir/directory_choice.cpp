@@ -2,10 +2,9 @@
 #include <stdio.h>
 
 #include "datadir/data_directory.h"
-#include "datadir/directory_dialog.h"
-#include "driver/installer_settings.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "product/installer_settings.h"
 
 namespace {
 
@@ -26,10 +25,10 @@ enum { kMessageSize = 4096 };
 
 }  // namespace
 
-int ValidateDirectoryChoice(WindowHandle owner) {
+int ValidateDirectoryChoice(char* directory, size_t, WindowHandle owner) {
   bool isDirectory = false;
-  if (QueryPath(DataDirectory, &isDirectory) != 0) {
-    if (CreateDirectoryLevel(DataDirectory) == 0) return 1;
+  if (QueryPath(directory, &isDirectory) != 0) {
+    if (CreateDirectoryLevel(directory) == 0) return 1;
     ShowMessage(owner, kCannotCreateText, "Can't Create Directory", kMessageOk | kMessageWarning);
     return 0;
   }

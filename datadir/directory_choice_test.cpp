@@ -4,7 +4,6 @@
 #include <stdlib.h>
 
 #include "datadir/data_directory.h"
-#include "datadir/directory_dialog.h"
 #include "platform/message_box.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/temp_folder.h"
@@ -33,7 +32,7 @@ class DirectoryChoiceTest : public TempFolderTest {
     fake::Reset();
     fake::AnswerNext(answer);
     snprintf(DataDirectory, sizeof DataDirectory, "%s", text);
-    const int close = ValidateDirectoryChoice(nullptr);
+    const int close = ValidateDirectoryChoice(DataDirectory, sizeof DataDirectory, nullptr);
     EXPECT_LE(fake::Messages().size(), 1u) << text;
     const std::string caption = fake::Messages().empty() ? "" : fake::Messages()[0].caption;
     return caption + "|" + (close ? "closed" : "stays");

@@ -3,7 +3,6 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "datadir/data_directory.h"
 #include "datadir/directory_dialog.h"
 
 namespace {
@@ -31,21 +30,22 @@ bool ReadLine(char* line, size_t size) {
 
 }  // namespace
 
-int RunDirectoryDialog(InstanceHandle, WindowHandle owner) {
-  // The edit box: it keeps the last text typed, like the window does after a refused OK.
-  char edit[DataDirectorySize];
-  snprintf(edit, sizeof edit, "%s", DataDirectory);
+int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size_t size, DirectoryCheck check) {
+  // The edit box: it keeps the last text typed, like the window does after a refused OK, and is
+  // read into `directory` cut to its size, as the window's edit box is.
+  char edit[4096];
+  snprintf(edit, sizeof edit, "%s", directory);
   for (;;) {
     printf("\n[Choose a Data Directory]\n%s\n%s\nPress Enter to accept, or type another directory: ",
            kExplanation, edit);
     fflush(stdout);
-    char line[DataDirectorySize];
+    char line[sizeof edit];
     if (!ReadLine(line, sizeof line)) {
       printf("\n");
       return 0;
     }
     if (line[0] != '\0') memcpy(edit, line, strlen(line) + 1);
-    memcpy(DataDirectory, edit, strlen(edit) + 1);
-    if (ValidateDirectoryChoice(owner)) return 1;
+    snprintf(directory, size, "%s", edit);
+    if (check(directory, size, owner)) return 1;
   }
 }

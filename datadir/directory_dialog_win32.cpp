@@ -1,29 +1,37 @@
 // The "Choose a Data Directory" dialog on Win32. Only Win32 calls belong here.
 #include <windows.h>
 
-#include "datadir/data_directory.h"
 #include "datadir/directory_dialog.h"
 #include "resources/resource_ids.h"
 
 namespace {
 
-// The owner handed to RunDirectoryDialog: message boxes raised by OK belong to it, not to the
-// dialog. Set before the dialog starts; the dialog is modal and single.
-WindowHandle messageOwner;
+// What RunDirectoryDialog hands the dialog procedure, which keeps it in the dialog's user data.
+struct DialogRun {
+  WindowHandle owner;  // owns the check's message boxes; the dialog does not
+  char* directory;
+  size_t size;
+  DirectoryCheck check;
+};
 
-INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_INITDIALOG:
-      SetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, DataDirectory);
+    case WM_INITDIALOG: {
+      const DialogRun* run = reinterpret_cast<const DialogRun*>(lParam);
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      SetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, run->directory);
       SetFocus(GetDlgItem(dialog, IDOK));
       return TRUE;
+    }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case IDOK:
+        case IDOK: {
+          const DialogRun* run = reinterpret_cast<const DialogRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
           // GetDlgItemTextA cuts the text to the buffer, terminator included.
-          GetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, DataDirectory, DataDirectorySize);
-          if (ValidateDirectoryChoice(messageOwner)) EndDialog(dialog, 1);
+          GetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, run->directory, static_cast<int>(run->size));
+          if (run->check(run->directory, run->size, run->owner)) EndDialog(dialog, 1);
           return TRUE;
+        }
         case IDCANCEL:  // also what Escape and the Close box send
           EndDialog(dialog, 0);
           return TRUE;
@@ -37,10 +45,12 @@ INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 }  // namespace
 
-int RunDirectoryDialog(InstanceHandle instance, WindowHandle owner) {
-  messageOwner = owner;
+int RunDirectoryDialog(InstanceHandle instance, WindowHandle owner, char* directory, size_t size,
+                       DirectoryCheck check) {
+  DialogRun run = {owner, directory, size, check};
   INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_DATA_DIRECTORY),
-                                   static_cast<HWND>(owner), DirectoryDialogProc, 0);
+                                   static_cast<HWND>(owner), DirectoryDialogProc,
+                                   reinterpret_cast<LPARAM>(&run));
   if (result == 0 || result == 1) return static_cast<int>(result);
   return -1;
 }

@@ -4,13 +4,12 @@
 #include <stdio.h>
 
 #include "datadir/data_directory.h"
-#include "driver/installer_settings.h"
 #include "payload/extract.h"
 #include "payload/progress_window.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
-#include "platform/profile.h"
 #include "platform/system.h"
+#include "product/installer_settings.h"
 #include "shell/close_running_copies.h"
 #include "shell/register_shortcuts.h"
 
@@ -88,8 +87,8 @@ int RunInstallation(InstanceHandle instance) {
   char uninstallerPath[kPathSize];
   snprintf(programPath, sizeof programPath, "%s\\%s", DataDirectory, settings.mainExecutable);
   snprintf(uninstallerPath, sizeof uninstallerPath, "%s\\uninst.exe", DataDirectory);
-  RegisterShortcuts(programPath, uninstallerPath);
-  WriteProfileText(settings.iniFileName, "Options", "dataDir", DataDirectory);
+  RegisterShortcuts(programPath, uninstallerPath, DataDirectory);
+  StoreDataDirectory();
 
   char question[kMessageSize];
   snprintf(question, sizeof question,

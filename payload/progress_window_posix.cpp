@@ -23,10 +23,8 @@ WindowHandle CreateProgressWindow(InstanceHandle) {
   return &consoleWindow;
 }
 
-void ShowPercent(void* context, const char*, int percent) {
-  if (context == nullptr) return;
-  char text[32];
-  FormatPercentText(text, sizeof text, percent);
+void SetProgressText(WindowHandle window, const char* text) {
+  if (window == nullptr) return;
   // Padded so that a shorter text fully covers a longer one before it on the same line.
   if (OnTerminal()) {
     printf("\r%-24s", text);

@@ -92,7 +92,7 @@ TEST_F(CloseRunningCopiesTest, InTheSequenceItRunsBetweenProgressWindowAndFirstF
   std::vector<std::string> following(created + 1, events.end());
   following.resize(6);
   EXPECT_EQ(following, (std::vector<std::string>{"message:Closing Running Copies", "sleep:4000", "enumerate",
-                                                 "quit:Tovalin", "sleep:4000", "percent:0"}));
+                                                 "quit:Tovalin", "sleep:4000", "progress:Percent Complete: 0%"}));
   EXPECT_EQ(std::count(events.begin(), events.end(), "message:Closing Running Copies"), 1);
 }
 

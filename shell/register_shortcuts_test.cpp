@@ -32,9 +32,8 @@ class RegisterShortcutsTest : public TempFolderTest {
   // Registers with `directory` as the data directory and the paths formed from it the way the
   // installation sequence forms them.
   static void Register(const std::string& directory) {
-    ASSERT_LT(directory.size(), sizeof DataDirectory);
-    strcpy(DataDirectory, directory.c_str());
-    RegisterShortcuts((directory + "\\" + fake::Settings.mainExecutable).c_str(), (directory + "\\uninst.exe").c_str());
+    RegisterShortcuts((directory + "\\" + fake::Settings.mainExecutable).c_str(), (directory + "\\uninst.exe").c_str(),
+                      directory.c_str());
   }
 
   static Texts SixCommands(const std::string& directory, const std::string& group, const std::string& title) {
@@ -124,12 +123,15 @@ TEST_F(RegisterShortcutsTest, LongestDataDirectoryAndLongSettingsAreSentWhole) {
             Join(SixCommands(directory, "Tovalin", title), StartupCommands(directory, "Tovalin")));
 }
 
-TEST_F(RegisterShortcutsTest, ConnectionsAreAcceptedOnlyForTheGroupNameExactly) {
-  EXPECT_TRUE(DdeAcceptsConnection("Tovalin"));
-  EXPECT_FALSE(DdeAcceptsConnection("tovalin"));
-  EXPECT_FALSE(DdeAcceptsConnection("Tovalin2"));
-  EXPECT_FALSE(DdeAcceptsConnection("PROGMAN"));
-  EXPECT_FALSE(DdeAcceptsConnection(""));
+TEST_F(RegisterShortcutsTest, TheClientAcceptsConnectionsOnlyForTheGroupNameExactly) {
+  Register("C:\\Tovalin");
+  const ConnectionRule accepts = fake::DdeConnectionRule();
+  ASSERT_NE(accepts, nullptr);
+  EXPECT_TRUE(accepts("Tovalin"));
+  EXPECT_FALSE(accepts("tovalin"));
+  EXPECT_FALSE(accepts("Tovalin2"));
+  EXPECT_FALSE(accepts("PROGMAN"));
+  EXPECT_FALSE(accepts(""));
 }
 
 class RegistrationInInstallationTest : public RegisterShortcutsTest {

@@ -4,13 +4,17 @@
 #include "shell/dde_client.h"
 #include "tests/fakes/fake_platform.h"
 
+uint32_t DdeInstance = 0;
+
 namespace fake {
 namespace {
 bool shellAnswers = true;
+ConnectionRule connectionRule = nullptr;
 const char kExecute[] = "dde:execute ";
 }  // namespace
 
 void ShellAnswersDde(bool answers) { shellAnswers = answers; }
+ConnectionRule DdeConnectionRule() { return connectionRule; }
 
 std::vector<std::string> ExecutedCommands() {
   std::vector<std::string> commands;
@@ -22,8 +26,9 @@ std::vector<std::string> ExecutedCommands() {
 
 }  // namespace fake
 
-void StartDdeClient() {
+void StartDdeClient(ConnectionRule accepts) {
   fake::Events().push_back("dde:start");
+  fake::connectionRule = accepts;
   DdeInstance = 1;
 }
 

@@ -6,7 +6,6 @@
 
 #include <deque>
 
-#include "datadir/data_directory.h"
 #include "datadir/directory_dialog.h"
 #include "tests/fakes/fake_platform.h"
 
@@ -47,7 +46,7 @@ const void* DialogOwner() { return lastOwner; }
 
 }  // namespace fake
 
-int RunDirectoryDialog(InstanceHandle, WindowHandle owner) {
+int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size_t size, DirectoryCheck check) {
   using fake::Press;
   (void)fake::registered;
   if (!fake::script.empty() && fake::script.front().press == Press::kCannotShow) {
@@ -56,7 +55,7 @@ int RunDirectoryDialog(InstanceHandle, WindowHandle owner) {
     return -1;
   }
   fake::lastOwner = owner;
-  std::string edit = DataDirectory;
+  std::string edit = directory;
   fake::proposals.push_back(edit);
   fake::Events().push_back("dialog:open:" + edit);
   for (;;) {
@@ -70,8 +69,8 @@ int RunDirectoryDialog(InstanceHandle, WindowHandle owner) {
     fake::script.pop_front();
     if (step.press == Press::kTypeAndOk) edit = step.text;
     // Read the edit box as the window does: cut to the buffer, terminator included.
-    snprintf(DataDirectory, sizeof DataDirectory, "%s", edit.c_str());
-    fake::Events().push_back(std::string("dialog:ok:") + DataDirectory);
-    if (ValidateDirectoryChoice(owner)) return 1;
+    snprintf(directory, size, "%s", edit.c_str());
+    fake::Events().push_back(std::string("dialog:ok:") + directory);
+    if (check(directory, size, owner)) return 1;
   }
 }

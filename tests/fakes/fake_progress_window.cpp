@@ -17,14 +17,12 @@ WindowHandle CreateProgressWindow(InstanceHandle) {
   return &progressWindow;
 }
 
-void ShowPercent(void* context, const char*, int percent) {
-  if (context != &progressWindow) {
-    fake::Events().push_back("percent(stray):" + std::to_string(percent));
+void SetProgressText(WindowHandle window, const char* text) {
+  if (window != &progressWindow) {
+    fake::Events().push_back(std::string("progress(stray):") + text);
     return;
   }
-  fake::Events().push_back("percent:" + std::to_string(percent));
-  char text[32];
-  FormatPercentText(text, sizeof text, percent);
+  fake::Events().push_back(std::string("progress:") + text);
   percentTexts.push_back(text);
 }
 

@@ -1,6 +1,6 @@
 // A recording stand-in for the progress window in unit tests: "progress:create",
-// "percent:<n>" and "progress:destroy" go to fake::Events(), and the texts the percentage control
-// would show are kept.
+// "progress:<text>" for each update and "progress:destroy" go to fake::Events(), and the texts the
+// percentage control would show are kept.
 #pragma once
 #include <string>
 #include <vector>

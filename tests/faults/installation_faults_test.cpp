@@ -181,8 +181,8 @@ TEST_F(InstallationFaultTest, RealFullDiskInTheMiddleOfAPieceRollsBackEverything
   RunInstallation(nullptr);
   EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kWriteFailedText, kWarning}}));
   EXPECT_TRUE(List(Data()).empty());
-  EXPECT_TRUE(HasEvent("percent:25"));    // help.htm was under way
-  EXPECT_FALSE(HasEvent("percent:50"));   // and nothing after it
+  EXPECT_TRUE(HasEvent("progress:Percent Complete: 25%"));    // help.htm was under way
+  EXPECT_FALSE(HasEvent("progress:Percent Complete: 50%"));   // and nothing after it
 }
 
 // ---- a file in the way -----------------------------------------------------------------------
@@ -308,7 +308,7 @@ TEST_F(InstallationFaultTest, NoDecompressionBufferCreatesNothing) {
   EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kNoMemoryText, kWarning}}));
   // Nothing was created; the rollback still removes a table file found in the directory.
   EXPECT_TRUE(List(Data()).empty());
-  for (const auto& event : fake::Events()) EXPECT_NE(event.rfind("percent:", 0), 0u) << event;
+  for (const auto& event : fake::Events()) EXPECT_NE(event.rfind("progress:Percent", 0), 0u) << event;
 }
 
 // ---- a damaged installer -----------------------------------------------------------------------

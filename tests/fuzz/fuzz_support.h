@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/installer_settings.h"
-#include "payload/payload_table.h"
+#include "product/installer_settings.h"
+#include "product/payload_table.h"
 
 namespace fuzz {
 

@@ -3,8 +3,8 @@
 #include <stdint.h>
 #include <zlib.h>
 
-#include "driver/installer_settings.h"
-#include "payload/payload_table.h"
+#include "product/installer_settings.h"
+#include "product/payload_table.h"
 #include "test_support.h"
 
 extern "C" const unsigned char PayloadBlob[] __asm__("PayloadBlob");
