@@ -15,7 +15,8 @@ typedef bool (*ConnectionRule)(const char* serviceName);
 /// 0. The result is not examined: if opening fails, every later command does nothing.
 void StartDdeClient(ConnectionRule accepts);
 
-/// Closes the client opened by StartDdeClient.
+/// Closes the client opened by StartDdeClient and sets DdeInstance back to zero, so that the
+/// client can be opened again in the same process.
 void StopDdeClient();
 
 /// Sends `command` (zero-terminated, terminator included in the data) as one execute

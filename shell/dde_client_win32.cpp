@@ -37,6 +37,8 @@ HDDEDATA CALLBACK DdeCallback(UINT type, UINT, HCONV, HSZ, HSZ serviceName, HDDE
 void StartDdeClient(ConnectionRule accepts) {
   acceptsConnection = accepts;
   // DDEML writes the identifier through a DWORD pointer; DdeInstance keeps the same 32 bits.
+  // It must be zero here: DdeInitializeA takes a nonzero one for an instance whose settings are
+  // to change, and fails on one that has been closed.
   DWORD instance = DdeInstance;
   DdeInitializeA(&instance, DdeCallback, kClientOnly, 0);
   DdeInstance = instance;
@@ -44,6 +46,7 @@ void StartDdeClient(ConnectionRule accepts) {
 
 void StopDdeClient() {
   DdeUninitialize(DdeInstance);
+  DdeInstance = 0;
   acceptsConnection = nullptr;
 }
 

@@ -16,3 +16,12 @@ else()
   target_link_libraries(progman_standin PRIVATE installer_services)
 endif()
 list(APPEND UNIT_TEST_SOURCES ${here}/register_shortcuts_test.cpp ${here}/close_running_copies_test.cpp)
+
+# The Win32 DDE client's own test: a Windows program that the Wine scenarios run
+# (tests/wine/scenarios/34_dde_client_twice.scn), kept with the test programs they start.
+if(WIN32)
+  add_executable(dde_client_win32_test ${here}/dde_client_win32_test.cpp)
+  target_link_libraries(dde_client_win32_test PRIVATE installer_ui)
+  target_link_options(dde_client_win32_test PRIVATE -static -s)
+  set_target_properties(dde_client_win32_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine)
+endif()
