@@ -13,7 +13,9 @@ typedef int (*DirectoryCheck)(char* directory, size_t size, WindowHandle owner);
 
 /// Shows the directory dialog (template 113) modally, owned by `owner` (may be null), with the
 /// text in `directory` proposed in its edit box. Every OK copies the edit text into `directory`
-/// (at most `size` bytes with the terminator, cut to fit) and runs `check`. Returns 1 when a
+/// (at most `size` bytes with the terminator, cut to fit) and runs `check`. While the check
+/// runs, and so while any message box it shows is up, the dialog takes no input: the boxes
+/// have no owner, and the user must not press the dialog's buttons under them. Returns 1 when a
 /// directory was accepted, 0 when the user cancelled (Cancel, Escape, the Close box, or end of
 /// input in the console edition), -1 when the dialog could not be shown.
 int RunDirectoryDialog(InstanceHandle instance, WindowHandle owner, char* directory, size_t size,

@@ -14,6 +14,27 @@ struct DialogRun {
   DirectoryCheck check;
 };
 
+// Runs the OK check with the dialog disabled. The check's message boxes have no owner, so
+// nothing else would keep the dialog from taking input under them: a click on its Cancel
+// would end the dialog inside the question, and the question's answer would end it again.
+// Afterwards the dialog takes input again and the focus goes back where it was.
+INT_PTR CheckWithoutInput(HWND dialog, const DialogRun& run) {
+  HWND focus = GetFocus();
+  EnableWindow(dialog, FALSE);
+  const int accepted = run.check(run.directory, run.size, run.owner);
+  EnableWindow(dialog, TRUE);
+  if (accepted) {
+    EndDialog(dialog, 1);
+    return TRUE;
+  }
+  // The message box has gone while the dialog was disabled, so Windows has activated some other
+  // window meanwhile; WM_NEXTDLGCTL also keeps the default button's frame right.
+  SetForegroundWindow(dialog);
+  if (focus == nullptr || !IsChild(dialog, focus)) focus = GetDlgItem(dialog, IDOK);
+  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
+  return TRUE;
+}
+
 INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
@@ -29,8 +50,7 @@ INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, L
           const DialogRun* run = reinterpret_cast<const DialogRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
           // GetDlgItemTextA cuts the text to the buffer, terminator included.
           GetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, run->directory, static_cast<int>(run->size));
-          if (run->check(run->directory, run->size, run->owner)) EndDialog(dialog, 1);
-          return TRUE;
+          return CheckWithoutInput(dialog, *run);
         }
         case IDCANCEL:  // also what Escape and the Close box send
           EndDialog(dialog, 0);
