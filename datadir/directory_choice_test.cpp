@@ -2,6 +2,7 @@
 // folders of the test.
 #include <stdio.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include "datadir/data_directory.h"
 #include "platform/message_box.h"
@@ -69,6 +70,42 @@ TEST_F(DirectoryChoiceTest, WindowsPathCases) {
   EXPECT_EQ(Press("C:\\Fresh\\"), "|closed");  // a new one is made, trailing separator and all
   EXPECT_TRUE(Drive("C/Fresh"));
   EXPECT_STREQ(DataDirectory, "C:\\Fresh\\");
+}
+
+TEST_F(DirectoryChoiceTest, RelativeEntriesAreCheckedAndKeptAsTheFullPathTheyName) {
+  // Started from C:\Tovalin, as from a downloads folder.
+  ASSERT_EQ(system(("mkdir -p '" + Root() + "/drives/D'").c_str()), 0);
+  ASSERT_EQ(chdir((Root() + "/drives/C/Tovalin").c_str()), 0);
+  struct Case {
+    const char* typed;
+    int answer;
+    const char* outcome;
+    const char* kept;  // DataDirectory afterwards
+  };
+  const Case cases[] = {
+      {"Data", kAnswerNo, "|closed", "C:\\Tovalin\\Data"},
+      {"apps\\Tovalin", kAnswerNo, "Can't Create Directory|stays", "C:\\Tovalin\\apps\\Tovalin"},
+      {"..\\Tovalin", kAnswerYes, "Write Data to Existing Directory?|closed", "C:\\Tovalin"},
+      {"\\Rooted", kAnswerNo, "|closed", "C:\\Rooted"},
+      {"D:Other", kAnswerNo, "|closed", "D:\\Other"},
+      {"C:", kAnswerNo, "Can't Create Directory|stays", "C:"},  // a bare drive as before
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Press(c.typed, c.answer), c.outcome) << c.typed;
+    EXPECT_STREQ(DataDirectory, c.kept) << c.typed;
+  }
+  EXPECT_TRUE(Drive("C/Tovalin/Data"));
+  EXPECT_TRUE(Drive("C/Rooted"));
+  EXPECT_TRUE(Drive("D/Other"));
+
+  // A full path that does not fit is refused, not cut to another directory.
+  const std::string deep = std::string(DataDirectorySize - 11, 'd');  // one too many once C:\Tovalin\ is put before
+  EXPECT_EQ(Press(deep.c_str()), "Can't Create Directory|stays");
+  EXPECT_EQ(std::string(DataDirectory), deep);
+  // Outside every drive folder the current directory has no Windows name.
+  ASSERT_EQ(chdir(Root().c_str()), 0);
+  EXPECT_EQ(Press("Tovalin"), "Can't Create Directory|stays");
+  EXPECT_EQ(List(Root()), (std::vector<std::string>{"config", "drives", "home", "work"}));
 }
 
 }  // namespace

@@ -3,10 +3,13 @@
 
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "datadir/data_directory.h"
 #include "payload/extract.h"
 #include "platform/message_box.h"
+#include "tests/fakes/fake_dde.h"
+#include "tests/fakes/fake_directory_dialog.h"
 #include "tests/fakes/fake_platform.h"
 #include "tests/fakes/temp_folder.h"
 #include "tests/fakes/test_tables.h"
@@ -74,6 +77,25 @@ TEST_F(InstallationTest, YesStartsTheInstalledProgram) {
   EXPECT_EQ(Find("Installation Successful")->text,
             "Tovalin Deluxe has been successfully installed on your system.Would you like to start "
             "Tovalin Deluxe now?");
+}
+
+TEST_F(InstallationTest, RelativeEntryIsUsedAsTheFullPathItNames) {
+  // Started from a downloads folder with no directory settled yet; the user types a bare name.
+  ASSERT_EQ(system(("rmdir '" + Root() + "/drives/C/Program Files/Tovalin' && mkdir -p '" + Root() +
+                    "/drives/C/downloads'").c_str()), 0);
+  ASSERT_EQ(chdir((Root() + "/drives/C/downloads").c_str()), 0);
+  fake::DialogOk("Tovalin");
+  for (int i = 0; i < 8; ++i) fake::AnswerNext(kAnswerYes);
+  RunInstallation(nullptr);
+  const std::string full = "C:\\downloads\\Tovalin";
+  EXPECT_STREQ(DataDirectory, full.c_str());
+  EXPECT_EQ(List(Root() + "/drives/C/downloads/Tovalin"),
+            (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(ProfileText(), "[Options]\ndataDir=" + full + "\n");
+  const std::vector<std::string> commands = fake::ExecutedCommands();
+  ASSERT_EQ(commands.size(), 6u);
+  EXPECT_EQ(commands[3], "[AddItem(\"" + full + "\\tov32.exe\",Tovalin,,,,,\"" + full + "\")]");
+  EXPECT_TRUE(HasEvent("start:" + full + "\\tov32.exe"));
 }
 
 TEST_F(InstallationTest, FailureShowsItsMessageUnderTheAppTitleAndRollsBack) {

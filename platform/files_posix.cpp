@@ -1,6 +1,5 @@
 // File and directory services on POSIX, answering Windows path questions the way Windows does.
 // Only POSIX calls belong here.
-#include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -11,6 +10,7 @@
 
 #include "platform/files.h"
 #include "platform/native_path.h"
+#include "platform/windows_path.h"
 
 struct OutputFileRecord {
   int descriptor;
@@ -29,15 +29,9 @@ OutputFileRecord openFile = {-1};
 bool HasInvalidNameCharacter(const char* path) {
   for (const char* p = path; *p != '\0'; ++p) {
     if (strchr("?*<>|\"", *p) != nullptr) return true;
-    if (*p == ':' && !(p == path + 1 && isalpha(static_cast<unsigned char>(path[0])))) return true;
+    if (*p == ':' && !(p == path + 1 && HasDriveLetter(path))) return true;
   }
   return false;
-}
-
-bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
-
-bool IsDriveRoot(const char* path) {
-  return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && IsSeparator(path[2]) && path[3] == '\0';
 }
 
 }  // namespace
@@ -105,20 +99,13 @@ int CreateDirectoryLevel(const char* path) {
 
 int QueryPath(const char* path, bool* isDirectory) {
   char native[kNativePathSize];
-  bool bareDrive = false;
-  if (HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, &bareDrive) || bareDrive) {
+  if (NamesNothing(path) || HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, nullptr)) {
     return -1;
   }
-  const size_t length = strlen(path);
-  if (length == 0 || (IsSeparator(path[length - 1]) && !IsDriveRoot(path))) return -1;
   struct stat status;
   if (stat(native, &status) != 0) return -1;
   *isDirectory = S_ISDIR(status.st_mode);
   return 0;
 }
 
-bool ReadCurrentDirectory(char* buffer, size_t size) {
-  if (getcwd(buffer, size) != nullptr) return true;
-  if (size > 0) buffer[0] = '\0';
-  return false;
-}
+bool MakeFullPath(const char* path, char* out, size_t size) { return FullWindowsPath(path, out, size); }

@@ -1,6 +1,7 @@
 # Platform services: files, environment and profile (used for real by unit tests), and the
 # user-facing pieces (replaced by fakes in unit tests).
 set(here ${CMAKE_CURRENT_LIST_DIR})
+target_sources(installer_services PRIVATE ${here}/windows_path.cpp)
 if(WIN32)
   target_sources(installer_services PRIVATE
     ${here}/files_win32.cpp ${here}/environment_win32.cpp ${here}/profile_win32.cpp)
