@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "datadir/directory_dialog.h"
+#include "platform/console_line_posix.h"
 
 namespace {
 
@@ -11,22 +12,6 @@ const char kExplanation[] =
     "This application requires a directory in which to store its data files. The location below "
     "is recommended and should work fine for most users. If you wish to enter a different "
     "directory name, however, you may do so now.";
-
-// Reads one line into `line` of `size` bytes without its line end. A longer line is cut to
-// fit, as the edit box of the Windows dialog is read; the rest is skipped. False at end of input.
-bool ReadLine(char* line, size_t size) {
-  if (fgets(line, static_cast<int>(size), stdin) == nullptr) return false;
-  size_t length = strlen(line);
-  if (length > 0 && line[length - 1] == '\n') {
-    line[--length] = '\0';
-  } else {
-    int ch;
-    while ((ch = getchar()) != EOF && ch != '\n') {
-    }
-  }
-  if (length > 0 && line[length - 1] == '\r') line[--length] = '\0';
-  return true;
-}
 
 }  // namespace
 
@@ -40,7 +25,7 @@ int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size
            kExplanation, edit);
     fflush(stdout);
     char line[sizeof edit];
-    if (!ReadLine(line, sizeof line)) {
+    if (!ReadConsoleLine(line, sizeof line)) {
       printf("\n");
       return 0;
     }

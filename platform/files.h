@@ -2,11 +2,13 @@
 #pragma once
 #include <stddef.h>
 
-/// An open output file; null means none.
+/// An open output file; null means none. What it points at is the platform's own business.
 typedef struct OutputFileRecord* OutputFile;
 
 /// Creates or truncates `name` (relative to the current directory unless absolute) for binary
-/// writing. Returns null on failure.
+/// writing. Returns null on failure. On every platform any number of output files may be open
+/// at once, each until CloseOutputFile. Whether the same file can be opened again while it is
+/// open differs (Windows shares it with no one, POSIX with anyone); the installer never does so.
 OutputFile CreateOutputFile(const char* name);
 
 /// Writes `count` bytes from `data` in one call and returns the number actually written

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <stdint.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -12,17 +13,16 @@
 #include "platform/native_path.h"
 #include "platform/windows_path.h"
 
-struct OutputFileRecord {
-  int descriptor;
-};
-
 namespace {
 
 enum { kNativePathSize = PATH_MAX };
 
-// One open output file at a time is all extraction needs; keeping its record here avoids a heap
-// allocation per file.
-OutputFileRecord openFile = {-1};
+// An output file is its descriptor carried in the handle itself, one more than the descriptor
+// so that no open file is null: any number can be open, and none needs a heap record.
+OutputFile HandleOf(int descriptor) {
+  return reinterpret_cast<OutputFile>(static_cast<intptr_t>(descriptor) + 1);
+}
+int DescriptorOf(OutputFile file) { return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1); }
 
 // Windows refuses these characters in file names, so a path holding one names nothing and cannot
 // be created; POSIX would accept them. ':' is allowed only after a leading drive letter.
@@ -38,21 +38,19 @@ bool HasInvalidNameCharacter(const char* path) {
 
 OutputFile CreateOutputFile(const char* name) {
   char native[kNativePathSize];
-  if (!MapNativePath(name, native, sizeof native, nullptr) || openFile.descriptor >= 0) return nullptr;
+  if (!MapNativePath(name, native, sizeof native, nullptr)) return nullptr;
   // A ".exe" is a program on Windows by its name alone; give it the execute bit here so the
   // console edition can start what it installed.
   const size_t length = strlen(name);
   const bool program = length >= 4 && strcasecmp(name + length - 4, ".exe") == 0;
   int descriptor = open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, program ? 0777 : 0666);
-  if (descriptor < 0) return nullptr;
-  openFile.descriptor = descriptor;
-  return &openFile;
+  return descriptor < 0 ? nullptr : HandleOf(descriptor);
 }
 
 size_t WriteOutputFile(OutputFile file, const void* data, size_t count) {
   size_t written = 0;
   while (written < count) {
-    ssize_t step = write(file->descriptor, static_cast<const char*>(data) + written, count - written);
+    ssize_t step = write(DescriptorOf(file), static_cast<const char*>(data) + written, count - written);
     if (step < 0 && errno == EINTR) continue;
     if (step <= 0) break;
     written += static_cast<size_t>(step);
@@ -61,10 +59,7 @@ size_t WriteOutputFile(OutputFile file, const void* data, size_t count) {
 }
 
 bool CloseOutputFile(OutputFile file) {
-  if (file == nullptr) return true;
-  int result = close(file->descriptor);
-  file->descriptor = -1;
-  return result == 0;
+  return file == nullptr || close(DescriptorOf(file)) == 0;
 }
 
 bool FileOpensForReading(const char* name) {

@@ -3,9 +3,8 @@
 #include <stddef.h>
 
 /// Translates the Windows-style `path` into a POSIX path in `out` of `size` bytes, every '\'
-/// becoming '/'. The drives live in one folder, $INSTALLER_DRIVES (default
-/// $HOME/.local/share/installer-drives), which holds a folder per drive letter and UNC for
-/// network shares:
+/// becoming '/'. The drives live in one folder (DrivesFolder), which holds a folder per drive
+/// letter and UNC for network shares:
 ///   "X:\a" -> <drives>/X/a;
 ///   "X:a" -> a relative to the current directory when that lies in drive folder X, else
 ///            <drives>/X/a (a drive's own current directory is taken as its root);
@@ -13,7 +12,8 @@
 ///   "\a" -> <drives>/D/a, where D is the drive whose folder holds the current directory, or C
 ///           when it lies in none (a process outside every drive folder is taken to be on C:);
 ///   a relative path stays relative to the current directory.
-/// Returns false when the result does not fit. Sets `*bareDrive` (when given) for "X:" alone.
+/// Returns false when the result does not fit, or names a drive and there is no drives folder.
+/// Sets `*bareDrive` (when given) for "X:" alone.
 bool MapNativePath(const char* path, char* out, size_t size, bool* bareDrive);
 
 /// The console edition's GetFullPathName, for a relative Windows `path` (see IsRelativePath):

@@ -11,22 +11,10 @@
 
 #include <string>
 
+#include "platform/user_folders_posix.h"
 #include "platform/windows_path.h"
 
 namespace {
-
-// The folder that holds the drive folders.
-bool DrivesFolder(char* out, size_t size) {
-  const char* root = getenv("INSTALLER_DRIVES");
-  int length;
-  if (root != nullptr && root[0] != '\0') {
-    length = snprintf(out, size, "%s", root);
-  } else {
-    const char* home = getenv("HOME");
-    length = snprintf(out, size, "%s/.local/share/installer-drives", home ? home : "");
-  }
-  return length >= 0 && static_cast<size_t>(length) < size;
-}
 
 // The current directory's Windows name, "X:\dir..." (or "X:\" for a drive folder itself), when
 // it lies in the folder of drive X under `drives`. False when it lies in none.

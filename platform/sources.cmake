@@ -9,8 +9,9 @@ if(WIN32)
 else()
   target_sources(installer_services PRIVATE
     ${here}/files_posix.cpp ${here}/environment_posix.cpp ${here}/profile_posix.cpp
-    ${here}/native_path_posix.cpp)
-  target_sources(installer_ui PRIVATE ${here}/message_box_posix.cpp ${here}/system_posix.cpp)
+    ${here}/native_path_posix.cpp ${here}/user_folders_posix.cpp)
+  target_sources(installer_ui PRIVATE
+    ${here}/message_box_posix.cpp ${here}/system_posix.cpp ${here}/console_line_posix.cpp)
   # The native services answer the Windows path and profile questions the installer asks.
   list(APPEND UNIT_TEST_SOURCES ${here}/files_posix_test.cpp ${here}/profile_posix_test.cpp)
 endif()
