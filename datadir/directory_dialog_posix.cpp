@@ -5,15 +5,7 @@
 
 #include "datadir/directory_dialog.h"
 #include "platform/console_line_posix.h"
-
-namespace {
-
-const char kExplanation[] =
-    "This application requires a directory in which to store its data files. The location below "
-    "is recommended and should work fine for most users. If you wish to enter a different "
-    "directory name, however, you may do so now.";
-
-}  // namespace
+#include "resources/template_texts.h"
 
 int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size_t size, DirectoryCheck check) {
   // The edit box: it keeps the last text typed, like the window does after a refused OK, and is
@@ -21,8 +13,8 @@ int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size
   char edit[4096];
   snprintf(edit, sizeof edit, "%s", directory);
   for (;;) {
-    printf("\n[Choose a Data Directory]\n%s\n%s\nPress Enter to accept, or type another directory: ",
-           kExplanation, edit);
+    printf("\n[%s]\n%s\n%s\nPress Enter to accept, or type another directory: ", DIRECTORY_DIALOG_CAPTION,
+           DIRECTORY_DIALOG_TEXT, edit);
     fflush(stdout);
     char line[sizeof edit];
     if (!ReadConsoleLine(line, sizeof line)) {

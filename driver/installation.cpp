@@ -15,10 +15,12 @@
 
 namespace {
 
+// The missing space after "time." is kept on purpose: the message reads exactly so, word for
+// word, and is not to be tidied.
 const char kNotInstalledText[] =
     "The application will not be installed at this time.If you decide to install the application "
     "later, just launch this program again to complete the installation process.";
-const char kCannotCreateText[] =
+const char kCannotCreateFileText[] =
     "The application was not able to create one of its component files. The disk is full, or a "
     "copy of the application is already running, or you do not have write access to the "
     "directory in which you are attempting to install the application. Check your available disk "
@@ -47,7 +49,7 @@ void ShowFailure(const char* text) {
 
 const char* FailureText(ExtractStatus status) {
   switch (status) {
-    case ExtractCannotCreate: return kCannotCreateText;
+    case ExtractCannotCreate: return kCannotCreateFileText;
     case ExtractWriteFailed: return kWriteFailedText;
     case ExtractNoMemory: return kNoMemoryText;
     default: return kDamagedText;
@@ -90,6 +92,7 @@ int RunInstallation(InstanceHandle instance) {
   RegisterShortcuts(programPath, uninstallerPath, DataDirectory);
   StoreDataDirectory();
 
+  // The missing space after "system." is kept on purpose, as in kNotInstalledText.
   char question[kMessageSize];
   snprintf(question, sizeof question,
            "%s has been successfully installed on your system.Would you like to start %s now?",
