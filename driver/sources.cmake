@@ -7,4 +7,6 @@ if(WIN32)
 else()
   set(INSTALLER_MAIN ${here}/main_posix.cpp)
 endif()
-list(APPEND UNIT_TEST_SOURCES ${here}/installation_test.cpp)
+# The whole sequence: its outcomes and the parts at their places in it, and every failure
+# provoked through it on purpose.
+list(APPEND UNIT_TEST_SOURCES ${here}/installation_test.cpp ${here}/installation_faults_test.cpp)

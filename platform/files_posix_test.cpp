@@ -1,10 +1,9 @@
 // The native file services answering Windows path questions, with drives mapped onto folders.
-#include <stdlib.h>
 #include <unistd.h>
 
 #include "platform/files.h"
 #include "platform/native_path.h"
-#include "tests/fakes/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -12,8 +11,9 @@ class NativeFilesTest : public TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
-    ASSERT_EQ(system(("mkdir -p '" + Root() + "/drives/C/dir' '" + Root() + "/drives/D/data'").c_str()), 0);
-    WriteFile(Root() + "/drives/C/file.txt", "x");
+    ASSERT_TRUE(MakeFolders(DriveFolder("C/dir")));
+    ASSERT_TRUE(MakeFolders(DriveFolder("D/data")));
+    WriteBytes(DriveFolder("C/file.txt"), "x");
   }
   std::string Drives() const { return Root() + "/drives"; }
   static std::string Mapped(const char* path) {
@@ -52,7 +52,7 @@ TEST_F(NativeFilesTest, MappingOfDrivesSharesRootedAndRelativePaths) {
 
 TEST_F(NativeFilesTest, FullPathsOfRelativeEntriesAreWhatWindowsMakes) {
   // What GetFullPathNameA gives under Wine for the same texts and current directories.
-  ASSERT_EQ(system(("mkdir -p '" + Drives() + "/C/downloads/sub'").c_str()), 0);
+  ASSERT_TRUE(MakeFolders(DriveFolder("C/downloads/sub")));
   struct Case {
     const char* current;  // the current directory, under the drives folder ("" for outside it)
     const char* path;
@@ -123,7 +123,7 @@ TEST_F(NativeFilesTest, CreateMakesOneLevelOnly) {
   EXPECT_EQ(CreateDirectoryLevel("C:\\a?b"), -1);
   EXPECT_EQ(CreateDirectoryLevel("C:\\a:b"), -1);
   EXPECT_EQ(CreateDirectoryLevel("C:\\trail\\"), 0);
-  EXPECT_EQ(List(Drives() + "/C"), (std::vector<std::string>{"dir", "file.txt", "trail"}));
+  EXPECT_EQ(FolderEntries(Drives() + "/C"), (std::vector<std::string>{"dir", "file.txt", "trail"}));
 }
 
 TEST_F(NativeFilesTest, ChangeDirectoryAcceptsATrailingSeparator) {

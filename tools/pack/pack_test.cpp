@@ -7,8 +7,9 @@
 #include "packer.h"
 #include "product/payload_table.h"
 #include "table_source.h"
-#include "test_support.h"
 #include "windows1252.h"
+#include "tests/support/pack_support.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

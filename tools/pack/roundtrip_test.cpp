@@ -5,7 +5,8 @@
 
 #include "product/installer_settings.h"
 #include "product/payload_table.h"
-#include "test_support.h"
+#include "tests/support/pack_support.h"
+#include "tests/support/scratch_folder.h"
 
 extern "C" const unsigned char PayloadBlob[] __asm__("PayloadBlob");
 

@@ -1,14 +1,13 @@
 // Recording stand-in for the progress window in unit tests.
-#include "tests/fakes/fake_progress_window.h"
-
 #include "payload/progress_window.h"
-#include "tests/fakes/fake_platform.h"
+#include "tests/support/fakes.h"
 
 namespace {
 int progressWindow;  // its address serves as the window handle
 std::vector<std::string> percentTexts;
 }  // namespace
 
+void fake::ResetProgressWindow() { percentTexts.clear(); }
 const std::vector<std::string>& fake::ProgressTexts() { return percentTexts; }
 
 WindowHandle CreateProgressWindow(InstanceHandle) {

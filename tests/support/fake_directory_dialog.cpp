@@ -1,13 +1,10 @@
 // Scripted stand-in for the directory dialog in unit tests.
-#include "tests/fakes/fake_directory_dialog.h"
-
-#include <gtest/gtest.h>
 #include <stdio.h>
 
 #include <deque>
 
 #include "datadir/directory_dialog.h"
-#include "tests/fakes/fake_platform.h"
+#include "tests/support/fakes.h"
 
 namespace fake {
 namespace {
@@ -22,20 +19,13 @@ std::deque<Step> script;
 std::vector<std::string> proposals;
 const void* lastOwner = nullptr;
 
-// Every test starts with an empty script, whichever fixture it uses.
-class ResetBetweenTests : public ::testing::EmptyTestEventListener {
-  void OnTestStart(const ::testing::TestInfo&) override {
-    script.clear();
-    proposals.clear();
-    lastOwner = nullptr;
-  }
-};
-const bool registered = [] {
-  ::testing::UnitTest::GetInstance()->listeners().Append(new ResetBetweenTests);
-  return true;
-}();
-
 }  // namespace
+
+void ResetDialog() {
+  script.clear();
+  proposals.clear();
+  lastOwner = nullptr;
+}
 
 void DialogOk() { script.push_back({Press::kOk, ""}); }
 void DialogOk(const std::string& text) { script.push_back({Press::kTypeAndOk, text}); }
@@ -48,7 +38,6 @@ const void* DialogOwner() { return lastOwner; }
 
 int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size_t size, DirectoryCheck check) {
   using fake::Press;
-  (void)fake::registered;
   if (!fake::script.empty() && fake::script.front().press == Press::kCannotShow) {
     fake::script.pop_front();
     fake::Events().push_back("dialog:cannot-show");

@@ -1,8 +1,6 @@
 // Recording stand-in for the Program Manager DDE client in unit tests.
-#include "tests/fakes/fake_dde.h"
-
 #include "shell/dde_client.h"
-#include "tests/fakes/fake_platform.h"
+#include "tests/support/fakes.h"
 
 uint32_t DdeInstance = 0;
 
@@ -12,6 +10,12 @@ bool shellAnswers = true;
 ConnectionRule connectionRule = nullptr;
 const char kExecute[] = "dde:execute ";
 }  // namespace
+
+void ResetShell() {
+  shellAnswers = true;
+  connectionRule = nullptr;
+  DdeInstance = 0;
+}
 
 void ShellAnswersDde(bool answers) { shellAnswers = answers; }
 ConnectionRule DdeConnectionRule() { return connectionRule; }
