@@ -3,7 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
-#include <stdint.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -13,16 +13,14 @@
 #include "platform/native_path.h"
 #include "platform/windows_path.h"
 
+// One per open output file, on the heap, so that any number can be open at once.
+struct OutputFileRecord {
+  int descriptor;
+};
+
 namespace {
 
 enum { kNativePathSize = PATH_MAX };
-
-// An output file is its descriptor carried in the handle itself, one more than the descriptor
-// so that no open file is null: any number can be open, and none needs a heap record.
-OutputFile HandleOf(int descriptor) {
-  return reinterpret_cast<OutputFile>(static_cast<intptr_t>(descriptor) + 1);
-}
-int DescriptorOf(OutputFile file) { return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1); }
 
 // Windows refuses these characters in file names, so a path holding one names nothing and cannot
 // be created; POSIX would accept them. ':' is allowed only after a leading drive letter.
@@ -44,13 +42,20 @@ OutputFile CreateOutputFile(const char* name) {
   const size_t length = strlen(name);
   const bool program = length >= 4 && strcasecmp(name + length - 4, ".exe") == 0;
   int descriptor = open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, program ? 0777 : 0666);
-  return descriptor < 0 ? nullptr : HandleOf(descriptor);
+  if (descriptor < 0) return nullptr;
+  OutputFile file = static_cast<OutputFile>(malloc(sizeof(OutputFileRecord)));
+  if (file == nullptr) {
+    close(descriptor);
+    return nullptr;
+  }
+  file->descriptor = descriptor;
+  return file;
 }
 
 size_t WriteOutputFile(OutputFile file, const void* data, size_t count) {
   size_t written = 0;
   while (written < count) {
-    ssize_t step = write(DescriptorOf(file), static_cast<const char*>(data) + written, count - written);
+    ssize_t step = write(file->descriptor, static_cast<const char*>(data) + written, count - written);
     if (step < 0 && errno == EINTR) continue;
     if (step <= 0) break;
     written += static_cast<size_t>(step);
@@ -59,7 +64,10 @@ size_t WriteOutputFile(OutputFile file, const void* data, size_t count) {
 }
 
 bool CloseOutputFile(OutputFile file) {
-  return file == nullptr || close(DescriptorOf(file)) == 0;
+  if (file == nullptr) return true;
+  const bool closed = close(file->descriptor) == 0;
+  free(file);
+  return closed;
 }
 
 bool FileOpensForReading(const char* name) {
