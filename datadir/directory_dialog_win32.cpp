@@ -6,13 +6,16 @@
 
 namespace {
 
-// What RunDirectoryDialog hands the dialog procedure, which keeps it in the dialog's user data.
+// What RunDirectoryDialog hands the dialog procedure.
 struct DialogRun {
   WindowHandle owner;  // owns the check's message boxes; the dialog does not
   char* directory;
   size_t size;
   DirectoryCheck check;
 };
+
+// The run of the one dialog that is up: it is modal, and the installer shows it once at a time.
+const DialogRun* currentRun = nullptr;
 
 // Runs the OK check with the dialog disabled. The check's message boxes have no owner, so
 // nothing else would keep the dialog from taking input under them: a click on its Cancel
@@ -35,23 +38,18 @@ INT_PTR CheckWithoutInput(HWND dialog, const DialogRun& run) {
   return TRUE;
 }
 
-INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
-    case WM_INITDIALOG: {
-      const DialogRun* run = reinterpret_cast<const DialogRun*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      SetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, run->directory);
+    case WM_INITDIALOG:
+      SetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, currentRun->directory);
       SetFocus(GetDlgItem(dialog, IDOK));
       return TRUE;
-    }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case IDOK: {
-          const DialogRun* run = reinterpret_cast<const DialogRun*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        case IDOK:
           // GetDlgItemTextA cuts the text to the buffer, terminator included.
-          GetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, run->directory, static_cast<int>(run->size));
-          return CheckWithoutInput(dialog, *run);
-        }
+          GetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, currentRun->directory, static_cast<int>(currentRun->size));
+          return CheckWithoutInput(dialog, *currentRun);
         case IDCANCEL:  // also what Escape and the Close box send
           EndDialog(dialog, 0);
           return TRUE;
@@ -67,10 +65,11 @@ INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 int RunDirectoryDialog(InstanceHandle instance, WindowHandle owner, char* directory, size_t size,
                        DirectoryCheck check) {
-  DialogRun run = {owner, directory, size, check};
+  const DialogRun run = {owner, directory, size, check};
+  currentRun = &run;
   INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_DATA_DIRECTORY),
-                                   static_cast<HWND>(owner), DirectoryDialogProc,
-                                   reinterpret_cast<LPARAM>(&run));
+                                   static_cast<HWND>(owner), DirectoryDialogProc, 0);
+  currentRun = nullptr;
   if (result == 0 || result == 1) return static_cast<int>(result);
   return -1;
 }

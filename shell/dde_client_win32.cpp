@@ -57,9 +57,9 @@ void* SendProgmanCommand(const char* command) {
   HDDEDATA result = nullptr;
   if (conversation != nullptr) {
     // DDEML takes the data as bytes it does not change; the terminator travels with the command.
-    result = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(command)),
-                                  static_cast<DWORD>(strlen(command) + 1), conversation, nullptr,
-                                  CF_TEXT, XTYP_EXECUTE, kCommandTimeout, nullptr);
+    const size_t length = strlen(command) + 1;
+    result = DdeClientTransaction(reinterpret_cast<LPBYTE>(const_cast<char*>(command)), static_cast<DWORD>(length),
+                                  conversation, nullptr, CF_TEXT, XTYP_EXECUTE, kCommandTimeout, nullptr);
   }
   DdeFreeStringHandle(DdeInstance, service);
   DdeFreeStringHandle(DdeInstance, topic);
