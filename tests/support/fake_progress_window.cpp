@@ -1,5 +1,6 @@
 // Recording stand-in for the progress window in unit tests.
 #include "payload/progress_window.h"
+#include "tests/support/expected_texts.h"
 #include "tests/support/fakes.h"
 
 namespace {
@@ -12,7 +13,7 @@ const std::vector<std::string>& fake::ProgressTexts() { return percentTexts; }
 
 WindowHandle CreateProgressWindow(InstanceHandle) {
   fake::Events().push_back("progress:create");
-  percentTexts = {"Percent Complete:   0%"};
+  percentTexts = {expected::kInitialPercentText};  // what the template shows before any update
   return &progressWindow;
 }
 
