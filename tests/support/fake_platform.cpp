@@ -33,7 +33,6 @@ void Reset() {
   events.clear();
   ResetUser();
   ResetDialog();
-  ResetProgressWindow();
   ResetShell();
   ResetDesktop();
   ResetTables();

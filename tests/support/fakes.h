@@ -23,7 +23,8 @@ namespace fake {
 void Reset();
 
 /// Everything observable since Reset, in order, as short texts: "message:<caption>",
-/// "sleep:<ms>", "start:<path>", "progress:create", "progress:<text shown>",
+/// "sleep:<ms>", "start:<path>", "progress:create", "progress:<text shown>" (the window's
+/// updates; "progress(stray):<text>" for a handle that is not the window's),
 /// "progress:destroy", "dialog:open:<text>", "dialog:ok:<text>", "dialog:cancel",
 /// "dialog:cannot-show", "dde:start", "dde:connect", "dde:connect(refused)",
 /// "dde:execute <command>", "dde:disconnect", "dde:stop", "enumerate", "quit:<title>".
@@ -62,12 +63,6 @@ void DialogCannotShow();
 const std::vector<std::string>& DialogProposals();
 /// The owner handed to the most recent opening (null when none or never opened).
 const void* DialogOwner();
-
-// ---- the progress window ----------------------------------------------------------------------
-
-/// Every text the window's percentage line has shown since the window was last created, in
-/// order: the template's initial text, then each update.
-const std::vector<std::string>& ProgressTexts();
 
 // ---- the shell and the desktop ------------------------------------------------------------------
 
@@ -119,7 +114,6 @@ std::string PartlyCompressibleBytes(size_t size, unsigned seed);
 
 void ResetUser();
 void ResetDialog();
-void ResetProgressWindow();
 void ResetShell();
 void ResetDesktop();
 void ResetTables();
