@@ -238,24 +238,13 @@ TEST_F(ChooseDataDirectoryTest, OwnerIsUsedForTheDialogAndEveryMessage) {
 
 // ---- long texts ----------------------------------------------------------------------------
 
-// A Windows path of exactly `length` characters on drive C: made of 100-character folder names,
-// and the native folders for all of it.
-std::string LongPath(size_t length) {
-  std::string path = "C:";
-  while (path.size() + 101 < length) path += "\\" + std::string(100, 'f');
-  path += "\\" + std::string(length - path.size() - 1, 'g');
-  return path;
-}
-
 TEST_F(ChooseDataDirectoryTest, StoredDirectoryOfMaximumLength) {
-  const std::string path = LongPath(1023);
-  std::string native = path.substr(3);
-  for (char& ch : native) if (ch == '\\') ch = '/';
-  MakeFolder("C/" + native);
+  const std::string path = LongWindowsPath(1023);
+  ASSERT_TRUE(MakeFolders(NativeFolder(path)));
   Store(path);
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
   EXPECT_EQ(std::string(DataDirectory), path);
-  EXPECT_EQ(Current(), DriveFolder("C/" + native));
+  EXPECT_EQ(Current(), NativeFolder(path));
 
   // One character more is cut to the buffer, never written past it.
   Store(path + "h");

@@ -373,19 +373,9 @@ TEST_F(InstallationFaultTest, UnwritableProfileIsNotReportedAndTheInstallationCo
 
 // ---- long texts --------------------------------------------------------------------------------
 
-// A Windows path on drive C: of exactly `length` characters made of 200-character folder names,
-// and its native folder.
-std::string LongWindowsPath(size_t length) {
-  std::string path = "C:";
-  while (path.size() + 201 < length) path += "\\" + std::string(200, 'd');
-  path += "\\" + std::string(length - path.size() - 1, 'e');
-  return path;
-}
-
 TEST_F(InstallationFaultTest, DataDirectoryOf1023Characters) {
   const std::string path = LongWindowsPath(1023);
-  std::string native = Root() + "/drives/C" + path.substr(2);
-  for (char& ch : native) if (ch == '\\') ch = '/';
+  const std::string native = NativeFolder(path);
   ASSERT_TRUE(MakeFolders(native));
   WriteBytes(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=" + path + "\n");
   fake::AnswerNext(kAnswerYes);

@@ -19,3 +19,18 @@ void TempFolderTest::TearDown() {
   if (chdir(previous_.c_str()) != 0) return;
   if (!RemoveTree(root_)) ADD_FAILURE() << "could not remove " << root_;
 }
+
+std::string TempFolderTest::NativeFolder(const std::string& windowsPath) const {
+  std::string drivePath = windowsPath.substr(0, 1) + windowsPath.substr(2);
+  for (char& ch : drivePath) {
+    if (ch == '\\') ch = '/';
+  }
+  return DriveFolder(drivePath);
+}
+
+std::string TempFolderTest::LongWindowsPath(size_t length) {
+  std::string path = "C:";
+  while (path.size() + 201 < length) path += "\\" + std::string(200, 'd');
+  path += "\\" + std::string(length - path.size() - 1, 'e');
+  return path;
+}

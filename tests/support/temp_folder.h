@@ -22,6 +22,13 @@ class TempFolderTest : public ::testing::Test {
   /// The native folder of the drive path `drivePath` ("C/Program Files/Tovalin").
   std::string DriveFolder(const std::string& drivePath) const { return root_ + "/drives/" + drivePath; }
 
+  /// The native folder of the full Windows path `windowsPath` ("C:\a\b" -> the drive path "C/a/b").
+  std::string NativeFolder(const std::string& windowsPath) const;
+
+  /// A Windows path on drive C: of exactly `length` characters, made of 200-character folder
+  /// names, for the bounds of the data directory.
+  static std::string LongWindowsPath(size_t length);
+
  private:
   std::string root_;
   std::string previous_;
