@@ -32,7 +32,7 @@ function(add_installer target)
     OBJECT_DEPENDS ${generated}/payload.bin
     COMPILE_OPTIONS "-Wa,-I,${generated}")
 
-  add_executable(${target} WIN32 ${PROJECT_SOURCE_DIR}/${INSTALLER_MAIN} ${generated}/payload_table.cpp)
+  add_executable(${target} WIN32 ${INSTALLER_MAIN} ${generated}/payload_table.cpp)
   if(WIN32)
     target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources/installer.rc)
     # windres reports no dependencies, so name the files the script includes.
@@ -45,7 +45,7 @@ function(add_installer target)
     target_link_options(${target} PRIVATE -Wl,--gc-sections)
   endif()
   target_compile_options(${target} PRIVATE ${INSTALLER_FLAGS})
-  target_link_libraries(${target} PRIVATE installer_logic installer_ui installer_services installer_logic)
+  target_link_libraries(${target} PRIVATE installer_logic installer_ui)
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
   endif()

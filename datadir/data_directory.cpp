@@ -5,15 +5,19 @@
 #include <string.h>
 
 #include "datadir/directory_dialog.h"
-#include "driver/installer_settings.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
+#include "product/installer_settings.h"
 
 char DataDirectory[DataDirectorySize];
 
 namespace {
+
+// The installer's one piece of persistent state: this entry of the product's profile file.
+const char kProfileSection[] = "Options";
+const char kProfileKey[] = "dataDir";
 
 const char kCouldNotAccessText[] =
     "That directory does not exist and could not be created. Please enter a valid location for a "
@@ -110,12 +114,16 @@ bool ComposeHomeDefault(const char* homeDrive, const char* homePath, const char*
   return fits;
 }
 
+void StoreDataDirectory() {
+  WriteProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, DataDirectory);
+}
+
 int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner) {
-  const char* iniFileName = InstallerSettings.iniFileName;
   char proposal[DataDirectorySize];
   ProposeDefault(proposal, sizeof proposal);
 
-  ReadProfileText(iniFileName, "Options", "dataDir", proposal, DataDirectory, sizeof DataDirectory);
+  ReadProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, proposal, DataDirectory,
+                  sizeof DataDirectory);
   NormalizeSeparators(DataDirectory);
 
   if (EnterDirectory(DataDirectory, 0) != 0) {
@@ -123,7 +131,7 @@ int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner) {
       if (!firstPass) ShowMessage(owner, kCouldNotAccessText, "Couldn't Access Directory", kMessageOk | kMessageWarning);
       // A dialog that cannot be shown (-1) will not appear on a second try either; it counts as
       // the user giving up, so the loop cannot spin without the user.
-      if (RunDirectoryDialog(instance, owner) != 1) {
+      if (RunDirectoryDialog(instance, owner, DataDirectory, sizeof DataDirectory, ValidateDirectoryChoice) != 1) {
         ShowMessage(owner, kShuttingDownText, "Shutting Down", kMessageOk | kMessageWarning);
         return 0;
       }
@@ -132,6 +140,6 @@ int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner) {
     }
   }
 
-  WriteProfileText(iniFileName, "Options", "dataDir", DataDirectory);
+  StoreDataDirectory();
   return 1;
 }

@@ -20,6 +20,20 @@ extern char DataDirectory[DataDirectorySize];
 /// shown); the "Shutting Down" message has then been shown and nothing has been written.
 int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner);
 
+/// Writes DataDirectory to the profile entry "Options"/"dataDir" of the settings' iniFileName.
+/// A failure is not reported.
+void StoreDataDirectory();
+
+/// The directory dialog's OK check: `directory` (a buffer of `size` bytes) holds the text the
+/// user typed. A relative text ("Tovalin", "apps\Tovalin", "D:Tovalin", "\Tovalin"; see
+/// IsRelativePath) is first replaced by the full path it names from the current directory, and
+/// that full path is what is checked and kept; one that has none that fits is refused like a
+/// directory that cannot be created. Then a missing directory is created (one level), a path
+/// naming a file is refused, and an existing directory is accepted only after the user
+/// confirms. Every refusal is a message box owned by `owner`. Returns 1 when the dialog should
+/// close with the directory accepted, 0 when it should stay open.
+int ValidateDirectoryChoice(char* directory, size_t size, WindowHandle owner);
+
 /// Makes `path` the current directory; when that fails and `mayCreate` is nonzero, creates
 /// `path` (one level only) and tries once more. Returns 0 when the current directory was
 /// changed, -1 otherwise.

@@ -6,12 +6,10 @@
 #include <string.h>
 #include <unistd.h>
 
-#include "driver/installation.h"
 #include "platform/message_box.h"
-#include "tests/fakes/fake_directory_dialog.h"
-#include "tests/fakes/fake_platform.h"
-#include "tests/fakes/temp_folder.h"
-#include "tests/fakes/test_tables.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/fakes.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -77,14 +75,6 @@ TEST(ComposeHomeDefaultTest, TooLongIsUnusableNotCut) {
 
 // ---- resolution ---------------------------------------------------------------------------
 
-const char kShuttingDownText[] =
-    "This program cannot operate without a data directory to store its files in. The program "
-    "will exit now. Please determine an appropriate directory name and start the program again "
-    "later.";
-const char kCouldNotAccessText[] =
-    "That directory does not exist and could not be created. Please enter a valid location for a "
-    "directory on your system.";
-
 class ChooseDataDirectoryTest : public TempFolderTest {
  protected:
   void SetUp() override {
@@ -100,13 +90,9 @@ class ChooseDataDirectoryTest : public TempFolderTest {
     TempFolderTest::TearDown();
   }
 
-  // Native folder of a drive-relative path such as "C/users/ann".
-  std::string Native(const std::string& drivePath) const { return Root() + "/drives/" + drivePath; }
-  void MakeFolder(const std::string& drivePath) const {
-    ASSERT_EQ(system(("mkdir -p '" + Native(drivePath) + "'").c_str()), 0);
-  }
-  std::string Profile() const { return ReadFile(Root() + "/config/tovalin2.ini"); }
-  void Store(const std::string& value) const { WriteFile(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=" + value + "\n"); }
+  void MakeFolder(const std::string& drivePath) const { ASSERT_TRUE(MakeFolders(DriveFolder(drivePath))); }
+  std::string Profile() const { return ReadBytes(Root() + "/config/tovalin2.ini"); }
+  void Store(const std::string& value) const { WriteBytes(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=" + value + "\n"); }
   static std::string Current() {
     char buffer[8192];
     return getcwd(buffer, sizeof buffer) ? buffer : "";
@@ -125,7 +111,7 @@ TEST_F(ChooseDataDirectoryTest, FirstRunOpensTheDialogOnTheHomeDefaultWithNoErro
   EXPECT_EQ(fake::Events()[0], "dialog:open:C:\\users\\ann\\Tovalin");
   EXPECT_TRUE(fake::Messages().empty());  // created on OK, with no question
   EXPECT_STREQ(DataDirectory, "C:\\users\\ann\\Tovalin");
-  EXPECT_EQ(Current(), Native("C/users/ann/Tovalin"));
+  EXPECT_EQ(Current(), DriveFolder("C/users/ann/Tovalin"));
   EXPECT_EQ(Profile(), "[Options]\ndataDir=C:\\users\\ann\\Tovalin\n");
 }
 
@@ -133,14 +119,14 @@ TEST_F(ChooseDataDirectoryTest, ExistingDefaultsAreEnteredSilently) {
   MakeFolder("C/users/ann/Tovalin");
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
   EXPECT_STREQ(DataDirectory, "C:\\users\\ann\\Tovalin");
-  EXPECT_EQ(Current(), Native("C/users/ann/Tovalin"));
+  EXPECT_EQ(Current(), DriveFolder("C/users/ann/Tovalin"));
 
   // Program Files wins over the home default when it exists.
   MakeFolder("C/Program Files/Tovalin");
-  WriteFile(Root() + "/config/tovalin2.ini", "");
+  WriteBytes(Root() + "/config/tovalin2.ini", "");
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
   EXPECT_STREQ(DataDirectory, "C:\\Program Files\\Tovalin");
-  EXPECT_EQ(Current(), Native("C/Program Files/Tovalin"));
+  EXPECT_EQ(Current(), DriveFolder("C/Program Files/Tovalin"));
   EXPECT_EQ(Profile(), "[Options]\ndataDir=C:\\Program Files\\Tovalin\n");
   EXPECT_TRUE(fake::Events().empty());
 }
@@ -151,7 +137,7 @@ TEST_F(ChooseDataDirectoryTest, StoredDirectoryWinsAndIsNormalised) {
   Store("D://data\\\\x");
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
   EXPECT_STREQ(DataDirectory, "D:\\data\\x");
-  EXPECT_EQ(Current(), Native("D/data/x"));
+  EXPECT_EQ(Current(), DriveFolder("D/data/x"));
   EXPECT_EQ(Profile(), "[Options]\ndataDir=D:\\data\\x\n");
   EXPECT_TRUE(fake::Events().empty());
 }
@@ -173,18 +159,16 @@ TEST_F(ChooseDataDirectoryTest, HomePathWithItsOwnDrive) {
 
 TEST_F(ChooseDataDirectoryTest, MissingParentAndFileAreRefusedInsideTheDialog) {
   fake::Settings.groupName = "Velbrook";  // the example names groupName, not appTitle
-  WriteFile(Native("C/users/ann/notes.txt"), "x");
+  WriteBytes(DriveFolder("C/users/ann/notes.txt"), "x");
   fake::DialogOk("C:\\nowhere\\deeper");
   fake::DialogOk("C:\\users\\ann\\notes.txt");
   fake::DialogOk("C:\\users\\ann\\Chosen");
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
   EXPECT_EQ(fake::DialogProposals(), std::vector<std::string>{"C:\\users\\ann\\Velbrook"});  // opened once
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Can't Create Directory", "Please Enter a Directory Name"}));
-  EXPECT_EQ(fake::Messages()[1].text,
-            "That path specifies a file, and not a new or existing directory name. Please enter a "
-            "directory name, such as Velbrook for example.");
-  EXPECT_FALSE(Exists(Native("C/nowhere")));
-  EXPECT_EQ(Current(), Native("C/users/ann/Chosen"));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{expected::kCannotCreateDirectoryCaption, expected::kFileNotDirectoryCaption}));
+  EXPECT_EQ(fake::Messages()[1].text, expected::FileNotDirectoryText("Velbrook"));
+  EXPECT_FALSE(PathExists(DriveFolder("C/nowhere")));
+  EXPECT_EQ(Current(), DriveFolder("C/users/ann/Chosen"));
 }
 
 TEST_F(ChooseDataDirectoryTest, ExistingDirectoryNeedsAYes) {
@@ -194,10 +178,10 @@ TEST_F(ChooseDataDirectoryTest, ExistingDirectoryNeedsAYes) {
   fake::DialogOk();  // the same text again
   fake::AnswerNext(kAnswerYes);
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Write Data to Existing Directory?",
-                                                  "Write Data to Existing Directory?"}));
+  EXPECT_EQ(Captions(), (std::vector<std::string>{expected::kExistingDirectoryCaption,
+                                                  expected::kExistingDirectoryCaption}));
   EXPECT_STREQ(DataDirectory, "E:\\shared");  // normalised after the dialog
-  EXPECT_EQ(Current(), Native("E/shared"));
+  EXPECT_EQ(Current(), DriveFolder("E/shared"));
 }
 
 TEST_F(ChooseDataDirectoryTest, NetworkPathPassesTheDialogButCannotBeEntered) {
@@ -206,36 +190,36 @@ TEST_F(ChooseDataDirectoryTest, NetworkPathPassesTheDialogButCannotBeEntered) {
   fake::AnswerNext(kAnswerYes);
   fake::DialogCancel();
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 0);
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Write Data to Existing Directory?", "Couldn't Access Directory",
-                                                  "Shutting Down"}));
-  EXPECT_EQ(fake::Messages()[1].text, kCouldNotAccessText);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{expected::kExistingDirectoryCaption, expected::kCouldNotAccessCaption,
+                                                  expected::kShuttingDownCaption}));
+  EXPECT_EQ(fake::Messages()[1].text, expected::kCouldNotAccessText);
   EXPECT_EQ(fake::Messages()[1].style, kMessageOk | kMessageWarning);
   // The second opening shows the normalised text, which names \server\share on drive C:.
   EXPECT_EQ(fake::DialogProposals(), (std::vector<std::string>{"C:\\users\\ann\\Tovalin", "\\server\\share"}));
-  EXPECT_FALSE(Exists(Native("C/server")));
-  EXPECT_FALSE(Exists(Root() + "/config/tovalin2.ini"));
+  EXPECT_FALSE(PathExists(DriveFolder("C/server")));
+  EXPECT_FALSE(PathExists(Root() + "/config/tovalin2.ini"));
 }
 
 TEST_F(ChooseDataDirectoryTest, TrailingSeparatorIsKept) {
   fake::DialogOk("C:\\users\\ann\\New\\");
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
   EXPECT_STREQ(DataDirectory, "C:\\users\\ann\\New\\");
-  EXPECT_EQ(Current(), Native("C/users/ann/New"));
+  EXPECT_EQ(Current(), DriveFolder("C/users/ann/New"));
   EXPECT_EQ(Profile(), "[Options]\ndataDir=C:\\users\\ann\\New\\\n");
 }
 
 TEST_F(ChooseDataDirectoryTest, CancelAndAnUnshowableDialogBothGiveUp) {
   fake::DialogCancel();
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 0);
-  ASSERT_EQ(Captions(), std::vector<std::string>{"Shutting Down"});
-  EXPECT_EQ(fake::Messages()[0].text, kShuttingDownText);
+  ASSERT_EQ(Captions(), std::vector<std::string>{expected::kShuttingDownCaption});
+  EXPECT_EQ(fake::Messages()[0].text, expected::kShuttingDownText);
   EXPECT_EQ(fake::Messages()[0].style, kMessageOk | kMessageWarning);
 
   fake::Reset();
   fake::DialogCannotShow();
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 0);
-  EXPECT_EQ(fake::Events(), (std::vector<std::string>{"dialog:cannot-show", "message:Shutting Down"}));
-  EXPECT_FALSE(Exists(Root() + "/config/tovalin2.ini"));
+  EXPECT_EQ(fake::Events(), (std::vector<std::string>{"dialog:cannot-show", std::string("message:") + expected::kShuttingDownCaption}));
+  EXPECT_FALSE(PathExists(Root() + "/config/tovalin2.ini"));
 }
 
 TEST_F(ChooseDataDirectoryTest, OwnerIsUsedForTheDialogAndEveryMessage) {
@@ -252,39 +236,15 @@ TEST_F(ChooseDataDirectoryTest, OwnerIsUsedForTheDialogAndEveryMessage) {
   for (const auto& message : fake::Messages()) EXPECT_EQ(message.owner, &window) << message.caption;
 }
 
-TEST_F(ChooseDataDirectoryTest, CancelThroughTheInstallationWritesNothing) {
-  fake::UseFiles({{"tov32.exe", "program"}, {"uninst.exe", "uninstaller"}});
-  fake::DialogCancel();
-  EXPECT_EQ(RunInstallation(nullptr), 0);
-  EXPECT_EQ(Captions(), (std::vector<std::string>{"Shutting Down", "Application Not Installed"}));
-  EXPECT_EQ(fake::Messages()[1].text,
-            "The application will not be installed at this time.If you decide to install the "
-            "application later, just launch this program again to complete the installation process.");
-  EXPECT_TRUE(List(".").empty());
-  EXPECT_EQ(List(Native("C/users/ann")), std::vector<std::string>{});
-  EXPECT_FALSE(Exists(Root() + "/config/tovalin2.ini"));
-}
-
 // ---- long texts ----------------------------------------------------------------------------
 
-// A Windows path of exactly `length` characters on drive C: made of 100-character folder names,
-// and the native folders for all of it.
-std::string LongPath(size_t length) {
-  std::string path = "C:";
-  while (path.size() + 101 < length) path += "\\" + std::string(100, 'f');
-  path += "\\" + std::string(length - path.size() - 1, 'g');
-  return path;
-}
-
 TEST_F(ChooseDataDirectoryTest, StoredDirectoryOfMaximumLength) {
-  const std::string path = LongPath(1023);
-  std::string native = path.substr(3);
-  for (char& ch : native) if (ch == '\\') ch = '/';
-  MakeFolder("C/" + native);
+  const std::string path = LongWindowsPath(1023);
+  ASSERT_TRUE(MakeFolders(NativeFolder(path)));
   Store(path);
   EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
   EXPECT_EQ(std::string(DataDirectory), path);
-  EXPECT_EQ(Current(), Native("C/" + native));
+  EXPECT_EQ(Current(), NativeFolder(path));
 
   // One character more is cut to the buffer, never written past it.
   Store(path + "h");

@@ -1,15 +1,16 @@
 // What pressing OK in the directory dialog does with the text: create, refuse, or confirm.
 #include <stdio.h>
+#include <string.h>
 
 #include "datadir/data_directory.h"
-#include "datadir/directory_dialog.h"
-#include "driver/installer_settings.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/windows_path.h"
+#include "product/installer_settings.h"
 
 namespace {
 
-const char kCannotCreateText[] =
+const char kCannotCreateDirectoryText[] =
     "That directory does not exist, and the application was not able to create it. Most likely "
     "the parent directory does not exist or you have entered a path the program does not have "
     "write access to.";
@@ -24,13 +25,33 @@ const char kExistingDirectoryText[] =
 // The fixed text around groupName, which the packaging tool bounds well below this.
 enum { kMessageSize = 4096 };
 
+void RefuseAsUncreatable(WindowHandle owner) {
+  ShowMessage(owner, kCannotCreateDirectoryText, "Can't Create Directory", kMessageOk | kMessageWarning);
+}
+
+// Replaces a relative `directory` ("Tovalin", "D:Tovalin", "\Tovalin") with the full path it
+// names from the current directory. Kept relative, it would be created here but stored,
+// registered and started as typed, naming nothing from anywhere else. False when there is no
+// full path that fits: a path cut short would name a different directory.
+bool MakeFull(char* directory, size_t size) {
+  if (!IsRelativePath(directory)) return true;
+  char full[DataDirectorySize];
+  if (!MakeFullPath(directory, full, size < sizeof full ? size : sizeof full)) return false;
+  memcpy(directory, full, strlen(full) + 1);
+  return true;
+}
+
 }  // namespace
 
-int ValidateDirectoryChoice(WindowHandle owner) {
+int ValidateDirectoryChoice(char* directory, size_t size, WindowHandle owner) {
+  if (!MakeFull(directory, size)) {
+    RefuseAsUncreatable(owner);
+    return 0;
+  }
   bool isDirectory = false;
-  if (QueryPath(DataDirectory, &isDirectory) != 0) {
-    if (CreateDirectoryLevel(DataDirectory) == 0) return 1;
-    ShowMessage(owner, kCannotCreateText, "Can't Create Directory", kMessageOk | kMessageWarning);
+  if (QueryPath(directory, &isDirectory) != 0) {
+    if (CreateDirectoryLevel(directory) == 0) return 1;
+    RefuseAsUncreatable(owner);
     return 0;
   }
   if (!isDirectory) {

@@ -1,16 +1,22 @@
-// The "Choose a Data Directory" dialog and the check it makes when the user presses OK.
+// The "Choose a Data Directory" dialog, which asks the user for a directory and hands every OK
+// to a check supplied by its caller.
 #pragma once
+#include <stddef.h>
+
 #include "platform/platform_types.h"
 
-/// Shows the directory dialog (template 113) modally, owned by `owner` (may be null), with
-/// DataDirectory proposed in its edit box. Every OK copies the edit text into DataDirectory
-/// (at most DataDirectorySize bytes with the terminator) and calls ValidateDirectoryChoice.
-/// Returns 1 when a directory was accepted, 0 when the user cancelled (Cancel, Escape, the
-/// Close box, or end of input in the console edition), -1 when the dialog could not be shown.
-int RunDirectoryDialog(InstanceHandle instance, WindowHandle owner);
+/// What the dialog runs when OK is pressed: `directory` (a buffer of `size` bytes) holds the
+/// edit box's text, which the check may rewrite; it shows any refusal itself, with message
+/// boxes owned by `owner`. Returns 1 when the dialog should close with the directory accepted,
+/// 0 when it should stay open.
+typedef int (*DirectoryCheck)(char* directory, size_t size, WindowHandle owner);
 
-/// Checks the text in DataDirectory after OK: a missing directory is created (one level), a
-/// path naming a file is refused, an existing directory is accepted only after the user
-/// confirms. Every refusal is a message box owned by `owner`. Returns 1 when the dialog should
-/// close with the directory accepted, 0 when it should stay open.
-int ValidateDirectoryChoice(WindowHandle owner);
+/// Shows the directory dialog (template 113) modally, owned by `owner` (may be null), with the
+/// text in `directory` proposed in its edit box. Every OK copies the edit text into `directory`
+/// (at most `size` bytes with the terminator, cut to fit) and runs `check`. While the check
+/// runs, and so while any message box it shows is up, the dialog takes no input: the boxes
+/// have no owner, and the user must not press the dialog's buttons under them. Returns 1 when a
+/// directory was accepted, 0 when the user cancelled (Cancel, Escape, the Close box, or end of
+/// input in the console edition), -1 when the dialog could not be shown.
+int RunDirectoryDialog(InstanceHandle instance, WindowHandle owner, char* directory, size_t size,
+                       DirectoryCheck check);

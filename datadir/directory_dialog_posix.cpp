@@ -3,49 +3,26 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "datadir/data_directory.h"
 #include "datadir/directory_dialog.h"
+#include "platform/console_line_posix.h"
+#include "resources/template_texts.h"
 
-namespace {
-
-const char kExplanation[] =
-    "This application requires a directory in which to store its data files. The location below "
-    "is recommended and should work fine for most users. If you wish to enter a different "
-    "directory name, however, you may do so now.";
-
-// Reads one line into `line` of `size` bytes without its line end. A longer line is cut to
-// fit, as the edit box of the Windows dialog is read; the rest is skipped. False at end of input.
-bool ReadLine(char* line, size_t size) {
-  if (fgets(line, static_cast<int>(size), stdin) == nullptr) return false;
-  size_t length = strlen(line);
-  if (length > 0 && line[length - 1] == '\n') {
-    line[--length] = '\0';
-  } else {
-    int ch;
-    while ((ch = getchar()) != EOF && ch != '\n') {
-    }
-  }
-  if (length > 0 && line[length - 1] == '\r') line[--length] = '\0';
-  return true;
-}
-
-}  // namespace
-
-int RunDirectoryDialog(InstanceHandle, WindowHandle owner) {
-  // The edit box: it keeps the last text typed, like the window does after a refused OK.
-  char edit[DataDirectorySize];
-  snprintf(edit, sizeof edit, "%s", DataDirectory);
+int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size_t size, DirectoryCheck check) {
+  // The edit box: it keeps the last text typed, like the window does after a refused OK, and is
+  // read into `directory` cut to its size, as the window's edit box is.
+  char edit[4096];
+  snprintf(edit, sizeof edit, "%s", directory);
   for (;;) {
-    printf("\n[Choose a Data Directory]\n%s\n%s\nPress Enter to accept, or type another directory: ",
-           kExplanation, edit);
+    printf("\n[%s]\n%s\n%s\nPress Enter to accept, or type another directory: ", DIRECTORY_DIALOG_CAPTION,
+           DIRECTORY_DIALOG_TEXT, edit);
     fflush(stdout);
-    char line[DataDirectorySize];
-    if (!ReadLine(line, sizeof line)) {
+    char line[sizeof edit];
+    if (!ReadConsoleLine(line, sizeof line)) {
       printf("\n");
       return 0;
     }
     if (line[0] != '\0') memcpy(edit, line, strlen(line) + 1);
-    memcpy(DataDirectory, edit, strlen(edit) + 1);
-    if (ValidateDirectoryChoice(owner)) return 1;
+    snprintf(directory, size, "%s", edit);
+    if (check(directory, size, owner)) return 1;
   }
 }

@@ -4,22 +4,23 @@
 #include <stdio.h>
 
 #include "datadir/data_directory.h"
-#include "driver/installer_settings.h"
 #include "payload/extract.h"
 #include "payload/progress_window.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
-#include "platform/profile.h"
 #include "platform/system.h"
+#include "product/installer_settings.h"
 #include "shell/close_running_copies.h"
 #include "shell/register_shortcuts.h"
 
 namespace {
 
+// The missing space after "time." is kept on purpose: the message reads exactly so, word for
+// word, and is not to be tidied.
 const char kNotInstalledText[] =
     "The application will not be installed at this time.If you decide to install the application "
     "later, just launch this program again to complete the installation process.";
-const char kCannotCreateText[] =
+const char kCannotCreateFileText[] =
     "The application was not able to create one of its component files. The disk is full, or a "
     "copy of the application is already running, or you do not have write access to the "
     "directory in which you are attempting to install the application. Check your available disk "
@@ -48,7 +49,7 @@ void ShowFailure(const char* text) {
 
 const char* FailureText(ExtractStatus status) {
   switch (status) {
-    case ExtractCannotCreate: return kCannotCreateText;
+    case ExtractCannotCreate: return kCannotCreateFileText;
     case ExtractWriteFailed: return kWriteFailedText;
     case ExtractNoMemory: return kNoMemoryText;
     default: return kDamagedText;
@@ -88,9 +89,10 @@ int RunInstallation(InstanceHandle instance) {
   char uninstallerPath[kPathSize];
   snprintf(programPath, sizeof programPath, "%s\\%s", DataDirectory, settings.mainExecutable);
   snprintf(uninstallerPath, sizeof uninstallerPath, "%s\\uninst.exe", DataDirectory);
-  RegisterShortcuts(programPath, uninstallerPath);
-  WriteProfileText(settings.iniFileName, "Options", "dataDir", DataDirectory);
+  RegisterShortcuts(programPath, uninstallerPath, DataDirectory);
+  StoreDataDirectory();
 
+  // The missing space after "system." is kept on purpose, as in kNotInstalledText.
   char question[kMessageSize];
   snprintf(question, sizeof question,
            "%s has been successfully installed on your system.Would you like to start %s now?",

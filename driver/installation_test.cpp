@@ -1,36 +1,36 @@
-// The installation sequence under a scripted user, against the real file services.
+// The whole installation sequence under a scripted user, against the real file services: its
+// outcome messages, and what the parts it calls do at their fixed points in it (the dialog, the
+// progress window, the running copies, the group registration, the final start).
 #include "driver/installation.h"
 
-#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "datadir/data_directory.h"
-#include "payload/extract.h"
 #include "platform/message_box.h"
-#include "tests/fakes/fake_platform.h"
-#include "tests/fakes/temp_folder.h"
-#include "tests/fakes/test_tables.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/fakes.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
-const char kCannotCreateText[] =
-    "The application was not able to create one of its component files. The disk is full, or a "
-    "copy of the application is already running, or you do not have write access to the "
-    "directory in which you are attempting to install the application. Check your available disk "
-    "space and run the setup program again.";
-const char kNoMemoryText[] =
-    "Insufficient memory was available for the setup procedure. Close other applications and run "
-    "the setup program again.";
+using Texts = std::vector<std::string>;
 
 class InstallationTest : public TempFolderTest {
  protected:
   void SetUp() override {
     TempFolderTest::SetUp();
     // An existing default directory is entered without a dialog; it becomes the current one.
-    ASSERT_EQ(system(("mkdir -p '" + Root() + "/drives/C/Program Files/Tovalin'").c_str()), 0);
+    ASSERT_TRUE(MakeFolders(Data()));
     fake::UseFiles({{"tov32.exe", std::string(70000, 'p')}, {"help.htm", "<html>help</html>"},
                     {"tovalin.jpg", std::string(100, 'j')}, {"uninst.exe", "uninstaller"}});
   }
+
+  // The default directory, C:\Program Files\Tovalin, as a native folder.
+  std::string Data() const { return DriveFolder("C/Program Files/Tovalin"); }
+  std::string ProfileText() const { return ReadBytes(Root() + "/config/tovalin2.ini"); }
 
   // The message with `caption`, or null.
   static const fake::ShownMessage* Find(const std::string& caption) {
@@ -41,24 +41,37 @@ class InstallationTest : public TempFolderTest {
   }
 
   static bool HasEvent(const std::string& event) {
-    for (const auto& e : fake::Events()) {
-      if (e == event) return true;
-    }
-    return false;
+    const Texts& events = fake::Events();
+    return std::find(events.begin(), events.end(), event) != events.end();
   }
 
-  std::string ProfileText() { return ReadFile(Root() + "/config/tovalin2.ini"); }
+  static size_t IndexOf(const std::string& event) {
+    const Texts& events = fake::Events();
+    const size_t index = std::find(events.begin(), events.end(), event) - events.begin();
+    if (index == events.size()) ADD_FAILURE() << "no event " << event;
+    return index;
+  }
+
+  // The progress window's events only: creation, each text shown and destruction, in order.
+  static Texts WindowEvents() {
+    Texts seen;
+    for (const auto& event : fake::Events()) {
+      if (event.rfind("progress", 0) == 0) seen.push_back(event);
+    }
+    return seen;
+  }
 };
+
+// ---- the outcomes -------------------------------------------------------------------------
 
 TEST_F(InstallationTest, SuccessAsksToStartAndNoStartsNothing) {
   EXPECT_EQ(RunInstallation(nullptr), 0);
-  EXPECT_EQ(List("."), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
-  const fake::ShownMessage* question = Find("Installation Successful");
+  EXPECT_EQ(FolderEntries("."), (Texts{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  const fake::ShownMessage* question = Find(expected::kSuccessCaption);
   ASSERT_NE(question, nullptr);
-  EXPECT_EQ(question->text,
-            "Tovalin has been successfully installed on your system.Would you like to start Tovalin now?");
+  EXPECT_EQ(question->text, expected::SuccessQuestion("Tovalin"));
   EXPECT_EQ(question->style, kMessageYesNo);
-  EXPECT_EQ(fake::Messages().back().caption, "Installation Successful");
+  EXPECT_EQ(fake::Messages().back().caption, expected::kSuccessCaption);
   EXPECT_TRUE(HasEvent("progress:destroy"));
   for (const auto& event : fake::Events()) EXPECT_NE(event.rfind("start:", 0), 0u) << event;
   EXPECT_EQ(ProfileText(), std::string("[Options]\ndataDir=") + DataDirectory + "\n");
@@ -70,54 +83,173 @@ TEST_F(InstallationTest, YesStartsTheInstalledProgram) {
   for (int i = 0; i < 8; ++i) fake::AnswerNext(kAnswerYes);
   EXPECT_EQ(RunInstallation(nullptr), 0);
   EXPECT_TRUE(HasEvent(std::string("start:") + DataDirectory + "\\tov32.exe"));
-  ASSERT_NE(Find("Installation Successful"), nullptr);
-  EXPECT_EQ(Find("Installation Successful")->text,
-            "Tovalin Deluxe has been successfully installed on your system.Would you like to start "
-            "Tovalin Deluxe now?");
+  ASSERT_NE(Find(expected::kSuccessCaption), nullptr);
+  EXPECT_EQ(Find(expected::kSuccessCaption)->text, expected::SuccessQuestion("Tovalin Deluxe"));
 }
 
 TEST_F(InstallationTest, FailureShowsItsMessageUnderTheAppTitleAndRollsBack) {
   fake::Settings.appTitle = "Velbrook";
-  mkdir((Root() + "/drives/C/Program Files/Tovalin/tovalin.jpg").c_str(), 0777);  // the third file cannot be created
+  mkdir((Data() + "/tovalin.jpg").c_str(), 0777);  // the third file cannot be created
   EXPECT_EQ(RunInstallation(nullptr), 0);
-  const fake::ShownMessage* failure = Find("Velbrook Installation Failed");
+  const fake::ShownMessage* failure = Find(expected::FailedCaption("Velbrook"));
   ASSERT_NE(failure, nullptr);
-  EXPECT_EQ(failure->text, kCannotCreateText);
+  EXPECT_EQ(failure->text, expected::kCannotCreateFileText);
   EXPECT_EQ(failure->style, kMessageOk | kMessageWarning);
-  EXPECT_EQ(fake::Messages().back().caption, "Velbrook Installation Failed");
+  EXPECT_EQ(fake::Messages().back().caption, expected::FailedCaption("Velbrook"));
   // The rollback removed what was written; the directory in the way stays (it is not a file
   // that can be deleted, so the rollback stops there).
-  EXPECT_EQ(List("."), (std::vector<std::string>{"tovalin.jpg"}));
+  EXPECT_EQ(FolderEntries("."), (Texts{"tovalin.jpg"}));
   EXPECT_FALSE(HasEvent("progress:destroy"));
-  EXPECT_EQ(Find("Installation Successful"), nullptr);
-  EXPECT_FALSE(Exists(Root() + "/config/tovalin2.ini") && ProfileText().find("dataDir") == std::string::npos);
+  EXPECT_EQ(Find(expected::kSuccessCaption), nullptr);
+  EXPECT_FALSE(PathExists(Root() + "/config/tovalin2.ini") && ProfileText().find("dataDir") == std::string::npos);
 }
 
 TEST_F(InstallationTest, NoMemoryMessage) {
   fake::FailNextAllocation();
   RunInstallation(nullptr);
-  ASSERT_NE(Find("Tovalin Installation Failed"), nullptr);
-  EXPECT_EQ(Find("Tovalin Installation Failed")->text, kNoMemoryText);
-  EXPECT_TRUE(List(".").empty());
+  ASSERT_NE(Find(expected::FailedCaption("Tovalin")), nullptr);
+  EXPECT_EQ(Find(expected::FailedCaption("Tovalin"))->text, expected::kNoMemoryText);
+  EXPECT_TRUE(FolderEntries(".").empty());
 }
 
 TEST_F(InstallationTest, DamagedInstallerWritesNothingAtAll) {
   fake::Piece(0, 1)[20] ^= 0x10;
   EXPECT_EQ(RunInstallation(nullptr), 0);
   ASSERT_EQ(fake::Messages().size(), 1u);
-  EXPECT_EQ(fake::Messages()[0].caption, "Tovalin Installation Failed");
-  EXPECT_NE(fake::Messages()[0].text.find("damaged"), std::string::npos);
-  EXPECT_TRUE(List(".").empty());
-  EXPECT_FALSE(Exists(Root() + "/config/tovalin2.ini"));
+  EXPECT_EQ(fake::Messages()[0].caption, expected::FailedCaption("Tovalin"));
+  EXPECT_EQ(fake::Messages()[0].text, expected::kDamagedText);
+  EXPECT_TRUE(FolderEntries(".").empty());
+  EXPECT_FALSE(PathExists(Root() + "/config/tovalin2.ini"));
 }
 
 TEST_F(InstallationTest, DamageFoundDuringExtractionIsReportedAndRolledBack) {
   fake::Piece(3, 0)[8] ^= 0x10;
   fake::RecheckPiece(3, 0);
   EXPECT_EQ(RunInstallation(nullptr), 0);
-  ASSERT_NE(Find("Tovalin Installation Failed"), nullptr);
-  EXPECT_NE(Find("Tovalin Installation Failed")->text.find("damaged"), std::string::npos);
-  EXPECT_TRUE(List(".").empty());
+  ASSERT_NE(Find(expected::FailedCaption("Tovalin")), nullptr);
+  EXPECT_EQ(Find(expected::FailedCaption("Tovalin"))->text, expected::kDamagedText);
+  EXPECT_TRUE(FolderEntries(".").empty());
+}
+
+// ---- the data directory -------------------------------------------------------------------
+
+TEST_F(InstallationTest, CancelInTheDialogWritesNothing) {
+  ASSERT_TRUE(RemoveTree(Data()));  // nothing to enter silently: the dialog opens
+  fake::DialogCancel();
+  EXPECT_EQ(RunInstallation(nullptr), 0);
+  ASSERT_EQ(fake::Messages().size(), 2u);
+  EXPECT_EQ(fake::Messages()[0].caption, expected::kShuttingDownCaption);
+  EXPECT_EQ(fake::Messages()[1].caption, expected::kNotInstalledCaption);
+  EXPECT_EQ(fake::Messages()[1].text, expected::kNotInstalledText);
+  EXPECT_EQ(fake::Messages()[1].style, kMessageOk | kMessageWarning);
+  EXPECT_TRUE(FolderEntries(".").empty());
+  EXPECT_EQ(FolderEntries(DriveFolder("C")), (Texts{"Program Files"}));
+  EXPECT_TRUE(FolderEntries(DriveFolder("C/Program Files")).empty());
+  EXPECT_FALSE(PathExists(Root() + "/config/tovalin2.ini"));
+}
+
+TEST_F(InstallationTest, RelativeEntryIsUsedAsTheFullPathItNames) {
+  // Started from a downloads folder with no directory settled yet; the user types a bare name.
+  ASSERT_TRUE(RemoveTree(Data()));
+  ASSERT_TRUE(MakeFolders(DriveFolder("C/downloads")));
+  ASSERT_EQ(chdir(DriveFolder("C/downloads").c_str()), 0);
+  fake::DialogOk("Tovalin");
+  for (int i = 0; i < 8; ++i) fake::AnswerNext(kAnswerYes);
+  RunInstallation(nullptr);
+  const std::string full = "C:\\downloads\\Tovalin";
+  EXPECT_STREQ(DataDirectory, full.c_str());
+  EXPECT_EQ(FolderEntries(DriveFolder("C/downloads/Tovalin")),
+            (Texts{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(ProfileText(), "[Options]\ndataDir=" + full + "\n");
+  const Texts commands = fake::ExecutedCommands();
+  ASSERT_EQ(commands.size(), 6u);
+  EXPECT_EQ(commands[3], "[AddItem(\"" + full + "\\tov32.exe\",Tovalin,,,,,\"" + full + "\")]");
+  EXPECT_TRUE(HasEvent("start:" + full + "\\tov32.exe"));
+}
+
+// ---- the progress window ------------------------------------------------------------------
+
+TEST_F(InstallationTest, ProgressCountsUpByQuartersOneUpdatePerFileAndTheEnd) {
+  RunInstallation(nullptr);
+  EXPECT_EQ(WindowEvents(),
+            (Texts{"progress:create", "progress:" + expected::PercentText(0), "progress:" + expected::PercentText(25),
+                   "progress:" + expected::PercentText(50), "progress:" + expected::PercentText(75),
+                   "progress:" + expected::PercentText(100), "progress:destroy"}));
+}
+
+TEST_F(InstallationTest, ProgressRoundsAnUnevenShareDown) {
+  fake::UseFiles({{"a", "1"}, {"b", "2"}, {"c", "3"}});
+  RunInstallation(nullptr);
+  EXPECT_EQ(WindowEvents(),
+            (Texts{"progress:create", "progress:" + expected::PercentText(0), "progress:" + expected::PercentText(33),
+                   "progress:" + expected::PercentText(66), "progress:" + expected::PercentText(100),
+                   "progress:destroy"}));
+}
+
+TEST_F(InstallationTest, ProgressWindowStaysUpAtTheFailingFile) {
+  mkdir((Data() + "/tovalin.jpg").c_str(), 0777);  // the third file cannot be created
+  RunInstallation(nullptr);
+  EXPECT_EQ(WindowEvents(), (Texts{"progress:create", "progress:" + expected::PercentText(0),
+                                   "progress:" + expected::PercentText(25), "progress:" + expected::PercentText(50)}));
+}
+
+// ---- closing running copies -----------------------------------------------------------------
+
+TEST_F(InstallationTest, RunningCopiesAreClosedBetweenProgressWindowAndFirstFile) {
+  fake::UseFiles({{"tov32.exe", "program"}, {"help.htm", "help"}});
+  fake::UseWindows({"Tovalin"});
+  RunInstallation(nullptr);
+  const Texts& events = fake::Events();
+  auto created = std::find(events.begin(), events.end(), "progress:create");
+  ASSERT_NE(created, events.end());
+  Texts following(created + 1, events.end());
+  following.resize(6);
+  EXPECT_EQ(following, (Texts{std::string("message:") + expected::kClosingCopiesCaption, "sleep:4000", "enumerate",
+                              "quit:Tovalin", "sleep:4000", "progress:" + expected::PercentText(0)}));
+  EXPECT_EQ(std::count(events.begin(), events.end(), std::string("message:") + expected::kClosingCopiesCaption), 1);
+}
+
+// ---- the program group ----------------------------------------------------------------------
+
+TEST_F(InstallationTest, GroupIsRegisteredAfterExtractionAndBeforeTheFinalQuestion) {
+  fake::Settings.offerStartupGroup = 1;  // answered No, as every unscripted question is
+  RunInstallation(nullptr);
+  const std::string data = "C:\\Program Files\\Tovalin";
+  EXPECT_EQ(fake::ExecutedCommands(),
+            (Texts{"[CreateGroup(Tovalin)]", "[ShowGroup(Tovalin,5)]", "[ReplaceItem(Tovalin)]",
+                   "[AddItem(\"" + data + "\\tov32.exe\",Tovalin,,,,,\"" + data + "\")]", "[ReplaceItem(Uninstall)]",
+                   "[AddItem(\"" + data + "\\uninst.exe\",Uninstall,,,,,\"" + data + "\")]"}));
+  EXPECT_LT(IndexOf("progress:destroy"), IndexOf("dde:start"));
+  EXPECT_LT(IndexOf(std::string("message:") + expected::kStartupCaption), IndexOf("dde:stop"));
+  EXPECT_LT(IndexOf("dde:stop"), IndexOf(std::string("message:") + expected::kSuccessCaption));
+}
+
+TEST_F(InstallationTest, AStoredDirectoryWithATrailingBackslashKeepsIt) {
+  ASSERT_TRUE(MakeFolders(DriveFolder("C/Tovalin")));
+  WriteBytes(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=C:\\Tovalin\\\n");
+  RunInstallation(nullptr);
+  ASSERT_STREQ(DataDirectory, "C:\\Tovalin\\");
+  EXPECT_EQ(fake::ExecutedCommands()[3], "[AddItem(\"C:\\Tovalin\\\\tov32.exe\",Tovalin,,,,,\"C:\\Tovalin\\\")]");
+  EXPECT_EQ(fake::ExecutedCommands()[5], "[AddItem(\"C:\\Tovalin\\\\uninst.exe\",Uninstall,,,,,\"C:\\Tovalin\\\")]");
+}
+
+TEST_F(InstallationTest, WithNoShellAnsweringNothingIsShownAndTheInstallationGoesOn) {
+  fake::ShellAnswersDde(false);
+  RunInstallation(nullptr);
+  EXPECT_TRUE(fake::ExecutedCommands().empty());
+  EXPECT_EQ(std::count(fake::Events().begin(), fake::Events().end(), "dde:connect(refused)"), 6);
+  // No message between opening and closing the client, and the sequence reaches its end.
+  for (size_t i = IndexOf("dde:start"); i < IndexOf("dde:stop"); ++i) {
+    EXPECT_NE(fake::Events()[i].rfind("message:", 0), 0u) << fake::Events()[i];
+  }
+  EXPECT_EQ(fake::Messages().back().caption, expected::kSuccessCaption);
+  EXPECT_NE(ProfileText().find("dataDir="), std::string::npos);
+}
+
+TEST_F(InstallationTest, AFailedExtractionRegistersNothing) {
+  fake::FailNextAllocation();
+  RunInstallation(nullptr);
+  for (const std::string& event : fake::Events()) EXPECT_NE(event.rfind("dde:", 0), 0u) << event;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Writing the payload table's files into the current directory, and removing them again.
 #pragma once
-#include "payload/payload_table.h"
+#include "product/payload_table.h"
 
 enum ExtractStatus {
   ExtractCannotCreate = 1,  // a payload file cannot be opened for writing

@@ -5,9 +5,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "tests/fakes/fake_platform.h"
-#include "tests/fakes/temp_folder.h"
-#include "tests/fakes/test_tables.h"
+#include "tests/support/fakes.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -39,7 +38,7 @@ TEST_F(ExtractTest, WritesEveryFileByteIdenticalAndReportsPerFile) {
   fake::UseFiles(files);
   EXPECT_TRUE(PayloadIsIntact());
   EXPECT_EQ(ExtractPayload(&reports, Record), ExtractComplete);
-  for (const auto& file : files) EXPECT_EQ(ReadFile(file.name), file.contents) << file.name;
+  for (const auto& file : files) EXPECT_EQ(ReadBytes(file.name), file.contents) << file.name;
   EXPECT_EQ(reports, (std::vector<std::string>{"tov32.exe:0", "help.htm:25", "tovalin.jpg:50",
                                                "uninst.exe:75", ":100"}));
   EXPECT_EQ(PayloadTable.chunkCount[0], 10);
@@ -49,7 +48,7 @@ TEST_F(ExtractTest, WritesEveryFileByteIdenticalAndReportsPerFile) {
 TEST_F(ExtractTest, NoCallbackChangesNothingButTheReports) {
   fake::UseFiles(FourFiles());
   EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
-  EXPECT_EQ(List("."), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
 }
 
 TEST_F(ExtractTest, PieceBoundaries) {
@@ -59,27 +58,27 @@ TEST_F(ExtractTest, PieceBoundaries) {
   EXPECT_EQ(PayloadTable.chunkCount[1], 2);
   EXPECT_EQ(PayloadTable.chunkCount[2], 2);
   ASSERT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
-  EXPECT_TRUE(Exists("empty.dat"));
-  EXPECT_EQ(ReadFile("empty.dat"), "");
-  EXPECT_EQ(ReadFile("exact.dat"), Bytes(60000, 5));
-  EXPECT_EQ(ReadFile("over.dat"), Bytes(30001, 6));
+  EXPECT_TRUE(PathExists("empty.dat"));
+  EXPECT_EQ(ReadBytes("empty.dat"), "");
+  EXPECT_EQ(ReadBytes("exact.dat"), Bytes(60000, 5));
+  EXPECT_EQ(ReadBytes("over.dat"), Bytes(30001, 6));
 }
 
 TEST_F(ExtractTest, EmptyTableReportsOnlyTheEnd) {
   fake::UseFiles({});
   EXPECT_EQ(ExtractPayload(&reports, Record), ExtractComplete);
   EXPECT_EQ(reports, (std::vector<std::string>{":100"}));
-  EXPECT_TRUE(List(".").empty());
+  EXPECT_TRUE(FolderEntries(".").empty());
   reports.clear();
   EXPECT_EQ(RemovePayloadFiles(&reports, Record), 4);
   EXPECT_EQ(reports, (std::vector<std::string>{":100"}));
 }
 
 TEST_F(ExtractTest, ReplacesAnOlderCopyCompletely) {
-  WriteFile("help.htm", std::string(100000, 'x'));
+  WriteBytes("help.htm", std::string(100000, 'x'));
   fake::UseFiles({{"help.htm", "short"}});
   EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
-  EXPECT_EQ(ReadFile("help.htm"), "short");
+  EXPECT_EQ(ReadBytes("help.htm"), "short");
 }
 
 TEST_F(ExtractTest, FileThatCannotBeCreatedStopsBeforeLaterFiles) {
@@ -87,18 +86,18 @@ TEST_F(ExtractTest, FileThatCannotBeCreatedStopsBeforeLaterFiles) {
   mkdir("tovalin.jpg", 0777);  // a directory in the way
   EXPECT_EQ(ExtractPayload(&reports, Record), ExtractCannotCreate);
   EXPECT_EQ(reports.back(), "tovalin.jpg:50");
-  EXPECT_TRUE(Exists("tov32.exe"));
-  EXPECT_TRUE(Exists("help.htm"));
-  EXPECT_FALSE(Exists("uninst.exe"));
+  EXPECT_TRUE(PathExists("tov32.exe"));
+  EXPECT_TRUE(PathExists("help.htm"));
+  EXPECT_FALSE(PathExists("uninst.exe"));
 }
 
 TEST_F(ExtractTest, ReadOnlyFileCannotBeCreated) {
   if (geteuid() == 0) GTEST_SKIP() << "root writes read-only files";
   fake::UseFiles(FourFiles());
-  WriteFile("help.htm", "old");
+  WriteBytes("help.htm", "old");
   chmod("help.htm", 0444);
   EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractCannotCreate);
-  EXPECT_EQ(ReadFile("help.htm"), "old");
+  EXPECT_EQ(ReadBytes("help.htm"), "old");
 }
 
 TEST_F(ExtractTest, ShortWriteIsWriteFailedAndLeavesThePartialFile) {
@@ -117,8 +116,8 @@ TEST_F(ExtractTest, ShortWriteIsWriteFailedAndLeavesThePartialFile) {
 
   EXPECT_EQ(status, ExtractWriteFailed);
   EXPECT_EQ(reports.back(), "tov32.exe:0");  // the failing file's percentage is the last one
-  EXPECT_TRUE(Exists("tov32.exe"));
-  EXPECT_FALSE(Exists("help.htm"));
+  EXPECT_TRUE(PathExists("tov32.exe"));
+  EXPECT_FALSE(PathExists("help.htm"));
 }
 
 TEST_F(ExtractTest, NoBufferMeansNothingIsCreated) {
@@ -126,7 +125,7 @@ TEST_F(ExtractTest, NoBufferMeansNothingIsCreated) {
   fake::FailNextAllocation();
   EXPECT_EQ(ExtractPayload(&reports, Record), ExtractNoMemory);
   EXPECT_TRUE(reports.empty());
-  EXPECT_TRUE(List(".").empty());
+  EXPECT_TRUE(FolderEntries(".").empty());
 }
 
 TEST_F(ExtractTest, DamageIsFoundBeforeWriting) {
@@ -155,17 +154,17 @@ TEST_F(ExtractTest, PieceThatFailsToInflateStopsExtraction) {
   fake::RecheckPiece(1, 0);
   ASSERT_TRUE(PayloadIsIntact());
   EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractDamaged);
-  EXPECT_TRUE(Exists("tov32.exe"));
-  EXPECT_FALSE(Exists("tovalin.jpg"));
+  EXPECT_TRUE(PathExists("tov32.exe"));
+  EXPECT_FALSE(PathExists("tovalin.jpg"));
 }
 
 TEST_F(ExtractTest, RollbackRemovesPresentFilesAndSkipsAbsentOnes) {
   fake::UseFiles(FourFiles());
-  WriteFile("help.htm", "x");
-  WriteFile("uninst.exe", "left by an earlier installation");
-  WriteFile("other.txt", "not ours");
+  WriteBytes("help.htm", "x");
+  WriteBytes("uninst.exe", "left by an earlier installation");
+  WriteBytes("other.txt", "not ours");
   EXPECT_EQ(RemovePayloadFiles(&reports, Record), 4);
-  EXPECT_EQ(List("."), (std::vector<std::string>{"other.txt"}));
+  EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"other.txt"}));
   EXPECT_EQ(reports, (std::vector<std::string>{"tov32.exe:0", "help.htm:25", "tovalin.jpg:50",
                                                "uninst.exe:75", ":100"}));
 }
@@ -178,7 +177,7 @@ TEST_F(ExtractTest, RollbackStopsAtTheFirstFileItCannotDelete) {
   mkdir("tovalin.jpg", 0777);
   EXPECT_EQ(RemovePayloadFiles(&reports, Record), 0);
   EXPECT_EQ(reports.back(), "tovalin.jpg:50");  // no final report
-  EXPECT_EQ(List("."), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
 }
 
 }  // namespace

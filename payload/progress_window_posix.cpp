@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "payload/progress_window.h"
+#include "resources/template_texts.h"
 
 namespace {
 
@@ -15,18 +16,16 @@ bool OnTerminal() { return isatty(fileno(stdout)) != 0; }
 }  // namespace
 
 WindowHandle CreateProgressWindow(InstanceHandle) {
-  printf("\n[Setup Progress]\nThe application is now being installed.\n");
+  printf("\n[%s]\n%s\n", PROGRESS_WINDOW_CAPTION, PROGRESS_WINDOW_TEXT);
   // On a terminal the initial text stays as the line that later updates overwrite; elsewhere
   // only real updates are printed.
-  if (OnTerminal()) printf("Percent Complete:   0%%");
+  if (OnTerminal()) printf("%s", PROGRESS_WINDOW_INITIAL_PERCENT);
   fflush(stdout);
   return &consoleWindow;
 }
 
-void ShowPercent(void* context, const char*, int percent) {
-  if (context == nullptr) return;
-  char text[32];
-  FormatPercentText(text, sizeof text, percent);
+void SetProgressText(WindowHandle window, const char* text) {
+  if (window == nullptr) return;
   // Padded so that a shorter text fully covers a longer one before it on the same line.
   if (OnTerminal()) {
     printf("\r%-24s", text);

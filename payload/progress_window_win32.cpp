@@ -41,13 +41,10 @@ WindowHandle CreateProgressWindow(InstanceHandle instance) {
   return window;
 }
 
-void ShowPercent(void* context, const char*, int percent) {
-  if (context == nullptr) return;
-  HWND window = static_cast<HWND>(context);
-  char text[32];
-  FormatPercentText(text, sizeof text, percent);
-  SetDlgItemTextA(window, IDC_PERCENT_TEXT, text);
-  PaintNow(GetDlgItem(window, IDC_PERCENT_TEXT));
+void SetProgressText(WindowHandle window, const char* text) {
+  if (window == nullptr) return;
+  SetDlgItemTextA(static_cast<HWND>(window), IDC_PERCENT_TEXT, text);
+  PaintNow(GetDlgItem(static_cast<HWND>(window), IDC_PERCENT_TEXT));
 }
 
 void DestroyProgressWindow(WindowHandle window) {

@@ -1,9 +1,9 @@
 # Payload: extraction and rollback (portable), the progress window per platform.
-target_sources(installer_logic PRIVATE payload/extract.cpp payload/piece_check.cpp
-  payload/progress_window.cpp)
+set(here ${CMAKE_CURRENT_LIST_DIR})
+target_sources(installer_logic PRIVATE ${here}/extract.cpp ${here}/progress_window.cpp)
 if(WIN32)
-  target_sources(installer_ui PRIVATE payload/progress_window_win32.cpp)
+  target_sources(installer_ui PRIVATE ${here}/progress_window_win32.cpp)
 else()
-  target_sources(installer_ui PRIVATE payload/progress_window_posix.cpp)
+  target_sources(installer_ui PRIVATE ${here}/progress_window_posix.cpp)
 endif()
-list(APPEND UNIT_TEST_SOURCES payload/extract_test.cpp payload/progress_window_test.cpp)
+list(APPEND UNIT_TEST_SOURCES ${here}/extract_test.cpp ${here}/progress_window_test.cpp)

@@ -2,11 +2,13 @@
 #pragma once
 #include <stddef.h>
 
-/// An open output file; null means none.
+/// An open output file; null means none. What it points at is the platform's own business.
 typedef struct OutputFileRecord* OutputFile;
 
 /// Creates or truncates `name` (relative to the current directory unless absolute) for binary
-/// writing. Returns null on failure.
+/// writing. Returns null on failure. On every platform any number of output files may be open
+/// at once, each until CloseOutputFile. Whether the same file can be opened again while it is
+/// open differs (Windows shares it with no one, POSIX with anyone); the installer never does so.
 OutputFile CreateOutputFile(const char* name);
 
 /// Writes `count` bytes from `data` in one call and returns the number actually written
@@ -35,6 +37,12 @@ int CreateDirectoryLevel(const char* path);
 /// not exist; the root of an existing drive is an existing directory.
 int QueryPath(const char* path, bool* isDirectory);
 
-/// Copies the process's current directory into `buffer` of `size` bytes. Returns false (buffer
-/// empty) when it does not fit or cannot be read.
-bool ReadCurrentDirectory(char* buffer, size_t size);
+/// Makes the relative Windows path `path` (see IsRelativePath) full, as Windows does
+/// (GetFullPathName): "name" and "dir\name" join the current directory, "X:name" the current
+/// directory of drive X, "\name" the root of the current drive; separators become single
+/// backslashes, "." and ".." are resolved, the last name loses its trailing dots and spaces, and a
+/// trailing separator stays. Writes the result into `out` of `size` bytes and returns true.
+/// Returns false, with `out` empty, when the result does not fit (it is never cut to name a
+/// different directory) or the current directory has no Windows name (the console edition
+/// outside every drive folder; see FullWindowsPath).
+bool MakeFullPath(const char* path, char* out, size_t size);

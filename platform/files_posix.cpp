@@ -1,9 +1,9 @@
 // File and directory services on POSIX, answering Windows path questions the way Windows does.
 // Only POSIX calls belong here.
-#include <ctype.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <stdlib.h>
 #include <string.h>
 #include <strings.h>
 #include <sys/stat.h>
@@ -11,7 +11,9 @@
 
 #include "platform/files.h"
 #include "platform/native_path.h"
+#include "platform/windows_path.h"
 
+// One per open output file, on the heap, so that any number can be open at once.
 struct OutputFileRecord {
   int descriptor;
 };
@@ -20,39 +22,34 @@ namespace {
 
 enum { kNativePathSize = PATH_MAX };
 
-// One open output file at a time is all extraction needs; keeping its record here avoids a heap
-// allocation per file.
-OutputFileRecord openFile = {-1};
-
 // Windows refuses these characters in file names, so a path holding one names nothing and cannot
 // be created; POSIX would accept them. ':' is allowed only after a leading drive letter.
 bool HasInvalidNameCharacter(const char* path) {
   for (const char* p = path; *p != '\0'; ++p) {
     if (strchr("?*<>|\"", *p) != nullptr) return true;
-    if (*p == ':' && !(p == path + 1 && isalpha(static_cast<unsigned char>(path[0])))) return true;
+    if (*p == ':' && !(p == path + 1 && HasDriveLetter(path))) return true;
   }
   return false;
-}
-
-bool IsSeparator(char ch) { return ch == '\\' || ch == '/'; }
-
-bool IsDriveRoot(const char* path) {
-  return isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' && IsSeparator(path[2]) && path[3] == '\0';
 }
 
 }  // namespace
 
 OutputFile CreateOutputFile(const char* name) {
   char native[kNativePathSize];
-  if (!MapNativePath(name, native, sizeof native, nullptr) || openFile.descriptor >= 0) return nullptr;
+  if (!MapNativePath(name, native, sizeof native, nullptr)) return nullptr;
   // A ".exe" is a program on Windows by its name alone; give it the execute bit here so the
   // console edition can start what it installed.
   const size_t length = strlen(name);
   const bool program = length >= 4 && strcasecmp(name + length - 4, ".exe") == 0;
   int descriptor = open(native, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, program ? 0777 : 0666);
   if (descriptor < 0) return nullptr;
-  openFile.descriptor = descriptor;
-  return &openFile;
+  OutputFile file = static_cast<OutputFile>(malloc(sizeof(OutputFileRecord)));
+  if (file == nullptr) {
+    close(descriptor);
+    return nullptr;
+  }
+  file->descriptor = descriptor;
+  return file;
 }
 
 size_t WriteOutputFile(OutputFile file, const void* data, size_t count) {
@@ -68,9 +65,9 @@ size_t WriteOutputFile(OutputFile file, const void* data, size_t count) {
 
 bool CloseOutputFile(OutputFile file) {
   if (file == nullptr) return true;
-  int result = close(file->descriptor);
-  file->descriptor = -1;
-  return result == 0;
+  const bool closed = close(file->descriptor) == 0;
+  free(file);
+  return closed;
 }
 
 bool FileOpensForReading(const char* name) {
@@ -105,20 +102,13 @@ int CreateDirectoryLevel(const char* path) {
 
 int QueryPath(const char* path, bool* isDirectory) {
   char native[kNativePathSize];
-  bool bareDrive = false;
-  if (HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, &bareDrive) || bareDrive) {
+  if (NamesNothing(path) || HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, nullptr)) {
     return -1;
   }
-  const size_t length = strlen(path);
-  if (length == 0 || (IsSeparator(path[length - 1]) && !IsDriveRoot(path))) return -1;
   struct stat status;
   if (stat(native, &status) != 0) return -1;
   *isDirectory = S_ISDIR(status.st_mode);
   return 0;
 }
 
-bool ReadCurrentDirectory(char* buffer, size_t size) {
-  if (getcwd(buffer, size) != nullptr) return true;
-  if (size > 0) buffer[0] = '\0';
-  return false;
-}
+bool MakeFullPath(const char* path, char* out, size_t size) { return FullWindowsPath(path, out, size); }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "platform/files.h"
+#include "platform/windows_path.h"
 
 OutputFile CreateOutputFile(const char* name) {
   HANDLE file = CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -9,10 +10,9 @@ OutputFile CreateOutputFile(const char* name) {
 }
 
 size_t WriteOutputFile(OutputFile file, const void* data, size_t count) {
+  // A failed or short write (a full disk) reports what did reach the file.
   DWORD written = 0;
-  if (!WriteFile(reinterpret_cast<HANDLE>(file), data, static_cast<DWORD>(count), &written, nullptr)) {
-    return written;
-  }
+  WriteFile(reinterpret_cast<HANDLE>(file), data, static_cast<DWORD>(count), &written, nullptr);
   return written;
 }
 
@@ -36,17 +36,8 @@ int CreateDirectoryLevel(const char* path) { return CreateDirectoryA(path, nullp
 
 int QueryPath(const char* path, bool* isDirectory) {
   // The Windows rules are applied before asking, so that every Windows version and Wine answer
-  // alike: wildcards, a bare "C:" and a trailing separator (but for a drive root) name nothing.
-  for (const char* p = path; *p != '\0'; ++p) {
-    if (*p == '?' || *p == '*') return -1;
-  }
-  const int length = lstrlenA(path);
-  if (length == 0) return -1;
-  const char letter = static_cast<char>(path[0] | 0x20);
-  const bool hasDrive = letter >= 'a' && letter <= 'z' && path[1] == ':';
-  if (hasDrive && length == 2) return -1;
-  const char last = path[length - 1];
-  if ((last == '\\' || last == '/') && !(hasDrive && length == 3)) return -1;
+  // alike.
+  if (NamesNothing(path)) return -1;
   // GetFileAttributes, unlike FindFirstFile, also answers for a drive root and a share root.
   DWORD attributes = GetFileAttributesA(path);
   if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
@@ -54,10 +45,12 @@ int QueryPath(const char* path, bool* isDirectory) {
   return 0;
 }
 
-bool ReadCurrentDirectory(char* buffer, size_t size) {
-  DWORD length = GetCurrentDirectoryA(static_cast<DWORD>(size), buffer);
+bool MakeFullPath(const char* path, char* out, size_t size) {
+  // GetFullPathNameA returns the room it needs, terminator included, when the result does not
+  // fit, and 0 on failure.
+  const DWORD length = GetFullPathNameA(path, static_cast<DWORD>(size), out, nullptr);
   if (length == 0 || length >= size) {
-    if (size > 0) buffer[0] = '\0';
+    if (size > 0) out[0] = '\0';
     return false;
   }
   return true;

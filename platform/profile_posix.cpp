@@ -1,5 +1,6 @@
 // The profile file for the console edition: an ini file in the user's configuration folder,
 // read and rewritten so that every other section, key and comment stays as it was.
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -10,19 +11,15 @@
 #include <string>
 
 #include "platform/profile.h"
+#include "platform/user_folders_posix.h"
 
 namespace {
 
+// The profile file's path in the profile folder; empty when there is no profile folder.
 std::string ProfilePath(const char* fileName) {
-  const char* config = getenv("XDG_CONFIG_HOME");
-  std::string folder;
-  if (config != nullptr && config[0] == '/') {
-    folder = config;
-  } else {
-    const char* home = getenv("HOME");
-    folder = std::string(home ? home : "") + "/.config";
-  }
-  return folder + "/" + fileName;
+  char folder[PATH_MAX];
+  if (!ConfigFolder(folder, sizeof folder)) return std::string();
+  return std::string(folder) + "/" + fileName;
 }
 
 bool ReadWholeFile(const std::string& path, std::string* contents) {
@@ -120,6 +117,7 @@ size_t ReadProfileText(const char* fileName, const char* section, const char* ke
 
 bool WriteProfileText(const char* fileName, const char* section, const char* key, const char* value) {
   const std::string path = ProfilePath(fileName);
+  if (path.empty()) return false;
   std::string contents;
   ReadWholeFile(path, &contents);
 

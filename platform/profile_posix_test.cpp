@@ -4,7 +4,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include "tests/fakes/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ class ProfileTest : public TempFolderTest {
 
 TEST_F(ProfileTest, ReadFindsTheKeyOfItsSectionOnly) {
   EXPECT_EQ(Read("Options", "dataDir"), "fallback");  // no file
-  WriteFile(Path(),
+  WriteBytes(Path(),
             "; comment dataDir=no\r\n[Other]\r\ndataDir=other\r\n[ options ]\r\n  DATADIR = \"C:\\x y\" \r\n"
             "[Last]\r\n");
   EXPECT_EQ(Read("Options", "dataDir"), "C:\\x y");
@@ -39,33 +39,33 @@ TEST_F(ProfileTest, ReadFindsTheKeyOfItsSectionOnly) {
 TEST_F(ProfileTest, WriteKeepsEveryOtherLine) {
   const std::string before =
       "; kept comment\n[Other]\nkey=1\n\n[Options]\nfirst=a\n; note\ndataDir=old\nlast=z\n\n[After]\nx=y";
-  WriteFile(Path(), before);
+  WriteBytes(Path(), before);
   ASSERT_TRUE(WriteProfileText("tovalin2.ini", "Options", "dataDir", "D:\\new"));
-  EXPECT_EQ(ReadFile(Path()),
+  EXPECT_EQ(ReadBytes(Path()),
             "; kept comment\n[Other]\nkey=1\n\n[Options]\nfirst=a\n; note\ndataDir=D:\\new\nlast=z\n\n[After]\nx=y");
 
   // A new key goes after the section's last entry; a new section at the end.
   ASSERT_TRUE(WriteProfileText("tovalin2.ini", "options", "added", "1"));
   ASSERT_TRUE(WriteProfileText("tovalin2.ini", "New", "k", "v"));
-  EXPECT_EQ(ReadFile(Path()),
+  EXPECT_EQ(ReadBytes(Path()),
             "; kept comment\n[Other]\nkey=1\n\n[Options]\nfirst=a\n; note\ndataDir=D:\\new\nlast=z\nadded=1\n\n"
             "[After]\nx=y\n[New]\nk=v\n");
 }
 
 TEST_F(ProfileTest, WriteIntoEmptySectionsCrlfFilesAndMissingFolders) {
-  WriteFile(Path(), "[Options]");
+  WriteBytes(Path(), "[Options]");
   ASSERT_TRUE(WriteProfileText("tovalin2.ini", "Options", "dataDir", "C:\\a"));
-  EXPECT_EQ(ReadFile(Path()), "[Options]\ndataDir=C:\\a\n");
+  EXPECT_EQ(ReadBytes(Path()), "[Options]\ndataDir=C:\\a\n");
 
-  WriteFile(Path(), "[Other]\r\nk=v\r\n");
+  WriteBytes(Path(), "[Other]\r\nk=v\r\n");
   ASSERT_TRUE(WriteProfileText("tovalin2.ini", "Options", "dataDir", "C:\\a"));
-  EXPECT_EQ(ReadFile(Path()), "[Other]\r\nk=v\r\n[Options]\r\ndataDir=C:\\a\r\n");
+  EXPECT_EQ(ReadBytes(Path()), "[Other]\r\nk=v\r\n[Options]\r\ndataDir=C:\\a\r\n");
 
   // A fresh system may have no configuration folder yet.
   setenv("XDG_CONFIG_HOME", (Root() + "/config/fresh").c_str(), 1);
   ASSERT_TRUE(WriteProfileText("tovalin2.ini", "Options", "dataDir", "C:\\a"));
-  EXPECT_EQ(ReadFile(Root() + "/config/fresh/tovalin2.ini"), "[Options]\ndataDir=C:\\a\n");
-  EXPECT_EQ(List(Root() + "/config/fresh"), std::vector<std::string>{"tovalin2.ini"});  // no leftovers
+  EXPECT_EQ(ReadBytes(Root() + "/config/fresh/tovalin2.ini"), "[Options]\ndataDir=C:\\a\n");
+  EXPECT_EQ(FolderEntries(Root() + "/config/fresh"), std::vector<std::string>{"tovalin2.ini"});  // no leftovers
 }
 
 }  // namespace

@@ -1,12 +1,17 @@
 # Platform services: files, environment and profile (used for real by unit tests), and the
 # user-facing pieces (replaced by fakes in unit tests).
+set(here ${CMAKE_CURRENT_LIST_DIR})
+target_sources(installer_services PRIVATE ${here}/windows_path.cpp)
 if(WIN32)
   target_sources(installer_services PRIVATE
-    platform/files_win32.cpp platform/environment_win32.cpp platform/profile_win32.cpp)
-  target_sources(installer_ui PRIVATE platform/message_box_win32.cpp platform/system_win32.cpp)
+    ${here}/files_win32.cpp ${here}/environment_win32.cpp ${here}/profile_win32.cpp)
+  target_sources(installer_ui PRIVATE ${here}/message_box_win32.cpp ${here}/system_win32.cpp)
 else()
   target_sources(installer_services PRIVATE
-    platform/files_posix.cpp platform/environment_posix.cpp platform/profile_posix.cpp
-    platform/native_path_posix.cpp)
-  target_sources(installer_ui PRIVATE platform/message_box_posix.cpp platform/system_posix.cpp)
+    ${here}/files_posix.cpp ${here}/environment_posix.cpp ${here}/profile_posix.cpp
+    ${here}/native_path_posix.cpp ${here}/user_folders_posix.cpp)
+  target_sources(installer_ui PRIVATE
+    ${here}/message_box_posix.cpp ${here}/system_posix.cpp ${here}/console_line_posix.cpp)
+  # The native services answer the Windows path and profile questions the installer asks.
+  list(APPEND UNIT_TEST_SOURCES ${here}/files_posix_test.cpp ${here}/profile_posix_test.cpp)
 endif()

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets of tests/fuzz with clang (AddressSanitizer and
+# Builds the libFuzzer targets of tests/fuzz (the fuzz preset: clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer on) and runs each, one at a time, for the given number of seconds.
 #   scripts/fuzz.sh [seconds-per-target] [target...]     (default 60 s, every target)
 # Corpora grow in build/fuzz/corpus/<target> (seeded from tests/fuzz/seeds/<target>); a crash
@@ -14,47 +14,24 @@ all_targets=(separators home_default native_path profile pieces product file_nam
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
+# The targets are CMake targets of the fuzz preset, over the project's own libraries.
 out=$PWD/build/fuzz
-mkdir -p "$out/obj" "$out/artifacts" "$out/corpus"
-cxx=${CXX_FUZZ:-clang++}
-flags=(-std=c++17 -g -O1 -fno-omit-frame-pointer -fsanitize=fuzzer,address,undefined
-       -fno-sanitize-recover=all -I. -Itools/pack)
-
-installer_sources=(datadir/data_directory.cpp payload/extract.cpp payload/piece_check.cpp
-                   platform/files_posix.cpp platform/environment_posix.cpp platform/profile_posix.cpp
-                   platform/native_path_posix.cpp tests/fuzz/fuzz_support.cpp)
-pack_sources=(tools/pack/product.cpp tools/pack/windows1252.cpp)
-
-# Compiles one source into build/fuzz/obj unless its object is newer than it and every header.
-object_for() {
-  local source=$1 object="$out/obj/$(echo "$1" | tr / _).o"
-  if [ ! -f "$object" ] || [ -n "$(find "$source" $(dirname "$source") platform payload datadir driver \
-       tests/fuzz tools/pack -maxdepth 1 -name '*.h' -newer "$object" 2>/dev/null | head -1)" ] \
-       || [ "$source" -nt "$object" ]; then
-    "$cxx" "${flags[@]}" -c "$source" -o "$object" >&2 || return 1
-  fi
-  echo "$object"
-}
-
-build_target() {
-  local target=$1 objects=()
-  local sources=(tests/fuzz/${target}_fuzz.cpp "${installer_sources[@]}")
-  case $target in product|file_name) sources+=("${pack_sources[@]}") ;; esac
-  for source in "${sources[@]}"; do objects+=("$(object_for "$source")") || return 1; done
-  "$cxx" "${flags[@]}" "${objects[@]}" -lz -lpthread -o "$out/$target"
-}
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j 2 --target "${targets[@]/#/fuzz_}"
+mkdir -p "$out/artifacts" "$out/corpus"
+# Scratch folders in memory where there is room: the profile and extraction targets write files
+# on every run.
+[ -w /dev/shm ] && export TMPDIR=/dev/shm
 
 status=0
 for target in "${targets[@]}"; do
-  echo "== $target: building"
-  build_target "$target"
   corpus="$out/corpus/$target"
   mkdir -p "$corpus"
   [ -d "tests/fuzz/seeds/$target" ] && cp -n tests/fuzz/seeds/"$target"/* "$corpus"/ 2>/dev/null || true
   echo "== $target: fuzzing for $seconds s"
   log="$out/$target.log"
   started=$(date +%s)
-  if "$out/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
+  if "$out/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -print_final_stats=1 \
        -artifact_prefix="$out/artifacts/$target-" "$corpus" >"$log" 2>&1; then
     result="clean"
   else

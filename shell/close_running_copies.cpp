@@ -4,7 +4,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "driver/installer_settings.h"
+#include "product/installer_settings.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
 #include "shell/desktop_windows.h"

@@ -3,6 +3,8 @@
 #include "shell/dde_client.h"
 #include "shell/progman_socket.h"
 
+uint32_t DdeInstance = 0;
+
 namespace {
 
 // Program Manager's bound on one command, kept so the console edition waits no longer.
@@ -12,7 +14,8 @@ char socketPath[ProgmanSocketPathSize];
 
 }  // namespace
 
-void StartDdeClient() {
+// A socket offers the client no connections, so it has no use for the rule.
+void StartDdeClient(ConnectionRule) {
   // With no usable socket path every command quietly does nothing, as with no DDE server.
   ProgmanSocketPath(socketPath, sizeof socketPath);
   DdeInstance = 1;

@@ -11,9 +11,8 @@ enum { ProgmanSocketPathSize = 108 };
 enum { ProgmanAcknowledgement = 1 };
 
 /// Writes the path of the stand-in shell's socket into `buffer` of `size` bytes: "PROGMAN" in
-/// $XDG_RUNTIME_DIR when that is an absolute path, otherwise in the profile folder
-/// ($XDG_CONFIG_HOME when absolute, else $HOME/.config). Returns false, leaving an empty text,
-/// when no folder is known or the path does not fit.
+/// the runtime folder (RuntimeFolder: $XDG_RUNTIME_DIR, else the profile folder). Returns false,
+/// leaving an empty text, when there is no such folder or the path does not fit.
 bool ProgmanSocketPath(char* buffer, size_t size);
 
 /// Opens one conversation with the listener at `socketPath`, writes `command` with its

@@ -13,6 +13,8 @@
 #include <time.h>
 #include <unistd.h>
 
+#include "platform/user_folders_posix.h"
+
 static_assert(ProgmanSocketPathSize == sizeof(sockaddr_un{}.sun_path), "socket path room");
 
 namespace {
@@ -66,23 +68,12 @@ bool ReceiveAcknowledgement(int channel, int64_t deadline) {
   return false;
 }
 
-// An absolute folder named by environment variable `name`, or null.
-const char* AbsoluteFolder(const char* name) {
-  const char* folder = getenv(name);
-  return folder != nullptr && folder[0] == '/' ? folder : nullptr;
-}
-
 }  // namespace
 
 bool ProgmanSocketPath(char* buffer, size_t size) {
-  int length = -1;
-  if (const char* runtime = AbsoluteFolder("XDG_RUNTIME_DIR")) {
-    length = snprintf(buffer, size, "%s/PROGMAN", runtime);
-  } else if (const char* config = AbsoluteFolder("XDG_CONFIG_HOME")) {
-    length = snprintf(buffer, size, "%s/PROGMAN", config);
-  } else if (const char* home = AbsoluteFolder("HOME")) {
-    length = snprintf(buffer, size, "%s/.config/PROGMAN", home);
-  }
+  char folder[ProgmanSocketPathSize];
+  const bool found = RuntimeFolder(folder, sizeof folder);
+  const int length = found ? snprintf(buffer, size, "%s/PROGMAN", folder) : -1;
   if (length < 0 || static_cast<size_t>(length) >= size) {
     if (size > 0) buffer[0] = '\0';
     return false;

@@ -11,7 +11,7 @@
 #include <thread>
 #include <utility>
 
-#include "tests/fakes/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -114,7 +114,7 @@ TEST_F(ProgmanSocketTest, NothingListeningMeansNothingAnswers) {
   { Listener gone(Path(), 0, [](int) {}); }
   EXPECT_FALSE(SendOverProgmanSocket(Path().c_str(), "[CreateGroup(Tovalin)]", kGenerousWait));
   // So does a path that is no socket at all, and one too long to be a socket address.
-  WriteFile(Path(), "not a socket");
+  WriteBytes(Path(), "not a socket");
   EXPECT_FALSE(SendOverProgmanSocket(Path().c_str(), "[CreateGroup(Tovalin)]", kGenerousWait));
   EXPECT_FALSE(SendOverProgmanSocket((Root() + "/" + std::string(200, 'p')).c_str(), "[x]", kGenerousWait));
   EXPECT_FALSE(SendOverProgmanSocket("", "[x]", kGenerousWait));

@@ -4,10 +4,9 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "datadir/data_directory.h"
-#include "driver/installer_settings.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "product/installer_settings.h"
 #include "shell/dde_client.h"
 
 namespace {
@@ -31,24 +30,28 @@ void SendCommand(const char* format, const char* first, const char* second = "",
 
 }  // namespace
 
-void RegisterShortcuts(const char* programPath, const char* uninstallerPath) {
+bool DdeAcceptsConnection(const char* serviceName) {
+  return strcmp(serviceName, InstallerSettings.groupName) == 0;
+}
+
+void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory) {
   const SettingsRecord& settings = InstallerSettings;
-  StartDdeClient();
+  StartDdeClient(DdeAcceptsConnection);
 
   // Replacing before adding keeps a repeated installation from leaving duplicate items.
   SendCommand("[CreateGroup(%s)]", settings.groupName);
   SendCommand("[ShowGroup(%s,5)]", settings.groupName);
   SendCommand("[ReplaceItem(%s)]", settings.appTitle);
-  SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.appTitle, DataDirectory);
+  SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.appTitle, dataDirectory);
   SendCommand("[ReplaceItem(Uninstall)]", "");
-  SendCommand("[AddItem(\"%s\",Uninstall,,,,,\"%s\")]", uninstallerPath, DataDirectory);
+  SendCommand("[AddItem(\"%s\",Uninstall,,,,,\"%s\")]", uninstallerPath, dataDirectory);
 
   if (settings.offerStartupGroup != 0 &&
       ShowMessage(nullptr, settings.startupPrompt, "Add To Startup Group", kMessageYesNo) == kAnswerYes) {
     SendCommand("[CreateGroup(Startup)]", "");
     SendCommand("[ShowGroup(Startup,5)]", "");
     SendCommand("[ReplaceItem(%s)]", settings.groupName);
-    SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.groupName, DataDirectory);
+    SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.groupName, dataDirectory);
   }
 
   StopDdeClient();

@@ -2,39 +2,24 @@
 // Startup question, alone and inside the whole installation sequence.
 #include "shell/register_shortcuts.h"
 
-#include <stdlib.h>
-#include <string.h>
+#include <gtest/gtest.h>
 
-#include "datadir/data_directory.h"
-#include "driver/installation.h"
 #include "platform/message_box.h"
 #include "shell/dde_client.h"
-#include "tests/fakes/fake_dde.h"
-#include "tests/fakes/fake_platform.h"
-#include "tests/fakes/temp_folder.h"
-#include "tests/fakes/test_tables.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/fakes.h"
 
 namespace {
 
 using Texts = std::vector<std::string>;
 
-class RegisterShortcutsTest : public TempFolderTest {
+class RegisterShortcutsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    fake::ShellAnswersDde(true);
-  }
-  void TearDown() override {
-    fake::ShellAnswersDde(true);
-    TempFolderTest::TearDown();
-  }
-
   // Registers with `directory` as the data directory and the paths formed from it the way the
   // installation sequence forms them.
   static void Register(const std::string& directory) {
-    ASSERT_LT(directory.size(), sizeof DataDirectory);
-    strcpy(DataDirectory, directory.c_str());
-    RegisterShortcuts((directory + "\\" + fake::Settings.mainExecutable).c_str(), (directory + "\\uninst.exe").c_str());
+    RegisterShortcuts((directory + "\\" + fake::Settings.mainExecutable).c_str(), (directory + "\\uninst.exe").c_str(),
+                      directory.c_str());
   }
 
   static Texts SixCommands(const std::string& directory, const std::string& group, const std::string& title) {
@@ -92,13 +77,13 @@ TEST_F(RegisterShortcutsTest, StartupQuestionAnsweredNoAddsNothing) {
   Register("C:\\Tovalin");
   EXPECT_EQ(fake::ExecutedCommands(), SixCommands("C:\\Tovalin", "Tovalin", "Tovalin"));
   ASSERT_EQ(fake::Messages().size(), 1u);
-  EXPECT_EQ(fake::Messages()[0].caption, "Add To Startup Group");
+  EXPECT_EQ(fake::Messages()[0].caption, expected::kStartupCaption);
   EXPECT_EQ(fake::Messages()[0].text, fake::Settings.startupPrompt);
   EXPECT_EQ(fake::Messages()[0].style, kMessageYesNo);
   // Asked after the product's own group is complete, while the client is still open.
   EXPECT_LT(IndexOf("dde:execute " + SixCommands("C:\\Tovalin", "Tovalin", "Tovalin")[5]),
-            IndexOf("message:Add To Startup Group"));
-  EXPECT_LT(IndexOf("message:Add To Startup Group"), IndexOf("dde:stop"));
+            IndexOf(std::string("message:") + expected::kStartupCaption));
+  EXPECT_LT(IndexOf(std::string("message:") + expected::kStartupCaption), IndexOf("dde:stop"));
 }
 
 TEST_F(RegisterShortcutsTest, StartupItemIsNamedAfterTheGroupAndMainItemAfterTheTitle) {
@@ -113,8 +98,7 @@ TEST_F(RegisterShortcutsTest, StartupItemIsNamedAfterTheGroupAndMainItemAfterThe
 }
 
 TEST_F(RegisterShortcutsTest, LongestDataDirectoryAndLongSettingsAreSentWhole) {
-  const std::string directory = "C:\\" + std::string(DataDirectorySize - 4, 'd');
-  ASSERT_EQ(directory.size(), 1023u);
+  const std::string directory = "C:\\" + std::string(1020, 'd');  // the longest a data directory can be
   const std::string title(6000, 't');  // far beyond any ordinary command buffer
   fake::Settings.appTitle = title.c_str();
   fake::Settings.offerStartupGroup = 1;
@@ -124,65 +108,15 @@ TEST_F(RegisterShortcutsTest, LongestDataDirectoryAndLongSettingsAreSentWhole) {
             Join(SixCommands(directory, "Tovalin", title), StartupCommands(directory, "Tovalin")));
 }
 
-TEST_F(RegisterShortcutsTest, ConnectionsAreAcceptedOnlyForTheGroupNameExactly) {
-  EXPECT_TRUE(DdeAcceptsConnection("Tovalin"));
-  EXPECT_FALSE(DdeAcceptsConnection("tovalin"));
-  EXPECT_FALSE(DdeAcceptsConnection("Tovalin2"));
-  EXPECT_FALSE(DdeAcceptsConnection("PROGMAN"));
-  EXPECT_FALSE(DdeAcceptsConnection(""));
-}
-
-class RegistrationInInstallationTest : public RegisterShortcutsTest {
- protected:
-  void SetUp() override {
-    RegisterShortcutsTest::SetUp();
-    // An existing default directory is entered without a dialog.
-    MakeDrivePath("C/Program Files/Tovalin");
-    fake::UseFiles({{"tov32.exe", "program"}, {"uninst.exe", "uninstaller"}});
-  }
-
-  void MakeDrivePath(const std::string& path) {
-    ASSERT_EQ(system(("mkdir -p '" + Root() + "/drives/" + path + "'").c_str()), 0);
-  }
-};
-
-TEST_F(RegistrationInInstallationTest, GroupIsRegisteredAfterExtractionAndBeforeTheFinalQuestion) {
-  fake::Settings.offerStartupGroup = 1;  // answered No, as every unscripted question is
-  RunInstallation(nullptr);
-  EXPECT_EQ(fake::ExecutedCommands(), SixCommands("C:\\Program Files\\Tovalin", "Tovalin", "Tovalin"));
-  EXPECT_LT(IndexOf("progress:destroy"), IndexOf("dde:start"));
-  EXPECT_LT(IndexOf("message:Add To Startup Group"), IndexOf("dde:stop"));
-  EXPECT_LT(IndexOf("dde:stop"), IndexOf("message:Installation Successful"));
-}
-
-TEST_F(RegistrationInInstallationTest, AStoredDirectoryWithATrailingBackslashKeepsIt) {
-  MakeDrivePath("C/Tovalin");
-  WriteFile(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=C:\\Tovalin\\\n");
-  RunInstallation(nullptr);
-  ASSERT_STREQ(DataDirectory, "C:\\Tovalin\\");
-  EXPECT_EQ(fake::ExecutedCommands()[3], "[AddItem(\"C:\\Tovalin\\\\tov32.exe\",Tovalin,,,,,\"C:\\Tovalin\\\")]");
-  EXPECT_EQ(fake::ExecutedCommands()[5], "[AddItem(\"C:\\Tovalin\\\\uninst.exe\",Uninstall,,,,,\"C:\\Tovalin\\\")]");
-}
-
-TEST_F(RegistrationInInstallationTest, WithNoShellAnsweringNothingIsShownAndTheInstallationGoesOn) {
-  fake::ShellAnswersDde(false);
-  RunInstallation(nullptr);
-  EXPECT_TRUE(fake::ExecutedCommands().empty());
-  size_t refused = 0;
-  for (const std::string& event : fake::Events()) refused += event == "dde:connect(refused)";
-  EXPECT_EQ(refused, 6u);
-  // No message between opening and closing the client, and the sequence reaches its end.
-  for (size_t i = IndexOf("dde:start"); i < IndexOf("dde:stop"); ++i) {
-    EXPECT_NE(fake::Events()[i].rfind("message:", 0), 0u) << fake::Events()[i];
-  }
-  EXPECT_EQ(fake::Messages().back().caption, "Installation Successful");
-  EXPECT_NE(ReadFile(Root() + "/config/tovalin2.ini").find("dataDir="), std::string::npos);
-}
-
-TEST_F(RegistrationInInstallationTest, AFailedExtractionRegistersNothing) {
-  fake::FailNextAllocation();
-  RunInstallation(nullptr);
-  for (const std::string& event : fake::Events()) EXPECT_NE(event.rfind("dde:", 0), 0u) << event;
+TEST_F(RegisterShortcutsTest, TheClientAcceptsConnectionsOnlyForTheGroupNameExactly) {
+  Register("C:\\Tovalin");
+  const ConnectionRule accepts = fake::DdeConnectionRule();
+  ASSERT_NE(accepts, nullptr);
+  EXPECT_TRUE(accepts("Tovalin"));
+  EXPECT_FALSE(accepts("tovalin"));
+  EXPECT_FALSE(accepts("Tovalin2"));
+  EXPECT_FALSE(accepts("PROGMAN"));
+  EXPECT_FALSE(accepts(""));
 }
 
 }  // namespace

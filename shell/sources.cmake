@@ -1,26 +1,27 @@
 # Desktop integration: group registration and closing running copies (portable), and their
 # platform channels.
+set(here ${CMAKE_CURRENT_LIST_DIR})
 target_sources(installer_logic PRIVATE
-  shell/close_running_copies.cpp shell/register_shortcuts.cpp shell/dde_client.cpp)
+  ${here}/close_running_copies.cpp ${here}/register_shortcuts.cpp)
 if(WIN32)
-  target_sources(installer_ui PRIVATE shell/dde_client_win32.cpp)
+  target_sources(installer_ui PRIVATE ${here}/dde_client_win32.cpp ${here}/desktop_windows_win32.cpp)
 else()
   # The socket channel is a service the unit tests use for real; the client over it faces the
   # desktop and is replaced by a recorder in unit tests.
-  target_sources(installer_services PRIVATE shell/progman_socket_posix.cpp)
-  target_sources(installer_ui PRIVATE shell/dde_client_posix.cpp)
-  list(APPEND UNIT_TEST_SOURCES shell/progman_socket_test.cpp)
+  target_sources(installer_services PRIVATE ${here}/progman_socket_posix.cpp)
+  target_sources(installer_ui PRIVATE ${here}/dde_client_posix.cpp ${here}/desktop_windows_posix.cpp)
+  list(APPEND UNIT_TEST_SOURCES ${here}/progman_socket_test.cpp)
   # A stand-in for Program Manager that prints the commands it receives, for the console edition.
-  add_executable(progman_standin shell/progman_standin_posix.cpp)
-  target_include_directories(progman_standin PRIVATE ${PROJECT_SOURCE_DIR})
+  add_executable(progman_standin ${here}/progman_standin_posix.cpp)
   target_link_libraries(progman_standin PRIVATE installer_services)
 endif()
-list(APPEND UNIT_TEST_SOURCES shell/register_shortcuts_test.cpp)
+list(APPEND UNIT_TEST_SOURCES ${here}/register_shortcuts_test.cpp ${here}/close_running_copies_test.cpp)
 
-# The desktop's windows, for closing running copies (unit tests link a fake instead).
+# The Win32 DDE client's own test: a Windows program that the Wine scenarios run
+# (tests/wine/scenarios/34_dde_client_twice.scn), kept with the test programs they start.
 if(WIN32)
-  target_sources(installer_ui PRIVATE shell/desktop_windows_win32.cpp)
-else()
-  target_sources(installer_ui PRIVATE shell/desktop_windows_posix.cpp)
+  add_executable(dde_client_win32_test ${here}/dde_client_win32_test.cpp)
+  target_link_libraries(dde_client_win32_test PRIVATE installer_ui)
+  target_link_options(dde_client_win32_test PRIVATE -static -s)
+  set_target_properties(dde_client_win32_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wine)
 endif()
-list(APPEND UNIT_TEST_SOURCES shell/close_running_copies_test.cpp)

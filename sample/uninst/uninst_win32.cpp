@@ -23,6 +23,7 @@ const size_t kPathSize = 1024;
 bool GetOwnFolder(char* folder) {
   DWORD length = GetModuleFileNameA(nullptr, folder, kPathSize);
   if (length == 0 || length >= kPathSize) return false;
+  // cppcheck-suppress uninitvar ; GetModuleFileNameA has filled it, terminator included
   char* lastSeparator = strrchr(folder, '\\');
   if (lastSeparator == nullptr) return false;
   *lastSeparator = '\0';

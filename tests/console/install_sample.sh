@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The console edition of the sample installer, driven through standard input like a user at a
 # terminal: a first installation through the directory prompt, a second run that remembers the
-# directory, and a cancelled run that writes nothing.
+# directory, a cancelled run that writes nothing, and a run started from a downloads folder where
+# the user types a bare name.
 # Usage: install_sample.sh <console installer> <folder with the built tov32.exe and uninst.exe> <sample source folder>
 set -euo pipefail
 installer=$1 built=$2 sources=$3
@@ -11,9 +12,10 @@ mkdir -p "$sandbox"/{drives/C/users/ann,home,config,work}
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# Runs the installer with the answers given as lines on standard input; its output goes to $sandbox/out.
+# Runs the installer with the answers given as lines on standard input, from folder $2 (default
+# $sandbox/work, outside the drives); its output goes to $sandbox/out.
 run() {
-  printf '%s' "$1" | (cd "$sandbox/work" && env -i PATH="$PATH" HOME="$sandbox/home" \
+  printf '%s' "$1" | (cd "${2:-$sandbox/work}" && env -i PATH="$PATH" HOME="$sandbox/home" \
     XDG_CONFIG_HOME="$sandbox/config" INSTALLER_DRIVES="$sandbox/drives" HOMEDRIVE=C: \
     HOMEPATH='\users\ann' "$installer") > "$sandbox/out" 2>&1 || fail "installer exit status $?"
 }
@@ -50,8 +52,18 @@ expect_text "[Application Not Installed]"
 [ ! -e "$target" ] || fail "the cancelled run created $target"
 [ ! -e "$sandbox/config/tovalin2.ini" ] || fail "the cancelled run wrote the profile"
 
+# 4. Started from C:\downloads, the user types Tovalin: the installation goes to
+#    C:\downloads\Tovalin, which is also what is stored and started.
+mkdir -p "$sandbox/drives/C/downloads"
+run $'Tovalin\nn\ny\n' "$sandbox/drives/C/downloads"
+target="$sandbox/drives/C/downloads/Tovalin"
+cmp -s "$built/tov32.exe" "$target/tov32.exe" || fail "tov32.exe was not installed into C:\downloads\Tovalin"
+grep -qxF 'dataDir=C:\downloads\Tovalin' "$sandbox/config/tovalin2.ini" || fail "profile lacks the full path"
+sleep 0.5
+expect_text "Tovalin is running."
+
 if [ "$failures" -gt 0 ]; then
   echo "--- last output:"; cat "$sandbox/out"
   exit 1
 fi
-echo "console edition: 3 runs as expected"
+echo "console edition: 4 runs as expected"

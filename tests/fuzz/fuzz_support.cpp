@@ -1,16 +1,13 @@
 // The installer's user-facing platform pieces as silent stand-ins, and the fuzz helpers.
 #include "tests/fuzz/fuzz_support.h"
 
-#include <dirent.h>
-#include <stdio.h>
 #include <stdlib.h>
-#include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include "datadir/directory_dialog.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "tests/support/scratch_folder.h"
 
 namespace fuzz {
 
@@ -54,37 +51,15 @@ const std::string& ScratchFolder() {
   char current[4096];
   if (getcwd(current, sizeof current) == nullptr) abort();
   startDirectory = current;
-  // Memory-backed when available: the profile and extraction targets write files every run.
-  std::string pattern = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-  pattern += "/installer-fuzz-XXXXXX";
-  if (mkdtemp(&pattern[0]) == nullptr) abort();
-  folder = pattern;
-  atexit([] {
-    EmptyFolder(folder);
-    rmdir(folder.c_str());
-  });
-  for (const char* sub : {"/config", "/home", "/drives", "/drives/C", "/drives/D", "/work"}) {
-    if (mkdir((folder + sub).c_str(), 0777) != 0) abort();
+  folder = MakeScratchFolder();
+  atexit([] { RemoveTree(folder); });
+  for (const char* sub : {"/config", "/home", "/drives/C", "/drives/D", "/work"}) {
+    if (!MakeFolders(folder + sub)) abort();
   }
   setenv("XDG_CONFIG_HOME", (folder + "/config").c_str(), 1);
   setenv("HOME", (folder + "/home").c_str(), 1);
   setenv("INSTALLER_DRIVES", (folder + "/drives").c_str(), 1);
   return folder;
-}
-
-void EmptyFolder(const std::string& folder) {
-  DIR* directory = opendir(folder.c_str());
-  if (directory == nullptr) return;
-  while (dirent* entry = readdir(directory)) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    const std::string path = folder + "/" + name;
-    if (unlink(path.c_str()) != 0) {
-      EmptyFolder(path);
-      rmdir(path.c_str());
-    }
-  }
-  closedir(directory);
 }
 
 }  // namespace fuzz
@@ -96,7 +71,7 @@ const PayloadTableRecord& PayloadTable = fuzz::Table;
 int ShowMessage(WindowHandle, const char*, const char*, unsigned style) {
   return (style & kMessageYesNo) ? kAnswerNo : kAnswerOk;
 }
-int RunDirectoryDialog(InstanceHandle, WindowHandle) { return 0; }
+int RunDirectoryDialog(InstanceHandle, WindowHandle, char*, size_t, DirectoryCheck) { return 0; }
 void* AllocateMemory(size_t size) { return malloc(size); }
 void FreeMemory(void* block) { free(block); }
 void SleepMilliseconds(unsigned) {}

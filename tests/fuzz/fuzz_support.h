@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "driver/installer_settings.h"
-#include "payload/payload_table.h"
+#include "product/installer_settings.h"
+#include "product/payload_table.h"
 
 namespace fuzz {
 
@@ -25,17 +25,13 @@ struct Input {
   std::string Rest();
 };
 
-/// Creates (once per process) a scratch folder with the profile folder and drive folders inside,
-/// points XDG_CONFIG_HOME, HOME and INSTALLER_DRIVES at them and returns its path; it is removed
-/// at exit. Aborts when
-/// the folder cannot be made: a fuzzer without it would only test its own failure.
+/// Creates (once per process, with MakeScratchFolder) a scratch folder with the profile folder,
+/// a home and the folders of drives C and D inside, points XDG_CONFIG_HOME, HOME and
+/// INSTALLER_DRIVES at them and returns its path; it is removed at exit.
 const std::string& ScratchFolder();
 
 /// Returns to the directory the process started in, which libFuzzer's relative paths expect.
 void RestoreDirectory();
-
-/// Removes everything inside `folder`, recursively; failures are ignored.
-void EmptyFolder(const std::string& folder);
 
 /// The settings and payload table the installer code sees inside a fuzz target.
 extern SettingsRecord Settings;

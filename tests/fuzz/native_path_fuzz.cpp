@@ -1,5 +1,6 @@
-// Fuzzes the console edition's drive-letter path mapping: any Windows path text, any output size
-// and any current directory must give a terminated result inside the buffer, or a refusal.
+// Fuzzes the console edition's drive-letter path mapping and its full paths: any Windows path
+// text, any output size and any current directory must give a terminated result inside the
+// buffer, or a refusal.
 #include <ctype.h>
 #include <stdlib.h>
 #include <string.h>
@@ -9,6 +10,7 @@
 
 #include "platform/files.h"
 #include "platform/native_path.h"
+#include "platform/windows_path.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -33,6 +35,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (bareDrive != isBare) abort();
   }
   free(out);
+
+  // A relative path made full is a full path with single separators and no "." or ".."
+  // of its own, inside its buffer; anything else is refused.
+  char* full = static_cast<char*>(malloc(bufferSize));
+  if (MakeFullPath(path.c_str(), full, bufferSize)) {
+    const size_t length = strnlen(full, bufferSize);
+    if (length == bufferSize || !IsRelativePath(path.c_str())) abort();
+    const std::string made(full, length);
+    if (!HasDriveLetter(full) || full[2] != '\\' || made.find('/') != std::string::npos) abort();
+    if (made.find("\\\\") != std::string::npos || (made + "\\").find("\\.\\") != std::string::npos) abort();
+  } else if (bufferSize > 0 && full[0] != '\0') {
+    abort();  // a refusal leaves the buffer empty
+  }
+  free(full);
 
   // The path query built on the mapping must refuse or answer, never overrun. (Nothing here
   // opens the path: a fuzzed name could reach a device or a pipe outside the scratch folder.)

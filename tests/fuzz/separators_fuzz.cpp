@@ -5,13 +5,8 @@
 #include <string>
 
 #include "datadir/data_directory.h"
+#include "platform/windows_path.h"
 #include "tests/fuzz/fuzz_support.h"
-
-namespace {
-
-bool IsSeparator(char ch) { return ch == '/' || ch == '\\'; }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::Input input = {data, size};
@@ -26,12 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // No '/', no doubled '\', every other character kept in order.
   if (normalized.find('/') != std::string::npos || normalized.find("\\\\") != std::string::npos) abort();
   std::string kept, keptAfter;
-  for (char ch : text) if (!IsSeparator(ch)) kept += ch;
+  for (char ch : text) if (!IsPathSeparator(ch)) kept += ch;
   for (char ch : normalized) if (ch != '\\') keptAfter += ch;
   if (kept != keptAfter) abort();
   // A separator run in the input is exactly one '\' in the output: compare run counts.
   size_t runs = 0;
-  for (size_t i = 0; i < text.size(); ++i) runs += IsSeparator(text[i]) && (i == 0 || !IsSeparator(text[i - 1]));
+  for (size_t i = 0; i < text.size(); ++i) runs += IsPathSeparator(text[i]) && (i == 0 || !IsPathSeparator(text[i - 1]));
   size_t backslashes = 0;
   for (char ch : normalized) backslashes += ch == '\\';
   if (runs != backslashes) abort();

@@ -118,6 +118,10 @@ def parse_scenario(path, variables):
             scenario.runs[-1].extend(window_steps(words[2:], where))
         elif keyword in WINDOW_STEPS:
             scenario.runs[-1].extend(window_steps(words, where))
+        elif keyword == "click":
+            if len(words) != 3:
+                raise ScenarioError(f"{where}: click CAPTION LABEL")
+            scenario.runs[-1].append(("click", words[1] + "\t" + words[2]))
         elif keyword in ("appwindow", "noappwindow", "nowindow"):
             scenario.runs[-1].append((keyword, one_argument(words, where)))
         elif keyword == "end":

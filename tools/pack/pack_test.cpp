@@ -5,10 +5,11 @@
 #include <unistd.h>
 
 #include "packer.h"
-#include "payload/payload_table.h"
+#include "product/payload_table.h"
 #include "table_source.h"
-#include "test_support.h"
 #include "windows1252.h"
+#include "tests/support/pack_support.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

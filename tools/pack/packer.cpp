@@ -12,7 +12,7 @@
 #include <mutex>
 #include <thread>
 
-#include "payload/payload_table.h"
+#include "product/payload_table.h"
 #include "product.h"
 
 namespace {

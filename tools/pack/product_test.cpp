@@ -6,7 +6,8 @@
 #include <filesystem>
 
 #include "product.h"
-#include "test_support.h"
+#include "tests/support/pack_support.h"
+#include "tests/support/scratch_folder.h"
 
 namespace {
 

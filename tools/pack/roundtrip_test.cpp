@@ -3,9 +3,10 @@
 #include <stdint.h>
 #include <zlib.h>
 
-#include "driver/installer_settings.h"
-#include "payload/payload_table.h"
-#include "test_support.h"
+#include "product/installer_settings.h"
+#include "product/payload_table.h"
+#include "tests/support/pack_support.h"
+#include "tests/support/scratch_folder.h"
 
 extern "C" const unsigned char PayloadBlob[] __asm__("PayloadBlob");
 

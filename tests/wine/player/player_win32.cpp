@@ -25,6 +25,9 @@
 //                      before the next step other than screenshot
 //   noappwindow <prefix> no such window appears within two seconds
 //   nowindow <caption> the program shows no visible window with this caption at this moment
+//   click <caption>\t<label>  click the button with this label of the program's window with this
+//                      caption, enabled or not, with the mouse (real input), and give the click a
+//                      second to take effect; the current window stays as it was
 //   end                wait for the program to exit
 // Any other visible window of the program (but one expected earlier and still open) is
 // unexpected: the run fails, and that window and every later one is answered safely (Cancel, else
@@ -403,6 +406,42 @@ void CloseShellWindows() {
   for (int waited = 0; waited < 20 && !ShellWindows().empty(); ++waited) Sleep(50);
 }
 
+// Clicks `button` of `window` with the mouse, as a user would: real input, which Windows hands to
+// whatever takes input at that point. A window disabled under a message box takes none, so this is
+// how a step shows that the window refuses input (a posted WM_COMMAND, as press sends, would
+// reach even a disabled window). Returns false when another window of the program covers the
+// button, since the click would then land on that window instead.
+bool ClickButton(HWND window, const Control& button) {
+  RECT area;
+  GetWindowRect(button.window, &area);
+  const POINT at = {(area.left + area.right) / 2, (area.top + area.bottom) / 2};
+  for (HWND above : ProgramWindows()) {  // topmost first: those before `window` lie over it
+    if (above == window) break;
+    RECT cover;
+    if (GetWindowRect(above, &cover) && PtInRect(&cover, at)) {
+      Log("click: \"%s\" covers the button", WindowText(above).c_str());
+      return false;
+    }
+  }
+  Log("click \"%s\" (id %d) of %s \"%s\" at %ld,%ld", WithoutAccelerators(button.text).c_str(), button.id,
+      IsWindowEnabled(window) ? "enabled" : "disabled", WindowText(window).c_str(), at.x, at.y);
+  const int width = GetSystemMetrics(SM_CXSCREEN);
+  const int height = GetSystemMetrics(SM_CYSCREEN);
+  INPUT input[3] = {};
+  for (INPUT& event : input) event.type = INPUT_MOUSE;
+  input[0].mi.dx = at.x * 65535 / (width - 1);
+  input[0].mi.dy = at.y * 65535 / (height - 1);
+  input[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  if (SendInput(3, input, sizeof(INPUT)) != 3) return Log("click: SendInput failed"), false;
+  // A thread takes its posted messages before its input, so a press posted right away would
+  // overtake the click: the click gets time to be taken or refused first.
+  Sleep(1000);
+  Log("  %s", IsWindowVisible(window) ? "window still shown" : "window gone");
+  return true;
+}
+
 // Checks and acts on the current window. Returns false when the step failed.
 bool RunWindowStep(HWND window, const Step& step) {
   std::vector<Control> controls = ControlsOf(window);
@@ -599,6 +638,23 @@ int main(int argc, char** argv) {
         Fail("a program was started");
       } else {
         Log("no program window \"%s\"", step.argument.c_str());
+      }
+    } else if (step.name == "click") {
+      const size_t tab = step.argument.find('\t');
+      const std::string caption = step.argument.substr(0, tab);
+      const std::string label = tab == std::string::npos ? std::string() : step.argument.substr(tab + 1);
+      HWND target = nullptr;
+      for (HWND window : ProgramWindows())
+        if (target == nullptr && WindowText(window) == caption) target = window;
+      const Control* button = nullptr;
+      std::vector<Control> controls;
+      if (target != nullptr) controls = ControlsOf(target);
+      if (target != nullptr) button = FindButton(controls, label);
+      if (button == nullptr) {
+        Log("click: no button \"%s\" in a window \"%s\"", label.c_str(), caption.c_str());
+        Fail("step failed");
+      } else if (!ClickButton(target, *button)) {
+        Fail("step failed");
       }
     } else if (step.name == "nowindow") {
       bool shown = false;

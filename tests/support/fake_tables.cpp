@@ -1,10 +1,10 @@
-// Changeable settings and payload tables for unit tests.
-#include "tests/fakes/test_tables.h"
-
+// Changeable settings and payload tables for unit tests, standing in for the generated ones.
 #include <stdlib.h>
 #include <zlib.h>
 
 #include <algorithm>
+
+#include "tests/support/fakes.h"
 
 namespace fake {
 namespace {

@@ -20,32 +20,14 @@
 #include "datadir/data_directory.h"
 #include "driver/installation.h"
 #include "payload/extract.h"
-#include "platform/platform_types.h"
-#include "tests/fakes/fake_directory_dialog.h"
-#include "tests/fakes/fake_platform.h"
-#include "tests/fakes/temp_folder.h"
-#include "tests/fakes/test_tables.h"
+#include "platform/message_box.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/fakes.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
-const char kCannotCreateText[] =
-    "The application was not able to create one of its component files. The disk is full, or a "
-    "copy of the application is already running, or you do not have write access to the "
-    "directory in which you are attempting to install the application. Check your available disk "
-    "space and run the setup program again.";
-const char kWriteFailedText[] =
-    "The application was unable to finish writing a file to disk. Your hard drive is probably "
-    "full. Check your available disk space, make additional space available, and run the setup "
-    "program again.";
-const char kNoMemoryText[] =
-    "Insufficient memory was available for the setup procedure. Close other applications and run "
-    "the setup program again.";
-const char kDamagedText[] =
-    "This setup program is damaged and cannot install the application. Please obtain a new copy "
-    "of the setup program and run it again.";
-const char kSuccessText[] =
-    "Tovalin has been successfully installed on your system.Would you like to start Tovalin now?";
-const char kFailedCaption[] = "Tovalin Installation Failed";
+const std::string kFailedCaption = expected::FailedCaption("Tovalin");
 const unsigned kWarning = kMessageOk | kMessageWarning;
 
 std::string Bytes(size_t size, unsigned seed) { return fake::PartlyCompressibleBytes(size, seed); }
@@ -77,7 +59,7 @@ class InstallationFaultTest : public TempFolderTest {
   void SetUp() override {
     TempFolderTest::SetUp();
     data_ = Root() + "/drives/C/Program Files/Tovalin";
-    ASSERT_EQ(system(("mkdir -p '" + data_ + "'").c_str()), 0);
+    ASSERT_TRUE(MakeFolders(data_));
     fake::UseFiles(Product());
   }
 
@@ -96,7 +78,7 @@ class InstallationFaultTest : public TempFolderTest {
   static std::vector<Outcome> Shown() {
     std::vector<Outcome> shown;
     for (const auto& message : fake::Messages()) {
-      if (message.caption != "Closing Running Copies") shown.push_back({message.caption, message.text, message.style});
+      if (message.caption != expected::kClosingCopiesCaption) shown.push_back({message.caption, message.text, message.style});
     }
     return shown;
   }
@@ -108,7 +90,7 @@ class InstallationFaultTest : public TempFolderTest {
     return false;
   }
 
-  std::string Profile() const { return ReadFile(Root() + "/config/tovalin2.ini"); }
+  std::string Profile() const { return ReadBytes(Root() + "/config/tovalin2.ini"); }
 
   // Sets the immutable flag, which stops even root from writing, replacing or deleting. Returns
   // false when the file system has no such flag.
@@ -131,6 +113,12 @@ class InstallationFaultTest : public TempFolderTest {
   }
 
   void OnTearDown(std::function<void()> step) { undo_.push_back(std::move(step)); }
+
+  // Forgets what the fakes recorded, for another installation in the same test.
+  static void StartOver() {
+    fake::Reset();
+    fake::UseFiles(Product());
+  }
 
  private:
   std::string data_;
@@ -160,17 +148,17 @@ TEST_F(InstallationFaultTest, FileSizeLimitInTheMiddleOfAPieceRollsBackEverythin
   ExtractStatus status = ExtractComplete;
   WithFileSizeLimit(45000, [&] { status = ExtractPayload(nullptr, nullptr); });
   EXPECT_EQ(status, ExtractWriteFailed);
-  EXPECT_EQ(List("."), (std::vector<std::string>{"help.htm", "tov32.exe"}));
-  EXPECT_EQ(ReadFile("help.htm").size(), 45000u);  // part of the second piece reached the disk
-  EXPECT_EQ(ReadFile("tov32.exe"), Product()[0].contents);
+  EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"help.htm", "tov32.exe"}));
+  EXPECT_EQ(ReadBytes("help.htm").size(), 45000u);  // part of the second piece reached the disk
+  EXPECT_EQ(ReadBytes("tov32.exe"), Product()[0].contents);
 
   // The whole installation: its message, and the rollback removes the partial and earlier files.
-  fake::Reset();
+  StartOver();
   WithFileSizeLimit(45000, [] { RunInstallation(nullptr); });
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kWriteFailedText, kWarning}}));
-  EXPECT_TRUE(List(Data()).empty());
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kWriteFailedText, kWarning}}));
+  EXPECT_TRUE(FolderEntries(Data()).empty());
   EXPECT_FALSE(HasEvent("progress:destroy"));
-  EXPECT_EQ(fake::Events().back(), "message:Tovalin Installation Failed");
+  EXPECT_EQ(fake::Events().back(), "message:" + kFailedCaption);
   // The stored choice, written before extraction, stays.
   EXPECT_EQ(Profile(), "[Options]\ndataDir=C:\\Program Files\\Tovalin\n");
 }
@@ -179,10 +167,10 @@ TEST_F(InstallationFaultTest, RealFullDiskInTheMiddleOfAPieceRollsBackEverything
   // 64 KiB: the program (20,000 bytes) and help.htm's first piece fit, its second does not.
   if (!MountSmallDisk(size_t{64} * 1024)) GTEST_SKIP() << "cannot mount a small tmpfs here: " << strerror(errno);
   RunInstallation(nullptr);
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kWriteFailedText, kWarning}}));
-  EXPECT_TRUE(List(Data()).empty());
-  EXPECT_TRUE(HasEvent("percent:25"));    // help.htm was under way
-  EXPECT_FALSE(HasEvent("percent:50"));   // and nothing after it
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kWriteFailedText, kWarning}}));
+  EXPECT_TRUE(FolderEntries(Data()).empty());
+  EXPECT_TRUE(HasEvent("progress:" + expected::PercentText(25)));    // help.htm was under way
+  EXPECT_FALSE(HasEvent("progress:" + expected::PercentText(50)));   // and nothing after it
 }
 
 // ---- a file in the way -----------------------------------------------------------------------
@@ -192,18 +180,18 @@ TEST_F(InstallationFaultTest, DirectoryInTheWayOfEachFile) {
   // reading but is no file to delete, so the files after it (written by no one) are absent.
   for (const auto& file : Product()) {
     SCOPED_TRACE(file.name);
-    fake::Reset();
+    StartOver();
     ASSERT_EQ(mkdir(InData(file.name).c_str(), 0777), 0);
     RunInstallation(nullptr);
-    EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
-    EXPECT_EQ(List(Data()), std::vector<std::string>{file.name});
+    EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kCannotCreateFileText, kWarning}}));
+    EXPECT_EQ(FolderEntries(Data()), std::vector<std::string>{file.name});
     ASSERT_EQ(rmdir(InData(file.name).c_str()), 0);
   }
 }
 
 TEST_F(InstallationFaultTest, ReadOnlyFileInTheWay) {
-  WriteFile(InData("tovalin.jpg"), "earlier copy");
-  WriteFile(InData("uninst.exe"), "earlier uninstaller");
+  WriteBytes(InData("tovalin.jpg"), "earlier copy");
+  WriteBytes(InData("uninst.exe"), "earlier uninstaller");
   bool deletable;
   if (geteuid() != 0) {
     ASSERT_EQ(chmod(InData("tovalin.jpg").c_str(), 0444), 0);
@@ -214,14 +202,14 @@ TEST_F(InstallationFaultTest, ReadOnlyFileInTheWay) {
     GTEST_SKIP() << "running as root on a file system without the immutable flag";
   }
   RunInstallation(nullptr);
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kCannotCreateFileText, kWarning}}));
   if (deletable) {
-    EXPECT_TRUE(List(Data()).empty());
+    EXPECT_TRUE(FolderEntries(Data()).empty());
   } else {
     // The rollback stops at the file it cannot delete; the earlier copy and what follows stay.
-    EXPECT_EQ(List(Data()), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
-    EXPECT_EQ(ReadFile(InData("tovalin.jpg")), "earlier copy");
-    EXPECT_EQ(ReadFile(InData("uninst.exe")), "earlier uninstaller");
+    EXPECT_EQ(FolderEntries(Data()), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
+    EXPECT_EQ(ReadBytes(InData("tovalin.jpg")), "earlier copy");
+    EXPECT_EQ(ReadBytes(InData("uninst.exe")), "earlier uninstaller");
   }
 }
 
@@ -229,24 +217,25 @@ TEST_F(InstallationFaultTest, DanglingAndLoopingLinksInTheWay) {
   // A link into a missing folder and a link to itself cannot be opened for writing, not even by
   // root; they do not open for reading either, so the rollback passes them and goes on.
   ASSERT_EQ(symlink("missing-folder/help.htm", InData("help.htm").c_str()), 0);
-  WriteFile(InData("uninst.exe"), "earlier uninstaller");
+  WriteBytes(InData("uninst.exe"), "earlier uninstaller");
   RunInstallation(nullptr);
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
-  EXPECT_EQ(List(Data()), std::vector<std::string>{"help.htm"});
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kCannotCreateFileText, kWarning}}));
+  EXPECT_EQ(FolderEntries(Data()), std::vector<std::string>{"help.htm"});
 
   ASSERT_EQ(unlink(InData("help.htm").c_str()), 0);
   ASSERT_EQ(symlink("uninst.exe", InData("uninst.exe").c_str()), 0);
-  fake::Reset();
+  StartOver();
   RunInstallation(nullptr);
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
-  EXPECT_EQ(List(Data()), std::vector<std::string>{"uninst.exe"});
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kCannotCreateFileText, kWarning}}));
+  EXPECT_EQ(FolderEntries(Data()), std::vector<std::string>{"uninst.exe"});
 }
 
 TEST_F(InstallationFaultTest, RunningProgramInTheWay) {
   // Linux refuses to write a program file that is being executed (ETXTBSY), even for root: the
   // nearest native stand-in for a running copy that ignored the quit request.
   const std::string program = InData("tov32.exe");
-  ASSERT_EQ(system(("cp /bin/sleep '" + program + "'").c_str()), 0);
+  WriteBytes(program, ReadBytes("/bin/sleep"));
+  ASSERT_EQ(chmod(program.c_str(), 0755), 0);
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -268,9 +257,9 @@ TEST_F(InstallationFaultTest, RunningProgramInTheWay) {
   }
   if (!busy) GTEST_SKIP() << "this kernel lets a running program's file be written";
   RunInstallation(nullptr);
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kCannotCreateFileText, kWarning}}));
   // Linux, unlike Windows, lets the rollback delete a running program's file.
-  EXPECT_TRUE(List(Data()).empty());
+  EXPECT_TRUE(FolderEntries(Data()).empty());
 }
 
 // ---- a rollback that cannot finish -------------------------------------------------------------
@@ -279,36 +268,36 @@ TEST_F(InstallationFaultTest, RollbackStopsAtAFileItCannotDeleteAndLaterFilesSta
   // The disk fills in help.htm; a directory named tovalin.jpg (left by someone else) cannot be
   // deleted, so the rollback stops there and uninst.exe from an earlier installation stays.
   ASSERT_EQ(mkdir(InData("tovalin.jpg").c_str(), 0777), 0);
-  WriteFile(InData("uninst.exe"), "earlier uninstaller");
+  WriteBytes(InData("uninst.exe"), "earlier uninstaller");
   WithFileSizeLimit(45000, [] { RunInstallation(nullptr); });
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kWriteFailedText, kWarning}}));
-  EXPECT_EQ(List(Data()), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
-  EXPECT_EQ(ReadFile(InData("uninst.exe")), "earlier uninstaller");
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kWriteFailedText, kWarning}}));
+  EXPECT_EQ(FolderEntries(Data()), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(ReadBytes(InData("uninst.exe")), "earlier uninstaller");
 }
 
 TEST_F(InstallationFaultTest, RollbackStopsAtAnUndeletableFile) {
   // A real file that cannot be deleted: an immutable earlier help.htm. Extraction fails on it,
   // the program written before it is removed, and the files after it stay as they were.
-  WriteFile(InData("help.htm"), "earlier help");
-  WriteFile(InData("tovalin.jpg"), "earlier picture");
+  WriteBytes(InData("help.htm"), "earlier help");
+  WriteBytes(InData("tovalin.jpg"), "earlier picture");
   if (!MakeImmutable(InData("help.htm"))) GTEST_SKIP() << "no immutable flag on this file system";
   RunInstallation(nullptr);
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kCannotCreateText, kWarning}}));
-  EXPECT_EQ(List(Data()), (std::vector<std::string>{"help.htm", "tovalin.jpg"}));
-  EXPECT_EQ(ReadFile(InData("help.htm")), "earlier help");
-  EXPECT_EQ(ReadFile(InData("tovalin.jpg")), "earlier picture");
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kCannotCreateFileText, kWarning}}));
+  EXPECT_EQ(FolderEntries(Data()), (std::vector<std::string>{"help.htm", "tovalin.jpg"}));
+  EXPECT_EQ(ReadBytes(InData("help.htm")), "earlier help");
+  EXPECT_EQ(ReadBytes(InData("tovalin.jpg")), "earlier picture");
 }
 
 // ---- no memory -------------------------------------------------------------------------------
 
 TEST_F(InstallationFaultTest, NoDecompressionBufferCreatesNothing) {
-  WriteFile(InData("uninst.exe"), "earlier uninstaller");
+  WriteBytes(InData("uninst.exe"), "earlier uninstaller");
   fake::FailNextAllocation();
   RunInstallation(nullptr);
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kNoMemoryText, kWarning}}));
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kNoMemoryText, kWarning}}));
   // Nothing was created; the rollback still removes a table file found in the directory.
-  EXPECT_TRUE(List(Data()).empty());
-  for (const auto& event : fake::Events()) EXPECT_NE(event.rfind("percent:", 0), 0u) << event;
+  EXPECT_TRUE(FolderEntries(Data()).empty());
+  for (const auto& event : fake::Events()) EXPECT_NE(event.rfind("progress:Percent", 0), 0u) << event;
 }
 
 // ---- a damaged installer -----------------------------------------------------------------------
@@ -328,17 +317,16 @@ TEST_F(InstallationFaultTest, DamagedInstallerIsRefusedBeforeAnythingIsWritten) 
   };
   for (const Damage& damage : damages) {
     SCOPED_TRACE(damage.label);
-    fake::Reset();
-    fake::UseFiles(Product());
+    StartOver();
     auto& piece = fake::Piece(damage.file, damage.piece);
     damage.apply(piece);
     fake::ResizePiece(damage.file, damage.piece, piece.size());
     RunInstallation(nullptr);
-    EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, kDamagedText, kWarning}}));
+    EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kDamagedText, kWarning}}));
     // Refused first of all: no dialog, no progress window, no profile, no file.
-    EXPECT_EQ(fake::Events(), std::vector<std::string>{"message:Tovalin Installation Failed"});
-    EXPECT_TRUE(List(Data()).empty());
-    EXPECT_TRUE(List(Root() + "/config").empty());
+    EXPECT_EQ(fake::Events(), std::vector<std::string>{"message:" + kFailedCaption});
+    EXPECT_TRUE(FolderEntries(Data()).empty());
+    EXPECT_TRUE(FolderEntries(Root() + "/config").empty());
   }
 }
 
@@ -353,7 +341,7 @@ TEST_F(InstallationFaultTest, UnwritableProfileIsNotReportedAndTheInstallationCo
   const std::vector<Obstacle> obstacles = {
       {"profile folder is a file", [&] {
          setenv("XDG_CONFIG_HOME", (Root() + "/config-file/sub").c_str(), 1);
-         WriteFile(Root() + "/config-file", "in the way");
+         WriteBytes(Root() + "/config-file", "in the way");
          return true;
        }},
       {"profile file is a folder", [&] { return mkdir((config + "/tovalin2.ini").c_str(), 0777) == 0; }},
@@ -365,49 +353,39 @@ TEST_F(InstallationFaultTest, UnwritableProfileIsNotReportedAndTheInstallationCo
   };
   for (const Obstacle& obstacle : obstacles) {
     SCOPED_TRACE(obstacle.label);
-    fake::Reset();
+    StartOver();
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
-    ASSERT_EQ(system(("rm -rf '" + config + "' && mkdir '" + config + "'").c_str()), 0);
+    ASSERT_TRUE(RemoveTree(config) && MakeFolders(config));
     if (!obstacle.apply()) {
       printf("[  SKIPPED ] %s: the immutable flag is missing here\n", obstacle.label);
       continue;
     }
     RunInstallation(nullptr);
-    EXPECT_EQ(Shown(), (std::vector<Outcome>{{"Installation Successful", kSuccessText, kMessageYesNo}}));
+    EXPECT_EQ(Shown(), (std::vector<Outcome>{{expected::kSuccessCaption, expected::SuccessQuestion("Tovalin"), kMessageYesNo}}));
     EXPECT_TRUE(HasEvent("progress:destroy"));
     for (const auto& file : Product()) {
-      EXPECT_EQ(ReadFile(InData(file.name)), file.contents) << file.name;
+      EXPECT_EQ(ReadBytes(InData(file.name)), file.contents) << file.name;
       ASSERT_EQ(unlink(InData(file.name).c_str()), 0);
     }
-    EXPECT_FALSE(Exists(config + "/tovalin2.ini") && Profile().find("dataDir") != std::string::npos);
+    EXPECT_FALSE(PathExists(config + "/tovalin2.ini") && Profile().find("dataDir") != std::string::npos);
   }
 }
 
 // ---- long texts --------------------------------------------------------------------------------
 
-// A Windows path on drive C: of exactly `length` characters made of 200-character folder names,
-// and its native folder.
-std::string LongWindowsPath(size_t length) {
-  std::string path = "C:";
-  while (path.size() + 201 < length) path += "\\" + std::string(200, 'd');
-  path += "\\" + std::string(length - path.size() - 1, 'e');
-  return path;
-}
-
 TEST_F(InstallationFaultTest, DataDirectoryOf1023Characters) {
   const std::string path = LongWindowsPath(1023);
-  std::string native = Root() + "/drives/C" + path.substr(2);
-  for (char& ch : native) if (ch == '\\') ch = '/';
-  ASSERT_EQ(system(("mkdir -p '" + native + "'").c_str()), 0);
-  WriteFile(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=" + path + "\n");
+  const std::string native = NativeFolder(path);
+  ASSERT_TRUE(MakeFolders(native));
+  WriteBytes(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=" + path + "\n");
   fake::AnswerNext(kAnswerYes);
   fake::AnswerNext(kAnswerYes);
   RunInstallation(nullptr);
 
   const std::vector<Outcome> shown = Shown();
   ASSERT_FALSE(shown.empty());
-  EXPECT_EQ(shown.back(), (Outcome{"Installation Successful", kSuccessText, kMessageYesNo}));
-  EXPECT_EQ(List(native), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(shown.back(), (Outcome{expected::kSuccessCaption, expected::SuccessQuestion("Tovalin"), kMessageYesNo}));
+  EXPECT_EQ(FolderEntries(native), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
   EXPECT_TRUE(HasEvent("start:" + path + "\\tov32.exe"));  // 1,033 characters, not cut
   EXPECT_EQ(Profile(), "[Options]\ndataDir=" + path + "\n");
 }
@@ -417,14 +395,14 @@ TEST_F(InstallationFaultTest, StoredDirectoryTooLongIsCutAndThenRefused) {
   // opens on the cut text; cancelling ends the installation with nothing written.
   const std::string path = LongWindowsPath(1500);
   const std::string stored = "[Options]\ndataDir=" + path + "\n";
-  WriteFile(Root() + "/config/tovalin2.ini", stored);
+  WriteBytes(Root() + "/config/tovalin2.ini", stored);
   fake::DialogCancel();
   RunInstallation(nullptr);
   EXPECT_EQ(fake::DialogProposals(), std::vector<std::string>{path.substr(0, 1023)});
   ASSERT_EQ(Shown().size(), 2u);
-  EXPECT_EQ(Shown()[0].caption, "Shutting Down");
-  EXPECT_EQ(Shown()[1].caption, "Application Not Installed");
-  EXPECT_TRUE(List(Data()).empty());
+  EXPECT_EQ(Shown()[0].caption, expected::kShuttingDownCaption);
+  EXPECT_EQ(Shown()[1].caption, expected::kNotInstalledCaption);
+  EXPECT_TRUE(FolderEntries(Data()).empty());
   EXPECT_EQ(Profile(), stored);
 }
 
@@ -437,8 +415,8 @@ TEST_F(InstallationFaultTest, HomePathOfSeveralThousandCharacters) {
   fake::DialogOk("C:\\Tovalin");
   RunInstallation(nullptr);
   EXPECT_EQ(fake::DialogProposals(), std::vector<std::string>{""});
-  EXPECT_EQ(Shown(), (std::vector<Outcome>{{"Installation Successful", kSuccessText, kMessageYesNo}}));
-  EXPECT_EQ(List(Root() + "/drives/C/Tovalin"),
+  EXPECT_EQ(Shown(), (std::vector<Outcome>{{expected::kSuccessCaption, expected::SuccessQuestion("Tovalin"), kMessageYesNo}}));
+  EXPECT_EQ(FolderEntries(Root() + "/drives/C/Tovalin"),
             (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
   EXPECT_EQ(Profile(), "[Options]\ndataDir=C:\\Tovalin\n");
 }

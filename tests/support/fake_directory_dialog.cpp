@@ -1,14 +1,10 @@
 // Scripted stand-in for the directory dialog in unit tests.
-#include "tests/fakes/fake_directory_dialog.h"
-
-#include <gtest/gtest.h>
 #include <stdio.h>
 
 #include <deque>
 
-#include "datadir/data_directory.h"
 #include "datadir/directory_dialog.h"
-#include "tests/fakes/fake_platform.h"
+#include "tests/support/fakes.h"
 
 namespace fake {
 namespace {
@@ -23,20 +19,13 @@ std::deque<Step> script;
 std::vector<std::string> proposals;
 const void* lastOwner = nullptr;
 
-// Every test starts with an empty script, whichever fixture it uses.
-class ResetBetweenTests : public ::testing::EmptyTestEventListener {
-  void OnTestStart(const ::testing::TestInfo&) override {
-    script.clear();
-    proposals.clear();
-    lastOwner = nullptr;
-  }
-};
-const bool registered = [] {
-  ::testing::UnitTest::GetInstance()->listeners().Append(new ResetBetweenTests);
-  return true;
-}();
-
 }  // namespace
+
+void ResetDialog() {
+  script.clear();
+  proposals.clear();
+  lastOwner = nullptr;
+}
 
 void DialogOk() { script.push_back({Press::kOk, ""}); }
 void DialogOk(const std::string& text) { script.push_back({Press::kTypeAndOk, text}); }
@@ -47,16 +36,15 @@ const void* DialogOwner() { return lastOwner; }
 
 }  // namespace fake
 
-int RunDirectoryDialog(InstanceHandle, WindowHandle owner) {
+int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size_t size, DirectoryCheck check) {
   using fake::Press;
-  (void)fake::registered;
   if (!fake::script.empty() && fake::script.front().press == Press::kCannotShow) {
     fake::script.pop_front();
     fake::Events().push_back("dialog:cannot-show");
     return -1;
   }
   fake::lastOwner = owner;
-  std::string edit = DataDirectory;
+  std::string edit = directory;
   fake::proposals.push_back(edit);
   fake::Events().push_back("dialog:open:" + edit);
   for (;;) {
@@ -70,8 +58,8 @@ int RunDirectoryDialog(InstanceHandle, WindowHandle owner) {
     fake::script.pop_front();
     if (step.press == Press::kTypeAndOk) edit = step.text;
     // Read the edit box as the window does: cut to the buffer, terminator included.
-    snprintf(DataDirectory, sizeof DataDirectory, "%s", edit.c_str());
-    fake::Events().push_back(std::string("dialog:ok:") + DataDirectory);
-    if (ValidateDirectoryChoice(owner)) return 1;
+    snprintf(directory, size, "%s", edit.c_str());
+    fake::Events().push_back(std::string("dialog:ok:") + directory);
+    if (check(directory, size, owner)) return 1;
   }
 }

@@ -1,30 +1,52 @@
-// Scripted user, recording clock and program starter for unit tests.
-#include "tests/fakes/fake_platform.h"
-
+// The scripted user's message boxes, the recording clock, heap and program starter, the event
+// log, and the one Reset of every fake, run before each test.
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <deque>
 
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "tests/support/fakes.h"
 
 namespace fake {
 namespace {
+
 std::vector<ShownMessage> messages;
 std::vector<std::string> events;
 std::deque<int> answers;
 bool failAllocation = false;
+
+// Every test starts from Reset, whichever fixture it uses, or none.
+class ResetBeforeEachTest : public ::testing::EmptyTestEventListener {
+  void OnTestStart(const ::testing::TestInfo&) override { Reset(); }
+};
+const bool listening = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new ResetBeforeEachTest);
+  return true;
+}();
+
 }  // namespace
 
 void Reset() {
-  messages.clear();
+  (void)listening;
   events.clear();
+  ResetUser();
+  ResetDialog();
+  ResetShell();
+  ResetDesktop();
+  ResetTables();
+}
+
+void ResetUser() {
+  messages.clear();
   answers.clear();
   failAllocation = false;
 }
+
+std::vector<std::string>& Events() { return events; }
 void AnswerNext(int answer) { answers.push_back(answer); }
 const std::vector<ShownMessage>& Messages() { return messages; }
-std::vector<std::string>& Events() { return events; }
 void FailNextAllocation() { failAllocation = true; }
 
 }  // namespace fake

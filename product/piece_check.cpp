@@ -1,5 +1,5 @@
 // The per-piece checksum shared by the packaging tool and the installer.
-#include "payload/payload_table.h"
+#include "product/payload_table.h"
 
 #include <string.h>
 

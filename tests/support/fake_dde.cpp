@@ -1,16 +1,24 @@
 // Recording stand-in for the Program Manager DDE client in unit tests.
-#include "tests/fakes/fake_dde.h"
-
 #include "shell/dde_client.h"
-#include "tests/fakes/fake_platform.h"
+#include "tests/support/fakes.h"
+
+uint32_t DdeInstance = 0;
 
 namespace fake {
 namespace {
 bool shellAnswers = true;
+ConnectionRule connectionRule = nullptr;
 const char kExecute[] = "dde:execute ";
 }  // namespace
 
+void ResetShell() {
+  shellAnswers = true;
+  connectionRule = nullptr;
+  DdeInstance = 0;
+}
+
 void ShellAnswersDde(bool answers) { shellAnswers = answers; }
+ConnectionRule DdeConnectionRule() { return connectionRule; }
 
 std::vector<std::string> ExecutedCommands() {
   std::vector<std::string> commands;
@@ -22,8 +30,9 @@ std::vector<std::string> ExecutedCommands() {
 
 }  // namespace fake
 
-void StartDdeClient() {
+void StartDdeClient(ConnectionRule accepts) {
   fake::Events().push_back("dde:start");
+  fake::connectionRule = accepts;
   DdeInstance = 1;
 }
 

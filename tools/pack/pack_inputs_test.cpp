@@ -11,7 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "tests/support/pack_support.h"
+#include "tests/support/scratch_folder.h"
+
 
 namespace {
 

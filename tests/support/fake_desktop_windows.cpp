@@ -1,16 +1,15 @@
 // A fake desktop of titled windows for unit tests.
-#include "tests/fakes/fake_desktop_windows.h"
-
 #include <string.h>
 
 #include "shell/desktop_windows.h"
-#include "tests/fakes/fake_platform.h"
+#include "tests/support/fakes.h"
 
 namespace fake {
 namespace {
 std::vector<std::string> windows;  // a window's handle is the address of its title
 }
 
+void ResetDesktop() { windows.clear(); }
 void UseWindows(const std::vector<std::string>& titles) { windows = titles; }
 
 }  // namespace fake

@@ -1,0 +1,40 @@
+// Helpers shared by instpack's tests: running the tool, and bytes to pack and unpack.
+#include "tests/support/pack_support.h"
+
+#include <stdint.h>
+#include <zlib.h>
+
+#include "instpack.h"
+
+int RunTool(const std::vector<std::string>& args, std::string* error) {
+  std::vector<const char*> argv = {"instpack"};
+  for (const std::string& arg : args) argv.push_back(arg.c_str());
+  error->clear();
+  return RunInstpack((int)argv.size(), argv.data(), error);
+}
+
+std::string NoiseBytes(size_t size, unsigned seed) {
+  std::string bytes(size, '\0');
+  uint64_t state = 0x9E3779B97F4A7C15ull * (seed + 1);
+  for (size_t i = 0; i < size; ++i) {
+    state ^= state << 13, state ^= state >> 7, state ^= state << 17;
+    bytes[i] = static_cast<char>(state >> 24);
+  }
+  return bytes;
+}
+
+bool InflateOne(const std::string& stream, size_t limit, std::string* out) {
+  z_stream z = {};
+  if (inflateInit(&z) != Z_OK) return false;
+  out->assign(limit + 1, '\0');
+  // zlib reads its input through a pointer to non-const bytes that it does not change.
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(stream.data()));
+  z.avail_in = static_cast<uInt>(stream.size());
+  z.next_out = reinterpret_cast<Bytef*>(out->data());
+  z.avail_out = static_cast<uInt>(out->size());
+  const int status = inflate(&z, Z_FINISH);
+  const bool ok = status == Z_STREAM_END && z.avail_in == 0 && z.total_out <= limit;
+  out->resize(z.total_out);
+  inflateEnd(&z);
+  return ok;
+}
