@@ -60,6 +60,11 @@ EOF
   # A new prefix is created once (about 700 MB; seconds where 32-bit programs run natively, about
   # three minutes where wine32's side of it is set up under emulation); later runs reuse it, and
   # each scenario resets the paths it touches.
+  # Booting starts whatever is in the Startup folders, where a scenario of an earlier run may have
+  # left the sample program: it would be running, with its window up, under the next scenarios.
+  if [ -d "$prefix/drive_c" ]; then
+    find "$prefix/drive_c" -ipath '*/Start Menu/Programs/Startup/*' -delete
+  fi
   if [ ! -f "$prefix/system.reg" ]; then
     echo "wine_session: creating prefix $prefix"
     "$WINE64" wineboot -i >"$state/wineboot.log" 2>&1 </dev/null || die "wineboot -i failed: $(tail -5 "$state/wineboot.log")"
