@@ -1,4 +1,4 @@
-// Console edition start-up: runs the installation with no module instance.
-#include "driver/installation.h"
+// Console edition start-up: runs the installer program with no module instance.
+#include "driver/installer_program.h"
 
-int main() { return RunInstallation(nullptr); }
+int main() { return RunInstallerProgram(nullptr); }

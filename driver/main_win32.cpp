@@ -1,6 +1,7 @@
-// Windows start-up: hands the module's instance to the installation. Only Win32 calls belong here.
+// Windows start-up: hands the module's instance to the installer program. Only Win32 calls
+// belong here.
 #include <windows.h>
 
-#include "driver/installation.h"
+#include "driver/installer_program.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return RunInstallation(instance); }
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return RunInstallerProgram(instance); }

@@ -203,26 +203,40 @@ def remove(path):
 
 # --- the installer under test --------------------------------------------------------------------
 
-def damaged_copy(installer, payload, out_dir):
-    """A copy of the installer with one byte flipped inside its first payload piece. The pieces are
-    assembled into the executable as they are in payload.bin, so its start locates the first."""
+def payload_section(image):
+    """(file offset, size) of the installer data block: the ".payload" section of the PE image."""
+    if image[:2] != b"MZ" or len(image) < 0x40:
+        raise ScenarioError("the installer is not a Windows program")
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[pe:pe + 4] != b"PE\0\0":
+        raise ScenarioError("the installer is not a Windows program")
+    sections, optional_size = struct.unpack_from("<H", image, pe + 6)[0], struct.unpack_from("<H", image, pe + 20)[0]
+    table = pe + 24 + optional_size
+    for i in range(sections):
+        name, virtual_size, _, _, raw_at = struct.unpack_from("<8sIIII", image, table + 40 * i)
+        if name == b".payload":
+            return raw_at, virtual_size
+    raise ScenarioError("the installer has no .payload section")
+
+
+def damaged_copy(installer, out_dir):
+    """A copy of the installer with one byte flipped inside its first payload piece: the installer
+    data block is its ".payload" section, whose header gives the size of the metadata that comes
+    before the pieces."""
     with open(installer, "rb") as f:
         image = bytearray(f.read())
-    with open(payload, "rb") as f:
-        pieces = f.read()
-    probe = pieces[:256]
-    if len(probe) < 200:
-        raise ScenarioError(f"{payload} is too small to hold a piece")
-    at = image.find(probe)
-    if at < 0 or image.find(probe, at + 1) >= 0:
-        raise ScenarioError(f"the start of {payload} is not found exactly once in {installer}")
+    block, size = payload_section(image)
+    metadata_size = struct.unpack_from("<I", image, block + 32)[0]
+    if metadata_size + 200 > size:
+        raise ScenarioError(f"{installer} holds no piece long enough to damage")
     # Well inside the first piece (any piece of a real file is longer than this) and past the
     # two-byte zlib header.
-    image[at + 100] ^= 0xFF
+    at = block + metadata_size + 100
+    image[at] ^= 0xFF
     damaged = os.path.join(out_dir, "damaged-setup.exe")
     with open(damaged, "wb") as f:
         f.write(image)
-    return damaged, at + 100
+    return damaged, at
 
 
 # --- checks --------------------------------------------------------------------------------------
@@ -667,7 +681,6 @@ def main():
     parser.add_argument("scenario")
     parser.add_argument("--state-dir", required=True, help="where wine_session.sh keeps the session")
     parser.add_argument("--installer", required=True, help="the installer under test (32-bit or 64-bit)")
-    parser.add_argument("--payload", help="the installer's payload.bin (for damaged copies)")
     parser.add_argument("--player", required=True, help="player.exe of the win64 build")
     parser.add_argument("--out-dir", required=True, help="logs and screenshots of this scenario")
     parser.add_argument("--reset-list", help="file of Windows paths cleared before every scenario")
@@ -705,9 +718,7 @@ def main():
 
         installer = args.installer
         if scenario.installer == "damaged":
-            if not args.payload or not os.path.isfile(args.payload):
-                raise ScenarioError(f"a damaged installer needs the payload: {args.payload}")
-            installer, offset = damaged_copy(args.installer, args.payload, args.out_dir)
+            installer, offset = damaged_copy(args.installer, args.out_dir)
             log(f"installer damaged: byte at offset {offset} flipped")
         elif scenario.installer.lower().endswith(".exe"):
             installer = scenario.installer

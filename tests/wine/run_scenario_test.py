@@ -88,32 +88,43 @@ class Paths(unittest.TestCase):
         self.assertEqual(rs.windows_path("/tmp/a b/x.exe"), r"Z:\tmp\a b\x.exe")
 
 
+def pe_with_payload(block):
+    """A minimal PE image whose one section, ".payload", holds `block` at file offset 0x200."""
+    image = bytearray(0x200)
+    image[0:2] = b"MZ"
+    struct.pack_into("<I", image, 0x3C, 0x40)
+    image[0x40:0x44] = b"PE\0\0"
+    struct.pack_into("<HH", image, 0x44, 0x14C, 1)
+    struct.pack_into("<H", image, 0x54, 0xE0)
+    struct.pack_into("<8sIIII", image, 0x58 + 0xE0, b".payload", len(block), 0x1000, len(block), 0x200)
+    return bytes(image) + block
+
+
 class DamagedCopy(unittest.TestCase):
     def test_one_byte_inside_the_first_piece_is_flipped(self):
+        metadata = bytearray(64)
+        struct.pack_into("<I", metadata, 32, 64)
         pieces = bytes([0x78, 0x9C]) + bytes(range(256)) * 2
-        image = b"MZ header" + b"\0" * 100 + pieces + b"trailer"
+        image = pe_with_payload(bytes(metadata) + pieces)
         with tempfile.TemporaryDirectory() as d:
-            for name, data in (("setup.exe", image), ("payload.bin", pieces)):
-                with open(os.path.join(d, name), "wb") as f:
-                    f.write(data)
-            damaged, offset = rs.damaged_copy(os.path.join(d, "setup.exe"),
-                                              os.path.join(d, "payload.bin"), d)
+            with open(os.path.join(d, "setup.exe"), "wb") as f:
+                f.write(image)
+            damaged, offset = rs.damaged_copy(os.path.join(d, "setup.exe"), d)
             with open(damaged, "rb") as f:
                 copy = f.read()
         differing = [i for i in range(len(image)) if image[i] != copy[i]]
         self.assertEqual(differing, [offset])
-        self.assertTrue(image.find(pieces) < offset < image.find(pieces) + len(pieces))
+        self.assertTrue(0x200 + 64 < offset < 0x200 + 64 + len(pieces))
 
-    def test_a_payload_not_found_once_is_refused(self):
-        pieces = bytes(range(256))
+    def test_an_installer_without_a_piece_to_damage_is_refused(self):
+        metadata = bytearray(64)
+        struct.pack_into("<I", metadata, 32, 64)
         with tempfile.TemporaryDirectory() as d:
-            for image in (b"no payload here" * 30, pieces + pieces):
+            for image in (b"MZ no payload here" * 30, pe_with_payload(bytes(metadata))):
                 with open(os.path.join(d, "setup.exe"), "wb") as f:
                     f.write(image)
-                with open(os.path.join(d, "payload.bin"), "wb") as f:
-                    f.write(pieces)
                 with self.assertRaises(rs.ScenarioError):
-                    rs.damaged_copy(os.path.join(d, "setup.exe"), os.path.join(d, "payload.bin"), d)
+                    rs.damaged_copy(os.path.join(d, "setup.exe"), d)
 
 
 class Profile(unittest.TestCase):

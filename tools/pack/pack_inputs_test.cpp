@@ -146,9 +146,11 @@ class PackInputsTest : public testing::Test {
 
   // Runs the tool on `description` over outputs of an earlier good run. Returns its status.
   int Pack(const std::string& description, std::string* error) {
-    for (const char* name : {"payload_table.cpp", "payload.bin", "payload.d"}) WriteBytes(out_ + "/" + name, "old");
+    WriteEarlierOutputs(out_ + "/setup");
     WriteBytes(product_ + "/product.toml", description);
-    return RunTool({product_ + "/product.toml", "--out-dir", out_, "--depfile", out_ + "/payload.d"}, error);
+    std::vector<std::string> args = {product_ + "/product.toml", "--depfile", out_ + "/setup.d"};
+    for (const std::string& arg : NativeOutput(out_ + "/setup")) args.push_back(arg);
+    return RunTool(args, error);
   }
 
   std::string root_, product_, out_;
@@ -222,7 +224,7 @@ TEST_F(PackInputsTest, TextsExactlyAtTheirBoundsAreAccepted) {
                                   "files = [\"tov32.exe\", \"uninst.exe\", { name = \"" + Repeat(kE, 255) + "\", source = \"tov32.exe\" }]\n";
   std::string error;
   EXPECT_EQ(Pack(description, &error), 0) << error;
-  EXPECT_EQ(FolderEntries(out_), (std::vector<std::string>{"payload.bin", "payload.d", "payload_table.cpp"}));
+  EXPECT_EQ(FolderEntries(out_), (std::vector<std::string>{"setup", "setup.d"}));
 }
 
 }  // namespace

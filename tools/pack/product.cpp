@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "file_io.h"
 #include "windows1252.h"
 
 // The tool reports errors as values, like the rest of it; toml++ then returns a parse_result.
@@ -36,26 +37,6 @@ namespace {
 
 const char* const kKeys[] = {"groupName",    "appTitle",       "iniFileName", "offerStartupGroup",
                              "startupPrompt", "mainExecutable", "files"};
-
-// Reads the whole file at `path` into `*text`. Returns false with `*error` set on failure.
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) {
-    *error = path + ": cannot read: " + strerror(errno);
-    return false;
-  }
-  char buffer[65536];
-  size_t count;
-  while ((count = fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, count);
-  const bool failed = ferror(file) != 0;
-  const int savedErrno = errno;
-  fclose(file);
-  if (failed) {
-    *error = path + ": cannot read: " + strerror(savedErrno);
-    return false;
-  }
-  return true;
-}
 
 // Formats a code point for a message: U+20AC.
 std::string CodePointName(uint32_t codePoint) {

@@ -1,0 +1,64 @@
+// The prebuilt installer programs: recognising one, and placing an installer data block in it.
+#pragma once
+#include <stdint.h>
+
+#include <string>
+
+/// The kinds of installer program the project builds.
+enum class InstallerTarget { Win32, Win64, Native };
+
+/// "win32", "win64" or "native".
+const char* TargetName(InstallerTarget target);
+
+/// Sets `*target` from its name; false for any other text.
+bool TargetFromName(const std::string& name, InstallerTarget* target);
+
+/// The file name of the prebuilt program of `target` as the project installs it:
+/// "installer-win32.exe", "installer-win64.exe" or "installer-native".
+std::string ProgramFileName(InstallerTarget target);
+
+/// A prebuilt installer program, checked and ready to take one data block.
+struct InstallerProgram {
+  InstallerTarget target = InstallerTarget::Win32;
+  std::string bytes;  // the program file as read
+  // Windows programs: where the headers are, and where the new section goes.
+  uint32_t sectionCount = 0;
+  uint64_t optionalHeader = 0;    // file offset of the optional header
+  uint64_t newSectionHeader = 0;  // file offset of the free section header slot
+  uint32_t fileAlignment = 1;
+  uint32_t sectionAlignment = 1;
+  uint32_t blockAddress = 0;      // relative virtual address of the new section
+  // Where the block begins in the finished file.
+  uint64_t blockOffset = 0;
+};
+
+/// Reads the prebuilt program at `path` and checks that it is an installer program of this tool
+/// for `target`, whole and still without data. Returns false with a one-line `*error` that names
+/// `path` when it is missing or unreadable, is not such a program ("foreign"), is the program of
+/// another target, is damaged (headers out of bounds, a Windows program whose checksum does not
+/// match), already holds a product, is signed, or has no room for the new section header.
+bool LoadInstallerProgram(const std::string& path, InstallerTarget target, InstallerProgram* program,
+                          std::string* error);
+
+/// True when `path` names an installer this tool wrote: a native program ending in the trailer,
+/// or a Windows program with a ".payload" section. Reads only the headers and the end.
+bool IsInstallerFile(const std::string& path);
+
+/// The bytes of the finished installer before the block: the program with its headers describing
+/// a block of `blockSize` bytes (a Windows program gains a section, ".payload", holding it; its
+/// checksum field is left zero for FinishChecksum), then zeros up to `program.blockOffset`.
+std::string ImageHead(const InstallerProgram& program, uint64_t blockSize);
+
+/// The bytes after the block: zeros up to the file alignment for a Windows program; for the native
+/// program, the trailer by which it finds the block ("INSTTAIL", the block's offset and size as
+/// 64-bit little-endian numbers).
+std::string ImageTail(const InstallerProgram& program, uint64_t blockSize);
+
+/// Computes the PE checksum of the finished Windows installer open as `fd` (`fileSize` bytes,
+/// checksum field still zero) and writes it into the file. Does nothing for the native program.
+/// Returns false with errno set when the file cannot be read or written.
+bool FinishChecksum(const InstallerProgram& program, int fd, uint64_t fileSize);
+
+/// The PE checksum of `size` bytes at `data`, whose checksum field is at `checksumOffset` (read
+/// as zero), as Windows computes it: the 16-bit ones'-complement sum plus the file's length.
+uint32_t PeChecksum(const unsigned char* data, uint64_t size, uint64_t checksumOffset);
