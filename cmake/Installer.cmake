@@ -41,8 +41,10 @@ function(add_installer_program)
     file(GLOB resource_parts ${PROJECT_SOURCE_DIR}/resources/*.rc ${PROJECT_SOURCE_DIR}/resources/*.h)
     set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/installer.rc PROPERTIES
       OBJECT_DEPENDS "${resource_parts}")
-    # Static runtime, no start-up timestamps: the same sources give the same bytes.
-    target_link_options(installer_program PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+    # Static runtime, no start-up timestamps: the same sources give the same bytes. The entry
+    # point is the program's own (driver/main_win32.cpp), not the C runtime's start-up code.
+    target_link_options(installer_program PRIVATE -static -s -nostartfiles -Wl,--gc-sections
+                                                  -Wl,--no-insert-timestamp)
     set_target_properties(installer_program PROPERTIES OUTPUT_NAME installer-${INSTALLER_TARGET})
   else()
     # Stripped: no debugging information, so no path of the build machine, in the program.
