@@ -1,8 +1,13 @@
-# The installer programs and add_installer().
+# The installer programs, the uninstaller programs and add_installer().
 #
 #   add_installer_program()
 #     builds this build's prebuilt installer program (target installer_program): installer-win32.exe,
 #     installer-win64.exe or installer-native, which finds its product in its own image.
+#   add_uninstaller_program()
+#     builds this build's prebuilt uninstaller program (target uninstaller_program), exactly as the
+#     installer program is built: uninstaller-win32.exe, uninstaller-win64.exe or
+#     uninstaller-native, which instpack fills in and packs as uninst.exe for a product that brings
+#     none.
 #   add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>] [DEPENDS <targets>...])
 #     packages a product description into a finished installer of this build with instpack, which
 #     fills in a copy of the installer program: <binary dir>/<name>(.exe). Nothing is compiled
@@ -55,6 +60,22 @@ function(add_installer_program)
   endif()
   target_compile_options(installer_program PRIVATE ${INSTALLER_FLAGS})
   target_link_libraries(installer_program PRIVATE installer_logic installer_ui)
+endfunction()
+
+function(add_uninstaller_program)
+  add_executable(uninstaller_program WIN32 ${UNINSTALLER_PROGRAM_SOURCES})
+  set_source_files_properties(${UNINSTALLER_PROGRAM_SOURCES} PROPERTIES
+    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\"")
+  # The installer program's own compile and link options, whatever they are, so that the two
+  # programs are built alike; only the linker's map gets a name of its own.
+  get_target_property(compile_options installer_program COMPILE_OPTIONS)
+  get_target_property(link_options installer_program LINK_OPTIONS)
+  string(REPLACE "installer-${INSTALLER_TARGET}.map" "uninstaller-${INSTALLER_TARGET}.map" link_options
+         "${link_options}")
+  target_compile_options(uninstaller_program PRIVATE ${compile_options})
+  target_link_options(uninstaller_program PRIVATE ${link_options})
+  set_target_properties(uninstaller_program PROPERTIES OUTPUT_NAME uninstaller-${INSTALLER_TARGET})
+  target_link_libraries(uninstaller_program PRIVATE installer_logic installer_ui)
 endfunction()
 
 function(add_installer target)

@@ -58,7 +58,7 @@ const char* FailureText(ExtractStatus status) {
 
 }  // namespace
 
-int RunInstallation(InstanceHandle instance, InstallerDataStatus data) {
+int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const char* preset) {
   const SettingsRecord& settings = InstallerSettings;
 
   // A damaged installer must be refused before anything at all is written, profile included.
@@ -76,7 +76,7 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data) {
     return 0;
   }
 
-  if (ChooseDataDirectory(instance, nullptr) == 0) {
+  if (ChooseDataDirectory(instance, nullptr, preset) == 0) {
     ShowMessage(nullptr, kNotInstalledText, "Application Not Installed", kMessageOk | kMessageWarning);
     return 0;
   }

@@ -1,19 +1,13 @@
-// The prebuilt installer program's own product: the settings record and the payload table are
-// read from the installer data block in its image at start-up. Compiled into the installer
-// programs only; unit tests supply the records themselves.
-#include "driver/installer_program.h"
-
+// The prebuilt installer program: its options, its own product, then the installation, with
+// windows or without. Compiled into the installer programs only.
+#include "driver/command_line.h"
+#include "driver/exit_status.h"
 #include "driver/installation.h"
-#include "driver/installer_data_location.h"
+#include "driver/program.h"
 #include "platform/message_box.h"
-#include "platform/system.h"
 #include "product/installer_data.h"
 
 namespace {
-
-// Filled in once at start-up, read-only from then on.
-SettingsRecord loadedSettings;
-PayloadTableRecord loadedTable;
 
 // Shown by a program nobody has packaged a product into. The packaging tool recognises its
 // programs, and their target, by the first part of this text.
@@ -21,17 +15,37 @@ const char kNoProductText[] =
     INSTALLER_PROGRAM_MARKER INSTALLER_TARGET ") with no product in it. Package a product into it with instpack "
     "to make an installer.";
 
+// The refusal of a command line, naming the option refused, then every option.
+const char kUnknownOptionFormat[] = "\"%s\" is not an option of this setup program.";
+const char kBadDirectoryFormat[] =
+    "\"%s\" does not name a directory in full: a drive letter, a colon and a backslash, then names "
+    "that Windows allows, such as /D=C:\\Program Files\\Example.";
+const char kOptionsText[] =
+    "\n\nThe options are:\n\n"
+    "/S  install without asking anything and without showing any window\n"
+    "/D=directory  install into this directory; it comes last and takes the rest of the command "
+    "line, spaces included\n"
+    "/STARTUP  with /S: also add the program to the Startup group, where the product offers it\n\n"
+    "Without options, the setup program asks what it needs.";
+
 }  // namespace
 
-const SettingsRecord& InstallerSettings = loadedSettings;
-const PayloadTableRecord& PayloadTable = loadedTable;
+int RunProgram(InstanceHandle instance, const char* arguments) {
+  CommandLineOptions options;
+  const CommandLineVerdict verdict =
+      ParseCommandLine(arguments, kOptionSilent | kOptionStartup | kOptionDirectory, &options);
+  if (verdict != CommandLineAccepted) {
+    ShowRefusal(options, verdict == CommandLineBadDirectory ? kBadDirectoryFormat : kUnknownOptionFormat, kOptionsText);
+    return ExitBadOptions;
+  }
 
-int RunInstallerProgram(InstanceHandle instance) {
-  const unsigned char* block = nullptr;
-  size_t size = 0;
-  if (!FindInstallerData(instance, &block, &size)) {
+  InstallerDataStatus data = InstallerDataRead;
+  if (!LoadProgramData(instance, &data)) {
+    if (options.silent) return ExitDamaged;
     ShowMessage(nullptr, kNoProductText, "Nothing to Install", kMessageOk | kMessageWarning);
     return 0;
   }
-  return RunInstallation(instance, ReadInstallerData(block, size, AllocateMemory, &loadedSettings, &loadedTable));
+  const char* preset = options.hasDirectory ? options.directory : nullptr;
+  if (options.silent) return RunUnattendedInstallation(data, preset, options.startup);
+  return RunInstallation(instance, data, preset);
 }

@@ -53,6 +53,10 @@ enum : uint32_t {
 /// in it, and the packaging tool recognises its programs, and their target, by it.
 #define INSTALLER_PROGRAM_MARKER "This is an installer program of instpack (installer data format 1, "
 
+/// The same for the prebuilt uninstaller programs, which instpack fills in with a block whose
+/// files have no pieces (their names only) and puts into an installer as its uninst.exe.
+#define UNINSTALLER_PROGRAM_MARKER "This is an uninstaller program of instpack (installer data format 1, "
+
 /// The name of the section that holds the block in a Windows installer, and the trailer after the
 /// block in the native one: its magic, then the block's offset in the file and its size (u64 each).
 namespace installer_data {
