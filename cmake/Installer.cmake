@@ -10,8 +10,8 @@
 #     none.
 #   add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>] [DEPENDS <targets>...])
 #     packages a product description into a finished installer of this build with instpack, which
-#     fills in a copy of the installer program: <binary dir>/<name>(.exe). Nothing is compiled
-#     per product.
+#     fills in a copy of the installer program (and of the uninstaller program, when the
+#     description has no uninst.exe): <binary dir>/<name>(.exe). Nothing is compiled per product.
 
 # Compile options for the installer's own code in the Windows builds (the top level adds them
 # to INSTALLER_FLAGS). A C++ standard header switches on mingw's own printf (libstdc++ asks for
@@ -91,9 +91,11 @@ function(add_installer target)
   add_custom_command(
     OUTPUT ${output}
     COMMAND ${INSTPACK_COMMAND} ${ARG_DESCRIPTION} -o ${output} --target ${INSTALLER_TARGET}
-            --stub $<TARGET_FILE:installer_program> --depfile ${output}.d
+            --stub $<TARGET_FILE:installer_program> --uninstaller-stub $<TARGET_FILE:uninstaller_program>
+            --depfile ${output}.d
     DEPFILE ${output}.d
-    DEPENDS ${INSTPACK_DEPENDS} ${INSTPACK_FILE} installer_program ${ARG_DESCRIPTION} ${ARG_DEPENDS}
+    DEPENDS ${INSTPACK_DEPENDS} ${INSTPACK_FILE} installer_program uninstaller_program ${ARG_DESCRIPTION}
+            ${ARG_DEPENDS}
     COMMENT "Packaging ${name} from ${ARG_DESCRIPTION}"
     VERBATIM)
   add_custom_target(${target} ALL DEPENDS ${output})

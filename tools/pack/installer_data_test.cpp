@@ -1,5 +1,6 @@
 // The installer data block as the tool writes it and the installer program reads it back: the
-// round trip, the damage check over every byte, and the reader's bounds against shaped bytes.
+// round trip, the damage check over every byte, the reader's bounds against shaped bytes, and the
+// generic uninstaller's block of names.
 #include <gtest/gtest.h>
 #include <stdint.h>
 #include <stdlib.h>
@@ -199,6 +200,57 @@ TEST_F(InstallerDataTest, NoMemoryForTheTableStillGivesTheSettings) {
             InstallerDataNoMemory);
   EXPECT_STREQ(settings.appTitle, "Caf\xE9 \x80");
   EXPECT_EQ(table.fileCount, 0);
+}
+
+// A product without uninst.exe: the installer carries, as its last file uninst.exe, the prebuilt
+// uninstaller program filled in with the same settings and every file's name, its own included,
+// and no piece; the depfile names that program, and no temporary is left.
+TEST_F(InstallerDataTest, AProductWithoutUninstallerGetsTheGenericOne) {
+  WriteBytes(root_ + "/generic.toml",
+             "groupName = \"Tovalin\"\nappTitle = \"Tovalin\"\niniFileName = \"tovalin2.ini\"\n"
+             "offerStartupGroup = 1\nstartupPrompt = \"Start it?\"\nmainExecutable = \"tov32.exe\"\n"
+             "files = [\"tov32.exe\", \"empty.dat\"]\n");
+  std::vector<std::string> args = {root_ + "/generic.toml", "--uninstaller-stub", NATIVE_UNINSTALLER_PROGRAM,
+                                   "--depfile", root_ + "/out/setup.d"};
+  for (const std::string& arg : NativeOutput(root_ + "/out/setup")) args.push_back(arg);
+  WriteBytes(root_ + "/out/placeholder", "");
+  std::string error;
+  ASSERT_EQ(RunTool(args, &error), 0) << error;
+  EXPECT_EQ(FolderEntries(root_ + "/out"), (std::vector<std::string>{"placeholder", "setup", "setup.d"}));
+  EXPECT_NE(ReadBytes(root_ + "/out/setup.d").find(std::string(" ") + NATIVE_UNINSTALLER_PROGRAM + " "),
+            std::string::npos);
+
+  std::string installerBlock;
+  ASSERT_TRUE(NativeInstallerData(root_ + "/out/setup", &installerBlock));
+  AlignedBlock block(installerBlock);
+  SettingsRecord settings;
+  PayloadTableRecord table;
+  ASSERT_EQ(Read(block.data(), block.size, &settings, &table), InstallerDataRead);
+  ASSERT_EQ(table.fileCount, 3);
+  EXPECT_STREQ(table.fileName[2], "uninst.exe");
+  std::string uninstaller;
+  for (int j = 0; j < table.chunkCount[2]; ++j) {
+    std::string piece;
+    ASSERT_TRUE(InflateOne(std::string((const char*)table.chunkData[2][j], table.chunkSize[2][j]), ChunkBufferSize,
+                           &piece));
+    uninstaller += piece;
+  }
+  const std::string program = ReadBytes(NATIVE_UNINSTALLER_PROGRAM);
+  EXPECT_TRUE(uninstaller.compare(0, program.size(), program) == 0) << "not the uninstaller program";
+
+  WriteBytes(root_ + "/uninst.exe", uninstaller);
+  std::string uninstallerBlock;
+  ASSERT_TRUE(NativeInstallerData(root_ + "/uninst.exe", &uninstallerBlock));
+  AlignedBlock names(uninstallerBlock);
+  ASSERT_EQ(Read(names.data(), names.size, &settings, &table), InstallerDataRead);
+  EXPECT_STREQ(settings.appTitle, "Tovalin");
+  EXPECT_EQ(settings.offerStartupGroup, 1);
+  ASSERT_EQ(table.fileCount, 3);
+  const char* const expected[] = {"tov32.exe", "empty.dat", "uninst.exe"};
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_STREQ(table.fileName[i], expected[i]);
+    EXPECT_EQ(table.chunkCount[i], 0);
+  }
 }
 
 }  // namespace

@@ -1,4 +1,5 @@
-// The prebuilt installer programs: recognising one, and placing an installer data block in it.
+// The prebuilt installer and uninstaller programs: recognising one, and placing an installer data
+// block in it.
 #include "installer_image.h"
 
 #include <errno.h>
@@ -50,9 +51,11 @@ uint64_t AlignUp(uint64_t value, uint64_t alignment) { return (value + alignment
 
 bool IsPowerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) == 0; }
 
-// The target named by the marker text in `bytes`, or an empty text when there is none.
-std::string MarkedTarget(const std::string& bytes) {
-  const std::string marker = INSTALLER_PROGRAM_MARKER;
+const char* KindName(ProgramKind kind) { return kind == ProgramKind::Installer ? "installer" : "uninstaller"; }
+
+// The target named by the marker text of `kind` in `bytes`, or an empty text when there is none.
+std::string MarkedTarget(const std::string& bytes, ProgramKind kind) {
+  const std::string marker = kind == ProgramKind::Installer ? INSTALLER_PROGRAM_MARKER : UNINSTALLER_PROGRAM_MARKER;
   const size_t at = bytes.find(marker);
   if (at == std::string::npos) return std::string();
   const size_t end = bytes.find(')', at + marker.size());
@@ -87,7 +90,8 @@ std::string CheckWindowsProgram(InstallerProgram* program) {
   if (machine != 0x14C && machine != 0x8664) return "a Windows program for another processor";
   if ((machine == 0x8664) != wide) {
     return std::string("a ") + (machine == 0x8664 ? "64" : "32") + "-bit program; --target " +
-           TargetName(program->target) + " needs the " + (wide ? "64" : "32") + "-bit installer program";
+           TargetName(program->target) + " needs the " + (wide ? "64" : "32") + "-bit " + KindName(program->kind) +
+           " program";
   }
   program->sectionCount = Get16(bytes, pe + 6);
   const uint64_t optionalSize = Get16(bytes, pe + 20);
@@ -135,10 +139,12 @@ std::string CheckWindowsProgram(InstallerProgram* program) {
   if (Get32(bytes, directories + 8ull * kSecurityDirectory + 4) != 0) {
     return "signed; sign the finished installer instead";
   }
-  if (rawEnd != size) return "not an installer program as built (it carries data after its last section)";
+  if (rawEnd != size) {
+    return std::string("not an ") + KindName(program->kind) + " program as built (it carries data after its last section)";
+  }
   if (tableEnd + kSectionHeaderSize > headersSize || tableEnd + kSectionHeaderSize > firstRaw ||
       bytes.find_first_not_of('\0', tableEnd) < tableEnd + kSectionHeaderSize) {
-    return "not an installer program as built (no room for one more section header)";
+    return std::string("not an ") + KindName(program->kind) + " program as built (no room for one more section header)";
   }
   program->newSectionHeader = tableEnd;
   program->blockAddress = (uint32_t)AlignUp(virtualEnd, program->sectionAlignment);
@@ -177,29 +183,30 @@ bool TargetFromName(const std::string& name, InstallerTarget* target) {
   return false;
 }
 
-std::string ProgramFileName(InstallerTarget target) {
-  return std::string("installer-") + TargetName(target) + (target == InstallerTarget::Native ? "" : ".exe");
+std::string ProgramFileName(InstallerTarget target, ProgramKind kind) {
+  return std::string(KindName(kind)) + "-" + TargetName(target) + (target == InstallerTarget::Native ? "" : ".exe");
 }
 
 bool LoadInstallerProgram(const std::string& path, InstallerTarget target, InstallerProgram* program,
-                          std::string* error) {
+                          std::string* error, ProgramKind kind) {
   program->target = target;
+  program->kind = kind;
   program->bytes.clear();
   if (!ReadWholeFile(path, &program->bytes, error)) return false;
   const std::string problem =
       target == InstallerTarget::Native ? CheckNativeProgram(program) : CheckWindowsProgram(program);
-  const std::string what = std::string(" (the ") + TargetName(target) + " installer program)";
+  const std::string what = std::string(" (the ") + TargetName(target) + " " + KindName(kind) + " program)";
   if (!problem.empty()) {
     *error = path + what + ": " + problem;
     return false;
   }
-  const std::string marked = MarkedTarget(program->bytes);
+  const std::string marked = MarkedTarget(program->bytes, kind);
   if (marked.empty()) {
-    *error = path + what + ": not an installer program of instpack";
+    *error = path + what + ": not an " + KindName(kind) + " program of instpack";
     return false;
   }
   if (marked != TargetName(target)) {
-    *error = path + what + ": is the " + marked + " installer program";
+    *error = path + what + ": is the " + marked + " " + KindName(kind) + " program";
     return false;
   }
   return true;

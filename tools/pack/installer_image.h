@@ -1,4 +1,5 @@
-// The prebuilt installer programs: recognising one, and placing an installer data block in it.
+// The prebuilt installer and uninstaller programs: recognising one, and placing an installer data
+// block in it.
 #pragma once
 #include <stdint.h>
 
@@ -13,13 +14,19 @@ const char* TargetName(InstallerTarget target);
 /// Sets `*target` from its name; false for any other text.
 bool TargetFromName(const std::string& name, InstallerTarget* target);
 
-/// The file name of the prebuilt program of `target` as the project installs it:
-/// "installer-win32.exe", "installer-win64.exe" or "installer-native".
-std::string ProgramFileName(InstallerTarget target);
+/// The two kinds of prebuilt program: the installer, and the generic uninstaller that goes into
+/// an installer as its uninst.exe when the product brings none.
+enum class ProgramKind { Installer, Uninstaller };
+
+/// The file name of the prebuilt program of `kind` and `target` as the project installs it:
+/// "installer-win32.exe", "installer-win64.exe" or "installer-native", and
+/// "uninstaller-win32.exe" and so on.
+std::string ProgramFileName(InstallerTarget target, ProgramKind kind = ProgramKind::Installer);
 
 /// A prebuilt installer program, checked and ready to take one data block.
 struct InstallerProgram {
   InstallerTarget target = InstallerTarget::Win32;
+  ProgramKind kind = ProgramKind::Installer;
   std::string bytes;  // the program file as read
   // Windows programs: where the headers are, and where the new section goes.
   uint32_t sectionCount = 0;
@@ -32,13 +39,13 @@ struct InstallerProgram {
   uint64_t blockOffset = 0;
 };
 
-/// Reads the prebuilt program at `path` and checks that it is an installer program of this tool
+/// Reads the prebuilt program at `path` and checks that it is a program of this tool of `kind`
 /// for `target`, whole and still without data. Returns false with a one-line `*error` that names
 /// `path` when it is missing or unreadable, is not such a program ("foreign"), is the program of
 /// another target, is damaged (headers out of bounds, a Windows program whose checksum does not
 /// match), already holds a product, is signed, or has no room for the new section header.
 bool LoadInstallerProgram(const std::string& path, InstallerTarget target, InstallerProgram* program,
-                          std::string* error);
+                          std::string* error, ProgramKind kind = ProgramKind::Installer);
 
 /// True when `path` names an installer this tool wrote: a native program ending in the trailer,
 /// or a Windows program with a ".payload" section. Reads only the headers and the end.

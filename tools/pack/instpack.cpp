@@ -15,6 +15,7 @@
 #include "installer_image.h"
 #include "packer.h"
 #include "product.h"
+#include "uninstaller.h"
 
 namespace fs = std::filesystem;
 
@@ -38,11 +39,13 @@ struct Outputs {
   std::string depfile;  // empty when not asked for
   std::string installerTemporary;
   std::string depfileTemporary;
+  std::string uninstallerTemporary;  // the generic uninstaller, packed from here
 };
 
 void RemoveTemporaries(const Outputs& outputs) {
   remove(outputs.installerTemporary.c_str());
   if (!outputs.depfile.empty()) remove(outputs.depfileTemporary.c_str());
+  remove(outputs.uninstallerTemporary.c_str());
 }
 
 // After a failure, removes what an earlier run left at the output paths, so that a build cannot
@@ -65,9 +68,10 @@ std::string SystemError(const std::string& what, const std::string& path) {
 // Refuses an output path that names a directory, or a file the run reads (which the output would
 // replace). Returns an empty text or the complaint.
 std::string OutputPathProblem(const std::string& output, const std::string& descriptionPath,
-                              const std::vector<PackSource>& sources, const std::string& stubPath) {
+                              const std::vector<PackSource>& sources, const std::string& stubPath,
+                              const std::string& uninstallerStubPath) {
   if (IsDirectory(output)) return output + ": is a directory (-o names the installer file to write)";
-  std::vector<std::string> inputs = {descriptionPath, stubPath};
+  std::vector<std::string> inputs = {descriptionPath, stubPath, uninstallerStubPath};
   for (const PackSource& source : sources) inputs.push_back(source.path);
   for (const std::string& input : inputs) {
     if (SameFile(output, input)) return output + ": is " + input + ", which this run reads";
@@ -114,7 +118,7 @@ bool WriteInstaller(const Product& product, const std::string& descriptionPath,
 // Does the work once the command line is understood. Returns true when every temporary is
 // written; false with `*error` set otherwise.
 bool Package(const std::string& descriptionPath, InstallerTarget target, const std::string& stubPath,
-             const Outputs& outputs, int threads, std::string* error) {
+             std::string uninstallerStubPath, const Outputs& outputs, int threads, std::string* error) {
   Product product;
   if (!LoadProduct(descriptionPath, &product, error)) return false;
 
@@ -130,10 +134,23 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
       return false;
     }
   }
+  // The depfile names the uninstaller program among the inputs, never its filled-in temporary.
+  std::vector<std::string> dependencies = {descriptionPath};
+  for (const PackSource& source : sources) dependencies.push_back(source.path);
+  if (product.suppliesUninstaller) {
+    uninstallerStubPath.clear();
+  } else {
+    if (!AddUninstaller(descriptionPath, target, uninstallerStubPath, outputs.uninstallerTemporary, &product,
+                        &sources, error)) {
+      return false;
+    }
+    dependencies.push_back(uninstallerStubPath);
+  }
+  dependencies.push_back(stubPath);
 
   InstallerProgram program;
   if (!LoadInstallerProgram(stubPath, target, &program, error)) return false;
-  *error = OutputPathProblem(outputs.installer, descriptionPath, sources, stubPath);
+  *error = OutputPathProblem(outputs.installer, descriptionPath, sources, stubPath, uninstallerStubPath);
   if (!error->empty()) return false;
 
   // Messages name the output, not its temporary.
@@ -150,9 +167,9 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
   if (!written) return false;
 
   if (!outputs.depfile.empty()) {
-    std::string depfile = DepfilePath(outputs.installer) + ": " + DepfilePath(descriptionPath);
-    for (const PackSource& source : sources) depfile += " " + DepfilePath(source.path);
-    depfile += " " + DepfilePath(stubPath) + "\n";
+    std::string depfile = DepfilePath(outputs.installer) + ":";
+    for (const std::string& dependency : dependencies) depfile += " " + DepfilePath(dependency);
+    depfile += "\n";
     const int depfd = CreateForWriting(outputs.depfileTemporary, false);
     if (depfd < 0) {
       *error = SystemError("create", outputs.depfile);
@@ -167,12 +184,13 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
   return true;
 }
 
-// The prebuilt program of `target` installed beside the tool: <prefix>/share/instpack/<name>
-// for a tool in <prefix>/bin.
-std::string InstalledProgramPath(InstallerTarget target) {
+// The prebuilt program of `target` and `kind` installed beside the tool:
+// <prefix>/share/instpack/<name> for a tool in <prefix>/bin.
+std::string InstalledProgramPath(InstallerTarget target, ProgramKind kind) {
   const std::string self = RunningProgramPath();
-  if (self.empty()) return ProgramFileName(target);
-  return (fs::path(self).parent_path().parent_path() / "share" / "instpack" / ProgramFileName(target)).string();
+  const std::string name = ProgramFileName(target, kind);
+  if (self.empty()) return name;
+  return (fs::path(self).parent_path().parent_path() / "share" / "instpack" / name).string();
 }
 
 }  // namespace
@@ -182,6 +200,7 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   std::string outputPath;
   std::string targetName = "win32";
   std::string stubPath;
+  std::string uninstallerStubPath;
   std::string depfilePath;
   int threads = (int)std::thread::hardware_concurrency();
   if (threads < 1) threads = 1;
@@ -193,6 +212,9 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
       ->check(CLI::IsMember({"win32", "win64", "native"}));
   app.add_option("--stub", stubPath, "The prebuilt installer program to fill in (default: the one installed "
                                      "with instpack, in ../share/instpack/)");
+  app.add_option("--uninstaller-stub", uninstallerStubPath,
+                 "The prebuilt uninstaller program to fill in and pack as uninst.exe when the description has "
+                 "none (default: the one installed with instpack, in ../share/instpack/)");
   app.add_option("--depfile", depfilePath, "Also write a Makefile-syntax dependency file here");
   app.add_option("--threads", threads, "Compression threads (default: one per core)")->check(CLI::Range(1, 256));
   try {
@@ -206,7 +228,8 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   }
   InstallerTarget target = InstallerTarget::Win32;
   TargetFromName(targetName, &target);
-  if (stubPath.empty()) stubPath = InstalledProgramPath(target);
+  if (stubPath.empty()) stubPath = InstalledProgramPath(target, ProgramKind::Installer);
+  if (uninstallerStubPath.empty()) uninstallerStubPath = InstalledProgramPath(target, ProgramKind::Uninstaller);
 
   Outputs outputs;
   outputs.installer = outputPath;
@@ -216,12 +239,15 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   const std::string suffix = "." + std::to_string(ProcessNumber()) + ".tmp";
   outputs.installerTemporary = outputPath + suffix;
   outputs.depfileTemporary = depfilePath + suffix;
+  outputs.uninstallerTemporary = outputPath + ".uninst" + suffix;
 
-  if (!Package(descriptionPath, target, stubPath, outputs, threads, error)) {
+  if (!Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, error)) {
     RemoveTemporaries(outputs);
     RemoveEarlierOutputs(outputs);
     return 1;
   }
+  // Packed into the installer by now.
+  remove(outputs.uninstallerTemporary.c_str());
   if (!RenameOver(outputs.installerTemporary, outputs.installer)) {
     *error = "cannot rename " + outputs.installerTemporary + " to " + outputs.installer + ": " + strerror(errno);
     RemoveTemporaries(outputs);

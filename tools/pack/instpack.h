@@ -4,13 +4,15 @@
 
 /// Runs instpack on `argv` (argv[0] is the program name):
 ///   instpack <description.toml> -o <installer> [--target win32|win64|native] [--stub FILE]
-///            [--depfile FILE] [--threads N]
+///            [--uninstaller-stub FILE] [--depfile FILE] [--threads N]
 /// writes the finished installer: the prebuilt installer program of the target (win32 unless
 /// told; `--stub` names it, else the one installed beside the tool, in ../share/instpack/) with
-/// the product's data block in it. The output appears whole or not at all: it is written under a
+/// the product's data block in it. A description whose files hold no uninst.exe gets the
+/// prebuilt uninstaller program of the target (`--uninstaller-stub`, else the one installed
+/// beside the tool) filled in with its settings and file names, as its last file, uninst.exe. The output appears whole or not at all: it is written under a
 /// temporary name beside it and renamed over it at the end, and on any failure nothing new is
 /// left and an earlier file of that name stays as it was. With --depfile it also writes a
-/// Makefile-syntax dependency file naming the description, every source and the program.
+/// Makefile-syntax dependency file naming the description, every source and the programs.
 /// Returns the exit status: 0 on success (also after printing --help to standard output), 1 for
 /// a bad description, source file, installer program or output path, or a failure to write, with
 /// a one-line `*error` naming the file at fault, and 2 for command-line misuse, with the

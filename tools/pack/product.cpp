@@ -223,7 +223,7 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   if (!files) {
     return fail("files: expected an array at line " + std::to_string(filesNode.source().begin.line));
   }
-  if (files->empty()) return fail("files: empty list (the installer needs at least uninst.exe)");
+  if (files->empty()) return fail("files: empty list (the installer needs at least its main program)");
   const std::filesystem::path baseDirectory = std::filesystem::path(descriptionPath).parent_path();
   std::map<std::string, size_t> seen;  // upper-cased name -> index
   for (size_t i = 0; i < files->size(); ++i) {
@@ -269,8 +269,6 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   if (!seen.count(UpperCase1252(product->mainExecutable))) {
     return fail("mainExecutable " + QuoteForMessage(asWritten["mainExecutable"]) + ": not among the files");
   }
-  if (!seen.count("UNINST.EXE")) {
-    return fail("files: no \"uninst.exe\" (the installer registers it as the uninstaller)");
-  }
+  product->suppliesUninstaller = seen.count("UNINST.EXE") != 0;
   return true;
 }

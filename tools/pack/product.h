@@ -32,6 +32,9 @@ struct Product {
   std::string startupPrompt;
   std::string mainExecutable;
   std::vector<ProductFile> files;
+  // False when `files` holds no uninst.exe: instpack then adds its generic uninstaller under that
+  // name, after every file of the description.
+  bool suppliesUninstaller = true;
 };
 
 /// Reads the TOML description at `descriptionPath` into `*product` and checks every setting and
