@@ -5,6 +5,7 @@ import os
 import struct
 import tempfile
 import unittest
+import zlib
 
 import run_scenario as rs
 
@@ -54,9 +55,20 @@ class ScenarioParsing(unittest.TestCase):
                                    ("nowindow", "C"), ("end", "")]])
         self.assertEqual(len(s.checks), 1)
 
+    def test_each_run_says_what_it_starts_and_how_it_must_end(self):
+        s = self.parse("arguments '/S /D=C:\\a b'\nexitcode 0\nrerun\n"
+                       'program shortcut "Tovalin\\Uninstall.lnk"\nexpect "U" press Yes\nrerun\n'
+                       "program C:\\keep\\uninst.exe\nexitcode 8\n")
+        self.assertEqual(s.run_settings, [{"arguments": "/S /D=C:\\a b", "exitcode": 0},
+                                          {"program": ("shortcut", "Tovalin\\Uninstall.lnk")},
+                                          {"program": "C:\\keep\\uninst.exe", "exitcode": 8}])
+        self.assertEqual(s.runs, [[("end", "")], [("expect", "U"), ("press", "Yes"), ("end", "")],
+                                  [("end", "")]])
+
     def test_mistakes_are_reported_with_their_line(self):
         for text in ('expect "Box" press\n', "expect\n", "frobnicate x\n", 'expect "B" click OK\n',
-                     "rerun\n", "rerun now\n"):
+                     "rerun\n", "rerun now\n", "exitcode zero\n", "program a b\n",
+                     "exitcode\n"):
             with self.subTest(text=text):
                 with self.assertRaisesRegex(rs.ScenarioError, r":1: "):
                     self.parse(text)
@@ -125,6 +137,33 @@ class DamagedCopy(unittest.TestCase):
                     f.write(image)
                 with self.assertRaises(rs.ScenarioError):
                     rs.damaged_copy(os.path.join(d, "setup.exe"), d)
+
+
+class PayloadFile(unittest.TestCase):
+    def test_a_file_is_its_pieces_inflated_and_joined(self):
+        # Two files: "a.txt" in one piece, "B.exe" in two; names and pieces as instpack lays them out.
+        files = [("a.txt", [b"alpha"]), ("B.exe", [b"MZ" * 100, b"tail"])]
+        pieces = [zlib.compress(p) for _, chunks in files for p in chunks]
+        checks_at = (64 + 40 + 12 * len(files) + 7) & ~7
+        texts_at = checks_at + 12 * len(pieces)
+        metadata = bytearray(texts_at + 16)
+        struct.pack_into("<III", metadata, 32, len(metadata), len(files), len(pieces))
+        at, piece = texts_at, 0
+        for i, (name, chunks) in enumerate(files):
+            struct.pack_into("<III", metadata, 104 + 12 * i, at, len(name), len(chunks))
+            metadata[at:at + len(name)] = name.encode()
+            at += len(name) + 1
+            for _ in chunks:
+                struct.pack_into("<I", metadata, checks_at + 8 * len(pieces) + 4 * piece, len(pieces[piece]))
+                piece += 1
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, "setup.exe")
+            with open(path, "wb") as f:
+                f.write(pe_with_payload(bytes(metadata) + b"".join(pieces)))
+            self.assertEqual(rs.payload_file(path, "b.EXE"), b"MZ" * 100 + b"tail")
+            self.assertEqual(rs.payload_file(path, "a.txt"), b"alpha")
+            with self.assertRaises(rs.ScenarioError):
+                rs.payload_file(path, "uninst.exe")
 
 
 class Profile(unittest.TestCase):
