@@ -188,7 +188,7 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
 // <prefix>/share/instpack/<name> for a tool in <prefix>/bin.
 std::string InstalledProgramPath(InstallerTarget target, ProgramKind kind) {
   const std::string self = RunningProgramPath();
-  const std::string name = ProgramFileName(target, kind);
+  std::string name = ProgramFileName(target, kind);
   if (self.empty()) return name;
   return (fs::path(self).parent_path().parent_path() / "share" / "instpack" / name).string();
 }
