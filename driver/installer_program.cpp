@@ -18,8 +18,9 @@ const char kNoProductText[] =
 // The refusal of a command line, naming the option refused, then every option.
 const char kUnknownOptionFormat[] = "\"%s\" is not an option of this setup program.";
 const char kBadDirectoryFormat[] =
-    "\"%s\" does not name a directory in full: a drive letter, a colon and a backslash, then names "
-    "that Windows allows, such as /D=C:\\Program Files\\Example.";
+    "\"%s\" does not name a directory as the last option: /D= takes the rest of the command line, "
+    "which must be a full path, a drive letter, a colon and a backslash, then names that Windows "
+    "allows, such as /D=C:\\Program Files\\Example.";
 const char kOptionsText[] =
     "\n\nThe options are:\n\n"
     "/S  install without asking anything and without showing any window\n"
