@@ -2,6 +2,7 @@
 // Win32 calls belong here.
 #include <windows.h>
 
+#include "driver/dll_search.h"
 #include "driver/installer_program.h"
 
 // The entry point itself, in place of the C runtime's start-up code (the program links with
@@ -9,7 +10,8 @@
 // has no static constructors, and msvcrt.dll, whose functions it calls, sets itself up when it is
 // loaded. That start-up code, its thread-local storage support and its tables were a quarter of
 // the program. The entry is called with the stack aligned only to 4 bytes on 32-bit Windows,
-// hence the realignment.
+// hence the realignment. Nothing may load a DLL before the search is restricted.
 extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+  RestrictDllSearchToSystemFolder();
   ExitProcess(static_cast<UINT>(RunInstallerProgram(GetModuleHandleA(nullptr))));
 }
