@@ -65,9 +65,10 @@ std::string SystemError(const std::string& what, const std::string& path) {
 // Refuses an output path that names a directory, or a file the run reads (which the output would
 // replace). Returns an empty text or the complaint.
 std::string OutputPathProblem(const std::string& output, const std::string& descriptionPath,
-                              const std::vector<PackSource>& sources, const std::string& stubPath) {
+                              const std::vector<PackSource>& sources, const std::string& stubPath,
+                              const std::string& iconPath) {
   if (IsDirectory(output)) return output + ": is a directory (-o names the installer file to write)";
-  std::vector<std::string> inputs = {descriptionPath, stubPath};
+  std::vector<std::string> inputs = {descriptionPath, stubPath, iconPath};
   for (const PackSource& source : sources) inputs.push_back(source.path);
   for (const std::string& input : inputs) {
     if (SameFile(output, input)) return output + ": is " + input + ", which this run reads";
@@ -133,7 +134,18 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
 
   InstallerProgram program;
   if (!LoadInstallerProgram(stubPath, target, &program, error)) return false;
-  *error = OutputPathProblem(outputs.installer, descriptionPath, sources, stubPath);
+  // The Windows installer's identity: its resources and load configuration.
+  std::vector<Resource> identity;
+  std::string problem;
+  if (!IdentityResources(product.identity, &identity, &problem)) {
+    *error = descriptionPath + ": icon: " + problem;
+    return false;
+  }
+  if (!PrepareWindowsImage(&program, identity, &problem)) {
+    *error = stubPath + " (the " + TargetName(target) + " installer program): " + problem;
+    return false;
+  }
+  *error = OutputPathProblem(outputs.installer, descriptionPath, sources, stubPath, product.identity.iconPath);
   if (!error->empty()) return false;
 
   // Messages name the output, not its temporary.
@@ -152,6 +164,7 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
   if (!outputs.depfile.empty()) {
     std::string depfile = DepfilePath(outputs.installer) + ": " + DepfilePath(descriptionPath);
     for (const PackSource& source : sources) depfile += " " + DepfilePath(source.path);
+    if (!product.identity.iconPath.empty()) depfile += " " + DepfilePath(product.identity.iconPath);
     depfile += " " + DepfilePath(stubPath) + "\n";
     const int depfd = CreateForWriting(outputs.depfileTemporary, false);
     if (depfd < 0) {
