@@ -15,6 +15,7 @@
 #include "installer_image.h"
 #include "packer.h"
 #include "product.h"
+#include "signing.h"
 
 namespace fs = std::filesystem;
 
@@ -208,6 +209,15 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
                                      "with instpack, in ../share/instpack/)");
   app.add_option("--depfile", depfilePath, "Also write a Makefile-syntax dependency file here");
   app.add_option("--threads", threads, "Compression threads (default: one per core)")->check(CLI::Range(1, 256));
+  SigningRequest signing;
+  CLI::Option* certificate =
+      app.add_option("--certificate", signing.certificate, "Sign with this certificate (PEM or DER; with --key)");
+  CLI::Option* key = app.add_option("--key", signing.key, "The certificate's private key (PEM or DER)");
+  app.add_option("--pkcs12", signing.pkcs12, "Sign with the certificate and key in this PKCS#12 file")
+      ->excludes(certificate)
+      ->excludes(key);
+  app.add_option("--password-file", signing.passwordFile, "The first line of this file is the key's password");
+  app.add_option("--timestamp-url", signing.timestampUrl, "Have the signature time-stamped by this RFC 3161 service");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
@@ -219,6 +229,14 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   }
   InstallerTarget target = InstallerTarget::Win32;
   TargetFromName(targetName, &target);
+  if (!signing.Requested() && (!signing.passwordFile.empty() || !signing.timestampUrl.empty())) {
+    *error = "--password-file and --timestamp-url need --certificate and --key, or --pkcs12 (see instpack --help)";
+    return 2;
+  }
+  if (signing.Requested() && target == InstallerTarget::Native) {
+    *error = "only Windows installers are signed, not --target native (see instpack --help)";
+    return 2;
+  }
   if (stubPath.empty()) stubPath = InstalledProgramPath(target);
 
   Outputs outputs;
@@ -230,9 +248,22 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   outputs.installerTemporary = outputPath + suffix;
   outputs.depfileTemporary = depfilePath + suffix;
 
-  if (!Package(descriptionPath, target, stubPath, outputs, threads, error)) {
+  // The signing material is checked before anything is written, and the installer signed once it
+  // is whole: a signature covers every byte of it but the signature itself.
+  long long signingTime = 0;
+  const std::string signedTemporary = outputPath + ".signed" + suffix;
+  if ((signing.Requested() && !CheckSigningMaterial(signing, &signingTime, error)) ||
+      !Package(descriptionPath, target, stubPath, outputs, threads, error) ||
+      (signing.Requested() &&
+       !SignInstaller(signing, signingTime, outputs.installerTemporary, signedTemporary, error))) {
     RemoveTemporaries(outputs);
     RemoveEarlierOutputs(outputs);
+    return 1;
+  }
+  if (signing.Requested() && !RenameOver(signedTemporary, outputs.installerTemporary)) {
+    *error = "cannot rename " + signedTemporary + " to " + outputs.installerTemporary + ": " + strerror(errno);
+    remove(signedTemporary.c_str());
+    RemoveTemporaries(outputs);
     return 1;
   }
   if (!RenameOver(outputs.installerTemporary, outputs.installer)) {
