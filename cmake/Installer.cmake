@@ -34,6 +34,46 @@ else()
   set(INSTALLER_TARGET native)
 endif()
 
+# Links USER32 into `target` as a delay-load library made from driver/user32_delayed.def, so that
+# it is loaded at run time from the system folder (driver/dll_search_win32.cpp says why). The list
+# carries the 32-bit stdcall decorations; the 64-bit library is made from a copy without them.
+function(installer_delay_load_user32 target)
+  find_program(INSTALLER_DLLTOOL ${MINGW_TRIPLE}-dlltool REQUIRED)
+  set(list ${PROJECT_SOURCE_DIR}/driver/user32_delayed.def)
+  set(def ${list})
+  if(NOT INSTALLER_TARGET STREQUAL win32)
+    set(def ${CMAKE_CURRENT_BINARY_DIR}/user32_delayed.def)
+    file(READ ${list} exports)
+    string(REGEX REPLACE "@[0-9]+" "" exports "${exports}")
+    file(WRITE ${def} "${exports}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list})
+  endif()
+  set(library ${CMAKE_CURRENT_BINARY_DIR}/libuser32_delayed.a)
+  # One library for both programs. Made in the build folder under a relative name: dlltool names
+  # the library's symbols after it.
+  if(NOT TARGET user32_delayed)
+    add_custom_command(OUTPUT ${library}
+      COMMAND ${INSTALLER_DLLTOOL} --input-def ${def} --output-delaylib libuser32_delayed.a --dllname USER32.dll --kill-at
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      DEPENDS ${def} ${list}
+      COMMENT "Making the delay-load library of USER32"
+      VERBATIM)
+    add_custom_target(user32_delayed DEPENDS ${library})
+  endif()
+  add_dependencies(${target} user32_delayed)
+  # After the installer's libraries, before the toolchain's own USER32 import library.
+  target_link_libraries(${target} PRIVATE ${library})
+  # The 32-bit linker's --gc-sections does not follow the delay-load table to the stubs the slots
+  # start at, and drops them (the first call would jump to address 0): each stub is a root.
+  if(INSTALLER_TARGET STREQUAL win32)
+    file(STRINGS ${list} stubs REGEX "^  [A-Za-z]")
+    foreach(stub IN LISTS stubs)
+      string(STRIP "${stub}" stub)
+      target_link_options(${target} PRIVATE "-Wl,--undefined=_${stub}")
+    endforeach()
+  endif()
+endfunction()
+
 function(add_installer_program)
   add_executable(installer_program WIN32 ${INSTALLER_PROGRAM_SOURCES})
   # The program names its target in the text it shows with no product in it, by which instpack
@@ -60,6 +100,9 @@ function(add_installer_program)
   endif()
   target_compile_options(installer_program PRIVATE ${INSTALLER_FLAGS})
   target_link_libraries(installer_program PRIVATE installer_logic installer_ui)
+  if(WIN32)
+    installer_delay_load_user32(installer_program)
+  endif()
 endfunction()
 
 function(add_uninstaller_program)
@@ -76,6 +119,9 @@ function(add_uninstaller_program)
   target_link_options(uninstaller_program PRIVATE ${link_options})
   set_target_properties(uninstaller_program PROPERTIES OUTPUT_NAME uninstaller-${INSTALLER_TARGET})
   target_link_libraries(uninstaller_program PRIVATE installer_logic installer_ui)
+  if(WIN32)
+    installer_delay_load_user32(uninstaller_program)
+  endif()
 endfunction()
 
 function(add_installer target)

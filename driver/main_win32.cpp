@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "driver/command_line.h"
+#include "driver/dll_search.h"
 #include "driver/program.h"
 
 // The entry point itself, in place of the C runtime's start-up code (the program links with
@@ -11,7 +12,8 @@
 // constructors, and msvcrt.dll, whose functions it calls, sets itself up when it is loaded. That
 // start-up code, its thread-local storage support and its tables were a quarter of the program.
 // The entry is called with the stack aligned only to 4 bytes on 32-bit Windows, hence the
-// realignment.
+// realignment. Nothing may load a DLL before the search is restricted.
 extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+  RestrictDllSearchToSystemFolder();
   ExitProcess(static_cast<UINT>(RunProgram(GetModuleHandleA(nullptr), ArgumentsOf(GetCommandLineA()))));
 }

@@ -8,7 +8,8 @@ target_sources(installer_logic PRIVATE ${here}/installation.cpp ${here}/unattend
                                        ${here}/uninstallation.cpp ${here}/command_line.cpp)
 set(program_sources ${here}/program_data.cpp)
 if(WIN32)
-  list(APPEND program_sources ${here}/main_win32.cpp ${here}/installer_data_location_win32.cpp)
+  list(APPEND program_sources ${here}/main_win32.cpp ${here}/installer_data_location_win32.cpp
+                            ${here}/dll_search_win32.cpp)
 else()
   list(APPEND program_sources ${here}/main_posix.cpp ${here}/installer_data_location_posix.cpp)
 endif()

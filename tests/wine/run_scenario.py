@@ -69,6 +69,7 @@ class Scenario:
         self.optional = list(OPTIONAL_WINDOWS)
         self.outcome = "pass"  # what the player must report: pass, or fail or timeout in its own tests
         self.logged = []    # texts that some line of the player's log must contain
+        self.dll_overrides = []  # WINEDLLOVERRIDES entries for the installer, before the session's
 
 
 def split_line(line):
@@ -109,6 +110,8 @@ def parse_scenario(path, variables):
             scenario.logged.append(one_argument(words, where))
         elif keyword == "optional":
             scenario.optional.append(one_argument(words, where))
+        elif keyword == "dlloverride":
+            scenario.dll_overrides.append(one_argument(words, where))
         elif keyword in SETUP:
             scenario.setup.append((where, words))
         elif keyword in RUN_SETTINGS:
@@ -713,6 +716,8 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
             f.write(f"{name}\t{argument}\n")
     env = dict(os.environ)
     env.update(session)
+    if scenario.dll_overrides:
+        env["WINEDLLOVERRIDES"] = ";".join(scenario.dll_overrides + [session.get("WINEDLLOVERRIDES", "")])
     command = [session["WINE64"], args.player, "--steps", windows_path(steps_file),
                "--cwd", cwd, "--timeout", str(scenario.timeout)]
     if arguments is not None:
@@ -833,7 +838,10 @@ def main():
             installer, offset = damaged_copy(args.installer, args.out_dir)
             log(f"installer damaged: byte at offset {offset} flipped")
         elif scenario.installer.lower().endswith(".exe"):
+            # A Linux path, or a Windows path in the prefix (a copy the scenario put there).
             installer = scenario.installer
+            if not installer.startswith("/"):
+                installer = unix_path(prefix, installer)
             if not os.path.isfile(installer):
                 raise ScenarioError(f"the installer is missing: {installer}")
         elif scenario.installer != "default":

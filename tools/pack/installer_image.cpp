@@ -25,10 +25,16 @@ enum : uint32_t {
   kSizeOfHeaders = 60,
   kCheckSum = 64,
   kSectionHeaderSize = 40,
-  kSecurityDirectory = 4,  // the data directory entry of the Authenticode signature
+  kResourceDirectory = 2,   // data directory entries
+  kSecurityDirectory = 4,   // the Authenticode signature
+  kLoadConfigDirectory = 10,
 };
-// The new section: initialised data, readable only.
+// The new sections: initialised data, readable only.
 const uint32_t kBlockSectionCharacteristics = 0x40000040;
+const char kIdentitySectionName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
+const char kOldResourceSectionName[8] = {'.', 'o', 'l', 'd', 'r', 's', 'r', 'c'};
+// LOAD_LIBRARY_SEARCH_SYSTEM32: the imports of imported DLLs come from the system folder only.
+const uint32_t kDependentLoadFlags = 0x800;
 
 uint32_t Get16(const std::string& bytes, uint64_t at) {
   return (uint32_t)(unsigned char)bytes[at] | ((uint32_t)(unsigned char)bytes[at + 1] << 8);
@@ -142,12 +148,19 @@ std::string CheckWindowsProgram(InstallerProgram* program) {
   if (rawEnd != size) {
     return std::string("not an ") + KindName(program->kind) + " program as built (it carries data after its last section)";
   }
-  if (tableEnd + kSectionHeaderSize > headersSize || tableEnd + kSectionHeaderSize > firstRaw ||
-      bytes.find_first_not_of('\0', tableEnd) < tableEnd + kSectionHeaderSize) {
-    return std::string("not an ") + KindName(program->kind) + " program as built (no room for one more section header)";
+  // Room for the two sections instpack adds.
+  const uint64_t newHeadersEnd = tableEnd + 2 * kSectionHeaderSize;
+  if (newHeadersEnd > headersSize || newHeadersEnd > firstRaw || bytes.find_first_not_of('\0', tableEnd) < newHeadersEnd) {
+    return std::string("not an ") + KindName(program->kind) + " program as built (no room for two more section headers)";
+  }
+  const uint32_t resourceAddress = Get32(bytes, directories + 8ull * kResourceDirectory);
+  for (uint32_t i = 0; i < program->sectionCount && resourceAddress != 0; ++i) {
+    const uint64_t header = table + (uint64_t)kSectionHeaderSize * i;
+    if (Get32(bytes, header + 12) == resourceAddress) program->programResourceHeader = header;
   }
   program->newSectionHeader = tableEnd;
-  program->blockAddress = (uint32_t)AlignUp(virtualEnd, program->sectionAlignment);
+  program->freeAddress = (uint32_t)AlignUp(virtualEnd, program->sectionAlignment);
+  program->blockAddress = program->freeAddress;
   program->blockOffset = AlignUp(size, program->fileAlignment);
   return std::string();
 }
@@ -212,6 +225,49 @@ bool LoadInstallerProgram(const std::string& path, InstallerTarget target, Insta
   return true;
 }
 
+bool PrepareWindowsImage(InstallerProgram* program, const std::vector<Resource>& resources, std::string* problem) {
+  if (program->target == InstallerTarget::Native) return true;
+  std::vector<Resource> merged;
+  if (!ReadResources(program->bytes, &merged, problem)) return false;
+  // The program's resources of the types given are replaced whole: an icon's images and its group
+  // belong together, and a program has one manifest and one version resource.
+  auto replaced = [&](const Resource& resource) {
+    for (const Resource& added : resources) {
+      if (added.type.id == resource.type.id && added.type.text == resource.type.text) return true;
+    }
+    return false;
+  };
+  merged.erase(std::remove_if(merged.begin(), merged.end(), replaced), merged.end());
+  merged.insert(merged.end(), resources.begin(), resources.end());
+
+  program->identityAddress = program->freeAddress;
+  program->identityOffset = AlignUp(program->bytes.size(), program->fileAlignment);
+  std::string section = LayOutResources(merged, program->identityAddress);
+  program->resourceSize = (uint32_t)section.size();
+
+  const bool wide = program->target == InstallerTarget::Win64;
+  const uint64_t directories = program->optionalHeader + (wide ? 112 : 96);
+  if (Get32(program->bytes, directories + 8ull * kLoadConfigDirectory) == 0) {
+    // IMAGE_LOAD_CONFIG_DIRECTORY as far as its SafeSEH fields: 72 bytes with DependentLoadFlags
+    // at 54 in a 32-bit image, 112 bytes with it at 78 in a 64-bit one. Everything else is zero:
+    // no security cookie, no SafeSEH table (the program registers no exception handler of its
+    // own), no control-flow guard. A 32-bit image's data directory gives 64 as the size, as
+    // Microsoft's linker writes it, which Windows XP requires.
+    const uint32_t size = wide ? 112 : 72;
+    section.resize(AlignUp(section.size(), 8), '\0');
+    const uint64_t at = section.size();
+    section.resize(at + size, '\0');
+    Put32(&section, at, size);
+    Put16(&section, at + (wide ? 78 : 54), kDependentLoadFlags);
+    program->loadConfigAddress = program->identityAddress + (uint32_t)at;
+    program->loadConfigSize = wide ? size : 64;
+  }
+  program->identitySection = section;
+  program->blockAddress = (uint32_t)AlignUp(program->identityAddress + section.size(), program->sectionAlignment);
+  program->blockOffset = program->identityOffset + AlignUp(section.size(), program->fileAlignment);
+  return true;
+}
+
 bool IsInstallerFile(const std::string& path) {
   const int fd = OpenForReading(path);
   if (fd < 0) return false;
@@ -241,20 +297,39 @@ std::string ImageHead(const InstallerProgram& program, uint64_t blockSize) {
   std::string head = program.bytes;
   head.resize(program.blockOffset, '\0');
   if (program.target == InstallerTarget::Native) return head;
-  const uint64_t section = program.newSectionHeader;
-  const uint32_t rawSize = (uint32_t)AlignUp(blockSize, program.fileAlignment);
-  head.replace(section, 8, kSectionName, 8);
-  Put32(&head, section + 8, (uint32_t)blockSize);
-  Put32(&head, section + 12, program.blockAddress);
-  Put32(&head, section + 16, rawSize);
-  Put32(&head, section + 20, (uint32_t)program.blockOffset);
-  Put32(&head, section + 36, kBlockSectionCharacteristics);
   const uint64_t optional = program.optionalHeader;
+  const uint64_t directories = optional + (program.target == InstallerTarget::Win64 ? 112 : 96);
+  uint64_t section = program.newSectionHeader;
+  uint32_t sectionCount = program.sectionCount;
+  uint32_t initialisedData = Get32(head, optional + kSizeOfInitializedData);
+  auto addSection = [&](const char* name, uint32_t address, uint64_t offset, uint64_t size) {
+    const uint32_t rawSize = (uint32_t)AlignUp(size, program.fileAlignment);
+    head.replace(section, 8, name, 8);
+    Put32(&head, section + 8, (uint32_t)size);
+    Put32(&head, section + 12, address);
+    Put32(&head, section + 16, rawSize);
+    Put32(&head, section + 20, (uint32_t)offset);
+    Put32(&head, section + 36, kBlockSectionCharacteristics);
+    section += kSectionHeaderSize;
+    sectionCount += 1;
+    initialisedData += rawSize;
+  };
+  if (!program.identitySection.empty()) {
+    addSection(kIdentitySectionName, program.identityAddress, program.identityOffset, program.identitySection.size());
+    head.replace(program.identityOffset, program.identitySection.size(), program.identitySection);
+    Put32(&head, directories + 8ull * kResourceDirectory, program.identityAddress);
+    Put32(&head, directories + 8ull * kResourceDirectory + 4, program.resourceSize);
+    if (program.loadConfigAddress != 0) {
+      Put32(&head, directories + 8ull * kLoadConfigDirectory, program.loadConfigAddress);
+      Put32(&head, directories + 8ull * kLoadConfigDirectory + 4, program.loadConfigSize);
+    }
+    if (program.programResourceHeader != 0) head.replace(program.programResourceHeader, 8, kOldResourceSectionName, 8);
+  }
+  addSection(kSectionName, program.blockAddress, program.blockOffset, blockSize);
   // NumberOfSections sits 20 bytes before the optional header, in the file header.
-  Put16(&head, optional - 20 + 2, program.sectionCount + 1);
-  Put32(&head, optional + kSizeOfInitializedData, Get32(head, optional + kSizeOfInitializedData) + rawSize);
-  Put32(&head, optional + kSizeOfImage,
-        (uint32_t)AlignUp(program.blockAddress + blockSize, program.sectionAlignment));
+  Put16(&head, optional - 20 + 2, sectionCount);
+  Put32(&head, optional + kSizeOfInitializedData, initialisedData);
+  Put32(&head, optional + kSizeOfImage, (uint32_t)AlignUp(program.blockAddress + blockSize, program.sectionAlignment));
   Put32(&head, optional + kCheckSum, 0);
   return head;
 }

@@ -4,6 +4,9 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
+
+#include "image_resources.h"
 
 /// The kinds of installer program the project builds.
 enum class InstallerTarget { Win32, Win64, Native };
@@ -31,10 +34,20 @@ struct InstallerProgram {
   // Windows programs: where the headers are, and where the new section goes.
   uint32_t sectionCount = 0;
   uint64_t optionalHeader = 0;    // file offset of the optional header
-  uint64_t newSectionHeader = 0;  // file offset of the free section header slot
+  uint64_t newSectionHeader = 0;  // file offset of the first free section header slot
   uint32_t fileAlignment = 1;
   uint32_t sectionAlignment = 1;
-  uint32_t blockAddress = 0;      // relative virtual address of the new section
+  uint32_t freeAddress = 0;       // the first relative virtual address after the program's sections
+  uint64_t programResourceHeader = 0;  // file offset of the header of its resource section, or 0
+  // The section PrepareWindowsImage adds (resources and load configuration): its bytes and where
+  // they go, or empty.
+  std::string identitySection;
+  uint32_t identityAddress = 0;
+  uint64_t identityOffset = 0;
+  uint32_t resourceSize = 0;      // the resource directory, at the start of the section
+  uint32_t loadConfigAddress = 0;  // relative virtual address of the load configuration, or 0
+  uint32_t loadConfigSize = 0;    // its size as the data directory gives it
+  uint32_t blockAddress = 0;      // relative virtual address of the data block's section
   // Where the block begins in the finished file.
   uint64_t blockOffset = 0;
 };
@@ -47,13 +60,27 @@ struct InstallerProgram {
 bool LoadInstallerProgram(const std::string& path, InstallerTarget target, InstallerProgram* program,
                           std::string* error, ProgramKind kind = ProgramKind::Installer);
 
+/// Gives the Windows program `program` its finished resources and load configuration, in a new
+/// section (".rsrc", initialised data, read only) placed after the program's own and before the
+/// data block, which moves behind it:
+///  - a resource directory holding the program's own resources (its dialog templates) and
+///    `resources`, which replace every resource of the program of the same type;
+///  - a load configuration whose DependentLoadFlags keep the imports of the DLLs the program
+///    imports to the system folder, unless the program has a load configuration of its own.
+/// The image's resource and load-configuration data directories point into the new section; the
+/// program's own resource section stays where it is, unused, renamed ".oldrsrc". Works on any
+/// prebuilt program LoadInstallerProgram accepts. Does nothing for the native program. Returns
+/// false with a one-line `*problem` when the program's resource directory is not well formed.
+bool PrepareWindowsImage(InstallerProgram* program, const std::vector<Resource>& resources, std::string* problem);
+
 /// True when `path` names an installer this tool wrote: a native program ending in the trailer,
 /// or a Windows program with a ".payload" section. Reads only the headers and the end.
 bool IsInstallerFile(const std::string& path);
 
 /// The bytes of the finished installer before the block: the program with its headers describing
-/// a block of `blockSize` bytes (a Windows program gains a section, ".payload", holding it; its
-/// checksum field is left zero for FinishChecksum), then zeros up to `program.blockOffset`.
+/// a block of `blockSize` bytes (a Windows program gains a section, ".payload", holding it, after
+/// the section of PrepareWindowsImage if it was called; its checksum field is left zero for
+/// FinishChecksum), then zeros up to `program.blockOffset`.
 std::string ImageHead(const InstallerProgram& program, uint64_t blockSize);
 
 /// The bytes after the block: zeros up to the file alignment for a Windows program; for the native

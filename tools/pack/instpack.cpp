@@ -15,6 +15,7 @@
 #include "installer_image.h"
 #include "packer.h"
 #include "product.h"
+#include "signing.h"
 #include "uninstaller.h"
 
 namespace fs = std::filesystem;
@@ -69,9 +70,9 @@ std::string SystemError(const std::string& what, const std::string& path) {
 // replace). Returns an empty text or the complaint.
 std::string OutputPathProblem(const std::string& output, const std::string& descriptionPath,
                               const std::vector<PackSource>& sources, const std::string& stubPath,
-                              const std::string& uninstallerStubPath) {
+                              const std::string& uninstallerStubPath, const std::string& iconPath) {
   if (IsDirectory(output)) return output + ": is a directory (-o names the installer file to write)";
-  std::vector<std::string> inputs = {descriptionPath, stubPath, uninstallerStubPath};
+  std::vector<std::string> inputs = {descriptionPath, stubPath, uninstallerStubPath, iconPath};
   for (const PackSource& source : sources) inputs.push_back(source.path);
   for (const std::string& input : inputs) {
     if (SameFile(output, input)) return output + ": is " + input + ", which this run reads";
@@ -134,14 +135,22 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
       return false;
     }
   }
+  // The resources both Windows programs get: the product's identity.
+  std::vector<Resource> identity;
+  std::string problem;
+  if (!IdentityResources(product.identity, &identity, &problem)) {
+    *error = descriptionPath + ": icon: " + problem;
+    return false;
+  }
   // The depfile names the uninstaller program among the inputs, never its filled-in temporary.
   std::vector<std::string> dependencies = {descriptionPath};
   for (const PackSource& source : sources) dependencies.push_back(source.path);
+  if (!product.identity.iconPath.empty()) dependencies.push_back(product.identity.iconPath);
   if (product.suppliesUninstaller) {
     uninstallerStubPath.clear();
   } else {
-    if (!AddUninstaller(descriptionPath, target, uninstallerStubPath, outputs.uninstallerTemporary, &product,
-                        &sources, error)) {
+    if (!AddUninstaller(descriptionPath, target, uninstallerStubPath, identity, outputs.uninstallerTemporary,
+                        &product, &sources, error)) {
       return false;
     }
     dependencies.push_back(uninstallerStubPath);
@@ -150,7 +159,13 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
 
   InstallerProgram program;
   if (!LoadInstallerProgram(stubPath, target, &program, error)) return false;
-  *error = OutputPathProblem(outputs.installer, descriptionPath, sources, stubPath, uninstallerStubPath);
+  // The Windows installer's identity: its resources and load configuration.
+  if (!PrepareWindowsImage(&program, identity, &problem)) {
+    *error = stubPath + " (the " + TargetName(target) + " installer program): " + problem;
+    return false;
+  }
+  *error = OutputPathProblem(outputs.installer, descriptionPath, sources, stubPath, uninstallerStubPath,
+                             product.identity.iconPath);
   if (!error->empty()) return false;
 
   // Messages name the output, not its temporary.
@@ -217,6 +232,15 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
                  "none (default: the one installed with instpack, in ../share/instpack/)");
   app.add_option("--depfile", depfilePath, "Also write a Makefile-syntax dependency file here");
   app.add_option("--threads", threads, "Compression threads (default: one per core)")->check(CLI::Range(1, 256));
+  SigningRequest signing;
+  CLI::Option* certificate =
+      app.add_option("--certificate", signing.certificate, "Sign with this certificate (PEM or DER; with --key)");
+  CLI::Option* key = app.add_option("--key", signing.key, "The certificate's private key (PEM or DER)");
+  app.add_option("--pkcs12", signing.pkcs12, "Sign with the certificate and key in this PKCS#12 file")
+      ->excludes(certificate)
+      ->excludes(key);
+  app.add_option("--password-file", signing.passwordFile, "The first line of this file is the key's password");
+  app.add_option("--timestamp-url", signing.timestampUrl, "Have the signature time-stamped by this RFC 3161 service");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
@@ -228,6 +252,14 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   }
   InstallerTarget target = InstallerTarget::Win32;
   TargetFromName(targetName, &target);
+  if (!signing.Requested() && (!signing.passwordFile.empty() || !signing.timestampUrl.empty())) {
+    *error = "--password-file and --timestamp-url need --certificate and --key, or --pkcs12 (see instpack --help)";
+    return 2;
+  }
+  if (signing.Requested() && target == InstallerTarget::Native) {
+    *error = "only Windows installers are signed, not --target native (see instpack --help)";
+    return 2;
+  }
   if (stubPath.empty()) stubPath = InstalledProgramPath(target, ProgramKind::Installer);
   if (uninstallerStubPath.empty()) uninstallerStubPath = InstalledProgramPath(target, ProgramKind::Uninstaller);
 
@@ -241,13 +273,26 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   outputs.depfileTemporary = depfilePath + suffix;
   outputs.uninstallerTemporary = outputPath + ".uninst" + suffix;
 
-  if (!Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, error)) {
+  // The signing material is checked before anything is written, and the installer signed once it
+  // is whole: a signature covers every byte of it but the signature itself.
+  long long signingTime = 0;
+  const std::string signedTemporary = outputPath + ".signed" + suffix;
+  if ((signing.Requested() && !CheckSigningMaterial(signing, &signingTime, error)) ||
+      !Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, error) ||
+      (signing.Requested() &&
+       !SignInstaller(signing, signingTime, outputs.installerTemporary, signedTemporary, error))) {
     RemoveTemporaries(outputs);
     RemoveEarlierOutputs(outputs);
     return 1;
   }
   // Packed into the installer by now.
   remove(outputs.uninstallerTemporary.c_str());
+  if (signing.Requested() && !RenameOver(signedTemporary, outputs.installerTemporary)) {
+    *error = "cannot rename " + signedTemporary + " to " + outputs.installerTemporary + ": " + strerror(errno);
+    remove(signedTemporary.c_str());
+    RemoveTemporaries(outputs);
+    return 1;
+  }
   if (!RenameOver(outputs.installerTemporary, outputs.installer)) {
     *error = "cannot rename " + outputs.installerTemporary + " to " + outputs.installer + ": " + strerror(errno);
     RemoveTemporaries(outputs);

@@ -133,10 +133,12 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   for (auto&& [key, node] : table) {
     bool known = false;
     for (const char* name : kKeys) known = known || key.str() == name;
+    for (const char* name : kIdentityKeys) known = known || key.str() == name;
     if (!known) {
       return fail("unknown key " + QuoteForMessage(key.str()) + " at line " +
                   std::to_string(key.source().begin.line) + " (expected groupName, appTitle, " +
-                  "iniFileName, offerStartupGroup, startupPrompt, mainExecutable, files)");
+                  "iniFileName, offerStartupGroup, startupPrompt, mainExecutable, files, and optionally " +
+                  "publisher, productName, fileDescription, version, copyright, icon, executionLevel)");
     }
   }
   for (const char* name : kKeys) {
@@ -265,6 +267,23 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     }
     product->files.push_back(file);
   }
+
+  // The installer's own identity, each setting optional; the icon is found like the sources.
+  for (const char* key : kIdentityKeys) {
+    const toml::node* node = table.get(key);
+    if (!node) continue;
+    if (!node->is_string()) {
+      return fail(std::string(key) + ": expected a string at line " + std::to_string(node->source().begin.line));
+    }
+    std::string value = node->as_string()->get();
+    if (std::string(key) == "icon") {
+      if (value.empty() || value.find('\0') != std::string::npos) return fail("icon: not a file name");
+      value = (baseDirectory / value).string();
+    }
+    problem = SetIdentitySetting(key, value, &product->identity);
+    if (!problem.empty()) return fail(std::string(key) + " " + QuoteForMessage(node->as_string()->get()) + ": " + problem);
+  }
+  CompleteIdentity(asWritten["appTitle"], &product->identity);
 
   if (!seen.count(UpperCase1252(product->mainExecutable))) {
     return fail("mainExecutable " + QuoteForMessage(asWritten["mainExecutable"]) + ": not among the files");

@@ -13,9 +13,14 @@
 const char kUninstallerName[] = "uninst.exe";
 
 bool WriteUninstaller(const Product& product, InstallerTarget target, const std::string& programPath,
-                      const std::string& path, std::string* error) {
+                      const std::vector<Resource>& resources, const std::string& path, std::string* error) {
   InstallerProgram program;
   if (!LoadInstallerProgram(programPath, target, &program, error, ProgramKind::Uninstaller)) return false;
+  std::string problem;
+  if (!PrepareWindowsImage(&program, resources, &problem)) {
+    *error = programPath + ": " + problem;
+    return false;
+  }
   // The uninstaller needs the files' names only: an installer data block of files with no pieces.
   PackedPayload namesOnly;
   namesOnly.files.resize(product.files.size());
@@ -37,7 +42,7 @@ bool WriteUninstaller(const Product& product, InstallerTarget target, const std:
 }
 
 bool AddUninstaller(const std::string& descriptionPath, InstallerTarget target, const std::string& programPath,
-                    const std::string& temporary, Product* product, std::vector<PackSource>* sources,
+                    const std::vector<Resource>& resources, const std::string& temporary, Product* product, std::vector<PackSource>* sources,
                     std::string* error) {
   ProductFile uninstaller;
   uninstaller.name = uninstaller.displayName = kUninstallerName;
@@ -46,7 +51,7 @@ bool AddUninstaller(const std::string& descriptionPath, InstallerTarget target, 
   PackSource source;
   source.path = temporary;
   std::string problem;
-  if (!WriteUninstaller(*product, target, programPath, temporary, &problem) ||
+  if (!WriteUninstaller(*product, target, programPath, resources, temporary, &problem) ||
       !MeasureSource(temporary, &source.size, &problem)) {
     *error = descriptionPath + ": files: no \"uninst.exe\", so instpack puts in its own uninstaller, but " + problem;
     return false;
