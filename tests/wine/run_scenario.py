@@ -842,12 +842,13 @@ def main():
             installer = scenario.installer
             if not installer.startswith("/"):
                 installer = unix_path(prefix, installer)
-            if not os.path.isfile(installer):
-                raise ScenarioError(f"the installer is missing: {installer}")
         elif scenario.installer != "default":
             raise ScenarioError(f"unknown installer {scenario.installer!r}")
 
         prepare(prefix, scenario, session, installer, args.out_dir, log)
+        # Checked once prepared: the scenario may have copied it into the prefix.
+        if not os.path.isfile(installer):
+            raise ScenarioError(f"the installer is missing: {installer}")
 
         if runs_emulated(installer):
             scenario.timeout += EMULATED_START_ALLOWANCE_SECONDS
