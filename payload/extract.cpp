@@ -20,7 +20,7 @@ const int kMostInflaters = 8;
 // Buffers per inflating thread. With one each, a thread that has inflated a piece idles until
 // the writer has taken it, and a slow piece (text inflates slower than stored media) holds up
 // the threads behind it; a second buffer lets each go on with its next piece meanwhile.
-const int kBuffersPerInflater = 2;
+const int kBuffersPerInflater = 4;
 const int kMostBuffers = kMostInflaters * kBuffersPerInflater;
 
 int PercentBefore(int index, int count) { return count > 0 ? (index * 100) / count : 0; }
@@ -162,18 +162,25 @@ Buffer& TakeNextPiece(Pipeline& pipeline) {
   return next;
 }
 
-// Gives a written piece's buffer back, waking a thread that sleeps for want of one.
+// Gives a written piece's buffer back. Threads that sleep for want of a buffer are woken once
+// half the buffers are free, not for each one: each then finds several pieces to claim, where a
+// thread woken for one buffer would inflate one piece and sleep again, a system call each time
+// (under Wine a round trip to its server).
 void FreeBuffer(Pipeline& pipeline, Buffer& buffer) {
-  Inflater* sleeper = nullptr;
+  Inflater* sleepers[kMostInflaters];
+  int sleeperCount = 0;
   Lock(pipeline);
   buffer.inflated = false;
   ++pipeline.written;
-  for (int i = 0; i < pipeline.inflaterCount && sleeper == nullptr; ++i) {
-    if (pipeline.inflaters[i].asleep) sleeper = &pipeline.inflaters[i];
+  if (pipeline.claimed - pipeline.written <= pipeline.bufferCount / 2) {
+    for (int i = 0; i < pipeline.inflaterCount; ++i) {
+      if (!pipeline.inflaters[i].asleep) continue;
+      pipeline.inflaters[i].asleep = false;
+      sleepers[sleeperCount++] = &pipeline.inflaters[i];
+    }
   }
-  if (sleeper != nullptr) sleeper->asleep = false;
   Unlock(pipeline);
-  if (sleeper != nullptr) SignalEvent(sleeper->wake);
+  for (int i = 0; i < sleeperCount; ++i) SignalEvent(sleepers[i]->wake);
 }
 
 // Allocates the buffers and starts the threads: as many threads as there are processors, up
