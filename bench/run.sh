@@ -68,7 +68,10 @@ say "building the extraction benchmarks (packs each product once)"
 cmake --build build/bench >> "$log" 2>&1
 
 # --- 1. extraction --------------------------------------------------------------------------
-say "1. extraction, $reps repetitions"
+# Extractions write to a fresh ext4 file system where one can be mounted (see bench/work_fs.sh).
+work_fs=$(bench/work_fs.sh up "$out/work")
+trap 'bench/work_fs.sh down "$out/work"' EXIT
+say "1. extraction, $reps repetitions, into $out/work ($work_fs)"
 build/bench/extract_bench_corpus --work "$out/work" --reps "$reps" --tar "$out/corpus.tar.gz" \
   --verify "$out/corpus" > "$out/extract.txt"
 get() { awk -v k="$2" '$1 == k { print $2 }' "$1"; }
@@ -162,10 +165,12 @@ e2e_vs_nsis=$(awk -v a="$(col "$pk" installer 7)" -v b="$(col "$pk" makensis 7)"
   echo "| 0 | corpus: files, bytes, sha256 prefix | $(get "$out/composition.txt" files) files, $original bytes, $corpus_sha | ~300 files, ~100 MB | |"
   echo "| 0 | corpus: compressed / original (instpack) | $(ratio "$packed" "$original") ($packed bytes) | record | |"
   echo "| 0 | corpus: gzip -6 tar / original | $(ratio "$(stat -c %s "$out/corpus.tar.gz")" "$original") | record | |"
-  echo "| 1 | extraction / limit (uncompress, no I/O), throughput | $share ($(get "$x" extract_mb_per_s) vs $(get "$x" limit_mb_per_s) MB/s) | >= 0.85 | $(verdict "$share" ">=" 0.85) |"
-  echo "| 1 | extraction speed / tar -xzf speed | $speedup (tar $(get "$x" tar_mb_per_s) MB/s) | >= 1.7 | $(verdict "$speedup" ">=" 1.7) |"
+  echo "| 1 | file system extracted to | $work_fs | | |"
+  echo "| 1 | extraction / one-core limit (uncompress, no I/O), throughput | $share ($(get "$x" extract_mb_per_s) vs $(get "$x" limit_mb_per_s) MB/s) | >= 1.6 | $(verdict "$share" ">=" 1.6) |"
+  echo "| 1 | extraction / limit on $(get "$x" cores) cores (uncompress, no I/O) | $(get "$x" extract_share_of_cores_limit) ($(get "$x" cores_limit_mb_per_s) MB/s) | record | |"
+  echo "| 1 | extraction speed / tar -xzf speed | $speedup (tar $(get "$x" tar_mb_per_s) MB/s) | >= 2.5 | $(verdict "$speedup" ">=" 2.5) |"
   echo "| 1 | damage check / extraction time | $(get "$x" check_share_of_extract) | report | |"
-  echo "| 1 | peak heap during extraction | $(get "$x" extract_peak_heap_bytes) bytes | flat | |"
+  echo "| 1 | peak memory during extraction: heap + $(get "$x" extract_threads) thread stacks | $(get "$x" extract_peak_memory_bytes) bytes ($(get "$x" extract_peak_heap_bytes) + $(get "$x" extract_stack_bytes)) | flat | |"
   echo "| 2 | instpack pieces ${threads}t: time; pigz -6 -p $threads time / instpack time | ${inst2} s; $vs_pigz | >= 1.0 | $(verdict "$vs_pigz" ">=" 1.0) |"
   echo "| 2 | instpack speed-up, 1 -> $threads threads | $scaling (1t ${inst1} s) | >= 1.8 | $(verdict "$scaling" ">=" 1.8) |"
   echo "| 2 | end-to-end 32-bit installer build / makensis (zlib, non-solid) | $e2e_vs_nsis (medians $e2e s vs $nsis s) | <= 0.5 | $(verdict "$e2e_vs_nsis" "<=" 0.5) |"
@@ -191,7 +196,7 @@ e2e_vs_nsis=$(awk -v a="$(col "$pk" installer 7)" -v b="$(col "$pk" makensis 7)"
     if [ -n "$lldt" ]; then
       echo "| 4 | ${mb} MB: the same link by ld.lld (s, peak MB); compile + that link / packaging | $lldt, $(( $(col "$f" link-lld 6) / 1024 )); $(awk -v c="$compt" -v l="$lldt" -v p="$packt" 'BEGIN { printf "%.2f", (c + l) / p }') | comparison | |"
     fi
-    echo "| 4 | ${mb} MB: native installer peak heap during extraction | $(get "$out/scale$mb.extract.txt" extract_peak_heap_bytes) bytes | flat | |"
+    echo "| 4 | ${mb} MB: native installer peak memory during extraction (heap + stacks) | $(get "$out/scale$mb.extract.txt" extract_peak_memory_bytes) bytes | flat | |"
   done
 } > "$out/results.md"
 cat "$out/results.md"
