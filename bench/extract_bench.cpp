@@ -330,8 +330,9 @@ int main(int argc, char** argv) {
   printf("reps %d\ncores %d\n", reps, cores);
   printf("limit_s %.4f\ncores_limit_s %.4f\nextract_s %.4f\nextract_cpu_s %.4f\ncheck_s %.4f\n", Median(limit),
          Median(coresLimit), Median(extract), Median(extractCpu), Median(check));
-  printf("limit_mb_per_s %.1f\ncores_limit_mb_per_s %.1f\nextract_mb_per_s %.1f\n", (double)original / 1e6 / Median(limit),
-         (double)original / 1e6 / Median(coresLimit), (double)original / 1e6 / Median(extract));
+  const double megabytes = (double)original / 1e6;
+  printf("limit_mb_per_s %.1f\ncores_limit_mb_per_s %.1f\nextract_mb_per_s %.1f\n", megabytes / Median(limit),
+         megabytes / Median(coresLimit), megabytes / Median(extract));
   printf("extract_share_of_limit %.3f\nextract_share_of_cores_limit %.3f\ncheck_share_of_extract %.3f\n",
          Median(extractToLimit), Median(extractToCoresLimit), Median(checkShare));
   if (!tarball.empty()) {

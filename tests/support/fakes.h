@@ -17,9 +17,9 @@
 namespace fake {
 
 /// Puts every fake back as at the start of a test: forgets the event log, the messages, the
-/// scripted answers and dialog steps and every injected failure (threads that fail to start too); the shell answers DDE again,
-/// the desktop has no windows, the settings are the sample's and the payload is empty. A
-/// listener runs it before every test; a test calls it to start over.
+/// scripted answers and dialog steps and every injected failure (thread starts included); the
+/// shell answers DDE again, the desktop has no windows, the settings are the sample's and the
+/// payload is empty. A listener runs it before every test; a test calls it to start over.
 void Reset();
 
 /// Everything observable since Reset, in order, as short texts: "message:<caption>",
@@ -78,7 +78,7 @@ std::vector<std::string> ExecutedCommands();
 /// Makes `titles` the desktop's top-level windows, in enumeration order (none after Reset).
 void UseWindows(const std::vector<std::string>& titles);
 
-// ---- the heap and the threads ---------------------------------------------------------------------
+// ---- the heap and the threads -----------------------------------------------------------------
 // ProcessorCount answers 4, so every extraction runs on threads; they are real ones.
 
 /// Makes one AllocateMemory call fail: the next one, or the one after `after` more that succeed.
