@@ -1,8 +1,11 @@
-// Measures ExtractPayload over a compiled-in benchmark table against the limits of its
+// Measures ExtractPayload over the payload of a benchmark installer against the limits of its
 // algorithm (uncompress of the same pieces, no file I/O: on one core, and on every core the
 // installer would use) and against `tar -xzf`, side by side.
 //
-//   extract_bench --work DIR [--reps N] [--tar FILE.tar.gz] [--verify SOURCE_DIR]
+//   extract_bench --installer FILE --work DIR [--reps N] [--tar FILE.tar.gz] [--verify SOURCE_DIR]
+//
+// FILE is a native installer written by instpack (--target native); its payload is read as the
+// installer program reads its own.
 //
 // Each repetition runs every contender once, in a rotating order, into a fresh folder under
 // DIR (which should be on the filesystem a user would install to); the page cache is flushed
@@ -33,6 +36,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/installer_file.h"
 #include "payload/extract.h"
 #include "platform/threads.h"
 
@@ -213,18 +217,21 @@ bool SameFile(const std::string& a, const std::string& b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string work, tarball, verify;
+  std::string installer, work, tarball, verify;
   int reps = 5;
   for (int i = 1; i + 1 < argc; i += 2) {
-    if (strcmp(argv[i], "--work") == 0) work = argv[i + 1];
+    if (strcmp(argv[i], "--installer") == 0) installer = argv[i + 1];
+    else if (strcmp(argv[i], "--work") == 0) work = argv[i + 1];
     else if (strcmp(argv[i], "--reps") == 0) reps = std::max(1, atoi(argv[i + 1]));
     else if (strcmp(argv[i], "--tar") == 0) tarball = argv[i + 1];
     else if (strcmp(argv[i], "--verify") == 0) verify = argv[i + 1];
   }
-  if (work.empty()) {
-    fprintf(stderr, "usage: extract_bench --work DIR [--reps N] [--tar FILE.tar.gz] [--verify SOURCE_DIR]\n");
+  if (installer.empty() || work.empty()) {
+    fprintf(stderr, "usage: extract_bench --installer FILE --work DIR [--reps N] [--tar FILE.tar.gz] "
+                    "[--verify SOURCE_DIR]\n");
     return 2;
   }
+  if (!LoadInstallerFile(installer)) return 1;
   mkdir(work.c_str(), 0777);
   char home[4096];
   if (getcwd(home, sizeof home) == nullptr) return 1;

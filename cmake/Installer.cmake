@@ -1,10 +1,17 @@
-# add_installer(): packages a product description into an installer executable of this build.
+# The installer programs, the uninstaller programs and add_installer().
 #
+#   add_installer_program()
+#     builds this build's prebuilt installer program (target installer_program): installer-win32.exe,
+#     installer-win64.exe or installer-native, which finds its product in its own image.
+#   add_uninstaller_program()
+#     builds this build's prebuilt uninstaller program (target uninstaller_program), exactly as the
+#     installer program is built: uninstaller-win32.exe, uninstaller-win64.exe or
+#     uninstaller-native, which instpack fills in and packs as uninst.exe for a product that brings
+#     none.
 #   add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>] [DEPENDS <targets>...])
-#
-# The packaging tool writes the settings record, the payload table and the packed pieces into
-# <binary dir>/generated/<target>/; the pieces are assembled straight into the executable with
-# .incbin, so the compiler never parses payload bytes.
+#     packages a product description into a finished installer of this build with instpack, which
+#     fills in a copy of the installer program (and of the uninstaller program, when the
+#     description has no uninst.exe): <binary dir>/<name>(.exe). Nothing is compiled per product.
 
 # Compile options for the installer's own code in the Windows builds (the top level adds them
 # to INSTALLER_FLAGS). A C++ standard header switches on mingw's own printf (libstdc++ asks for
@@ -18,35 +25,125 @@ if(WIN32)
   set(INSTALLER_SIZE_FLAGS "$<$<COMPILE_LANGUAGE:C,CXX>:-D__USE_MINGW_ANSI_STDIO=0;--include=stdio.h;-fno-asynchronous-unwind-tables;-fno-unwind-tables>")
 endif()
 
-function(add_installer target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "DESCRIPTION;OUTPUT_NAME" "DEPENDS")
-  set(generated ${CMAKE_CURRENT_BINARY_DIR}/generated/${target})
-  add_custom_command(
-    OUTPUT ${generated}/payload_table.cpp ${generated}/payload.bin
-    COMMAND ${INSTPACK_COMMAND} ${ARG_DESCRIPTION} --out-dir ${generated} --depfile ${generated}/payload.d
-    DEPFILE ${generated}/payload.d
-    DEPENDS ${INSTPACK_DEPENDS} ${INSTPACK_FILE} ${ARG_DESCRIPTION} ${ARG_DEPENDS}
-    COMMENT "Packaging ${target} from ${ARG_DESCRIPTION}"
-    VERBATIM)
-  set_source_files_properties(${generated}/payload_table.cpp PROPERTIES
-    OBJECT_DEPENDS ${generated}/payload.bin
-    COMPILE_OPTIONS "-Wa,-I,${generated}")
+# This build's kind of installer program, as instpack names it.
+if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(INSTALLER_TARGET win32)
+elseif(WIN32)
+  set(INSTALLER_TARGET win64)
+else()
+  set(INSTALLER_TARGET native)
+endif()
 
-  add_executable(${target} WIN32 ${INSTALLER_MAIN} ${generated}/payload_table.cpp)
+# Links USER32 into `target` as a delay-load library made from driver/user32_delayed.def, so that
+# it is loaded at run time from the system folder (driver/dll_search_win32.cpp says why). The list
+# carries the 32-bit stdcall decorations; the 64-bit library is made from a copy without them.
+function(installer_delay_load_user32 target)
+  find_program(INSTALLER_DLLTOOL ${MINGW_TRIPLE}-dlltool REQUIRED)
+  set(list ${PROJECT_SOURCE_DIR}/driver/user32_delayed.def)
+  set(def ${list})
+  if(NOT INSTALLER_TARGET STREQUAL win32)
+    set(def ${CMAKE_CURRENT_BINARY_DIR}/user32_delayed.def)
+    file(READ ${list} exports)
+    string(REGEX REPLACE "@[0-9]+" "" exports "${exports}")
+    file(WRITE ${def} "${exports}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${list})
+  endif()
+  set(library ${CMAKE_CURRENT_BINARY_DIR}/libuser32_delayed.a)
+  # One library for both programs. Made in the build folder under a relative name: dlltool names
+  # the library's symbols after it.
+  if(NOT TARGET user32_delayed)
+    add_custom_command(OUTPUT ${library}
+      COMMAND ${INSTALLER_DLLTOOL} --input-def ${def} --output-delaylib libuser32_delayed.a --dllname USER32.dll --kill-at
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      DEPENDS ${def} ${list}
+      COMMENT "Making the delay-load library of USER32"
+      VERBATIM)
+    add_custom_target(user32_delayed DEPENDS ${library})
+  endif()
+  add_dependencies(${target} user32_delayed)
+  # After the installer's libraries, before the toolchain's own USER32 import library.
+  target_link_libraries(${target} PRIVATE ${library})
+  # The 32-bit linker's --gc-sections does not follow the delay-load table to the stubs the slots
+  # start at, and drops them (the first call would jump to address 0): each stub is a root.
+  if(INSTALLER_TARGET STREQUAL win32)
+    file(STRINGS ${list} stubs REGEX "^  [A-Za-z]")
+    foreach(stub IN LISTS stubs)
+      string(STRIP "${stub}" stub)
+      target_link_options(${target} PRIVATE "-Wl,--undefined=_${stub}")
+    endforeach()
+  endif()
+endfunction()
+
+function(add_installer_program)
+  add_executable(installer_program WIN32 ${INSTALLER_PROGRAM_SOURCES})
+  # The program names its target in the text it shows with no product in it, by which instpack
+  # recognises it.
+  set_source_files_properties(${INSTALLER_PROGRAM_SOURCES} PROPERTIES
+    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\"")
   if(WIN32)
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/resources/installer.rc)
+    target_sources(installer_program PRIVATE ${PROJECT_SOURCE_DIR}/resources/installer.rc)
     # windres reports no dependencies, so name the files the script includes.
     file(GLOB resource_parts ${PROJECT_SOURCE_DIR}/resources/*.rc ${PROJECT_SOURCE_DIR}/resources/*.h)
     set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/installer.rc PROPERTIES
       OBJECT_DEPENDS "${resource_parts}")
-    # Static runtime, no start-up timestamps: the same inputs give the same bytes.
-    target_link_options(${target} PRIVATE -static -s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+    # Static runtime, no start-up timestamps: the same sources give the same bytes. The entry
+    # point is the program's own (driver/main_win32.cpp), not the C runtime's start-up code.
+    # The linker's map beside it lets bench/size_breakdown.sh say where the bytes go.
+    target_link_options(installer_program PRIVATE -static -s -nostartfiles -Wl,--gc-sections
+                                                  -Wl,--no-insert-timestamp
+                                                  -Wl,-Map,${CMAKE_BINARY_DIR}/installer-${INSTALLER_TARGET}.map)
+    set_target_properties(installer_program PROPERTIES OUTPUT_NAME installer-${INSTALLER_TARGET})
   else()
-    target_link_options(${target} PRIVATE -Wl,--gc-sections)
+    # Stripped: no debugging information, so no path of the build machine, in the program.
+    target_link_options(installer_program PRIVATE -s -Wl,--gc-sections)
+    set_target_properties(installer_program PROPERTIES OUTPUT_NAME installer-native)
   endif()
-  target_compile_options(${target} PRIVATE ${INSTALLER_FLAGS})
-  target_link_libraries(${target} PRIVATE installer_logic installer_ui)
+  target_compile_options(installer_program PRIVATE ${INSTALLER_FLAGS})
+  target_link_libraries(installer_program PRIVATE installer_logic installer_ui)
+  if(WIN32)
+    installer_delay_load_user32(installer_program)
+  endif()
+endfunction()
+
+function(add_uninstaller_program)
+  add_executable(uninstaller_program WIN32 ${UNINSTALLER_PROGRAM_SOURCES})
+  set_source_files_properties(${UNINSTALLER_PROGRAM_SOURCES} PROPERTIES
+    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\"")
+  # The installer program's own compile and link options, whatever they are, so that the two
+  # programs are built alike; only the linker's map gets a name of its own.
+  get_target_property(compile_options installer_program COMPILE_OPTIONS)
+  get_target_property(link_options installer_program LINK_OPTIONS)
+  string(REPLACE "installer-${INSTALLER_TARGET}.map" "uninstaller-${INSTALLER_TARGET}.map" link_options
+         "${link_options}")
+  target_compile_options(uninstaller_program PRIVATE ${compile_options})
+  target_link_options(uninstaller_program PRIVATE ${link_options})
+  set_target_properties(uninstaller_program PROPERTIES OUTPUT_NAME uninstaller-${INSTALLER_TARGET})
+  target_link_libraries(uninstaller_program PRIVATE installer_logic installer_ui)
+  if(WIN32)
+    installer_delay_load_user32(uninstaller_program)
+  endif()
+endfunction()
+
+function(add_installer target)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "DESCRIPTION;OUTPUT_NAME" "DEPENDS")
+  set(name ${target})
   if(ARG_OUTPUT_NAME)
-    set_target_properties(${target} PROPERTIES OUTPUT_NAME ${ARG_OUTPUT_NAME})
+    set(name ${ARG_OUTPUT_NAME})
   endif()
+  if(WIN32)
+    string(APPEND name .exe)
+  endif()
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${INSTPACK_COMMAND} ${ARG_DESCRIPTION} -o ${output} --target ${INSTALLER_TARGET}
+            --stub $<TARGET_FILE:installer_program> --uninstaller-stub $<TARGET_FILE:uninstaller_program>
+            --depfile ${output}.d
+    DEPFILE ${output}.d
+    DEPENDS ${INSTPACK_DEPENDS} ${INSTPACK_FILE} installer_program uninstaller_program ${ARG_DESCRIPTION}
+            ${ARG_DEPENDS}
+    COMMENT "Packaging ${name} from ${ARG_DESCRIPTION}"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${output})
+  set_target_properties(${target} PROPERTIES INSTALLER_FILE ${output})
 endfunction()

@@ -59,6 +59,20 @@ void ProposeDefault(char* proposal, size_t size) {
   }
 }
 
+// Fills DataDirectory with the directory to try first: `preset` when given, else the stored
+// one, else the default; separators normalised.
+void Propose(const char* preset) {
+  if (preset != nullptr) {
+    snprintf(DataDirectory, sizeof DataDirectory, "%s", preset);
+  } else {
+    char proposal[DataDirectorySize];
+    ProposeDefault(proposal, sizeof proposal);
+    ReadProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, proposal, DataDirectory,
+                    sizeof DataDirectory);
+  }
+  NormalizeSeparators(DataDirectory);
+}
+
 }  // namespace
 
 int EnterDirectory(const char* path, int mayCreate) {
@@ -118,14 +132,8 @@ void StoreDataDirectory() {
   WriteProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, DataDirectory);
 }
 
-int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner) {
-  char proposal[DataDirectorySize];
-  ProposeDefault(proposal, sizeof proposal);
-
-  ReadProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, proposal, DataDirectory,
-                  sizeof DataDirectory);
-  NormalizeSeparators(DataDirectory);
-
+int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char* preset) {
+  Propose(preset);
   if (EnterDirectory(DataDirectory, 0) != 0) {
     for (bool firstPass = true;; firstPass = false) {
       if (!firstPass) ShowMessage(owner, kCouldNotAccessText, "Couldn't Access Directory", kMessageOk | kMessageWarning);
@@ -142,4 +150,22 @@ int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner) {
 
   StoreDataDirectory();
   return 1;
+}
+
+int SettleDataDirectory(const char* preset) {
+  Propose(preset);
+  if (EnterDirectory(DataDirectory, 1) != 0) return 0;
+  StoreDataDirectory();
+  return 1;
+}
+
+bool ReadStoredDataDirectory() {
+  ReadProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, "", DataDirectory,
+                  sizeof DataDirectory);
+  NormalizeSeparators(DataDirectory);
+  return DataDirectory[0] != '\0';
+}
+
+void ForgetDataDirectory() {
+  WriteProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, nullptr);
 }

@@ -13,12 +13,27 @@ extern char DataDirectory[DataDirectorySize];
 
 /// Fills DataDirectory with an existing directory, makes it the current directory and stores it
 /// as "Options"/"dataDir" in the profile file. Proposes "C:\Program Files\<groupName>" when that
-/// exists, else the home default; a stored profile value wins over either; asks through the
+/// exists, else the home default; a stored profile value wins over either, and `preset` (the
+/// directory named on the command line; null when none) over all of them; asks through the
 /// directory dialog only when the result cannot be entered. `instance` supplies the dialog
 /// template; `owner` (may be null) owns the dialog and every message box. Returns 1 when a
 /// directory was settled, or 0 after the user gave up (Cancel, or a dialog that could not be
 /// shown); the "Shutting Down" message has then been shown and nothing has been written.
-int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner);
+int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char* preset = nullptr);
+
+/// The unattended form of ChooseDataDirectory: takes `preset` (null: the directory the dialog
+/// would propose, stored or default), enters it, creating it (one level) when it is missing,
+/// and stores it. Shows nothing. Returns 1 when it is the current directory, 0 when it cannot be
+/// created or entered (nothing is stored then).
+int SettleDataDirectory(const char* preset);
+
+/// Fills DataDirectory with the directory stored in the profile file, separators normalised.
+/// Returns false, leaving it empty, when none is stored.
+bool ReadStoredDataDirectory();
+
+/// Removes the entry "Options"/"dataDir" from the profile file, and nothing else of it. A
+/// failure is not reported.
+void ForgetDataDirectory();
 
 /// Writes DataDirectory to the profile entry "Options"/"dataDir" of the settings' iniFileName.
 /// A failure is not reported.

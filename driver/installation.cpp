@@ -58,16 +58,25 @@ const char* FailureText(ExtractStatus status) {
 
 }  // namespace
 
-int RunInstallation(InstanceHandle instance) {
+int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const char* preset) {
   const SettingsRecord& settings = InstallerSettings;
 
   // A damaged installer must be refused before anything at all is written, profile included.
+  // When the data is damaged there is no product title to name in the caption.
+  if (data == InstallerDataDamaged) {
+    ShowMessage(nullptr, kDamagedText, "Installation Failed", kMessageOk | kMessageWarning);
+    return 0;
+  }
+  if (data == InstallerDataNoMemory) {
+    ShowFailure(kNoMemoryText);
+    return 0;
+  }
   if (!PayloadIsIntact()) {
     ShowFailure(kDamagedText);
     return 0;
   }
 
-  if (ChooseDataDirectory(instance, nullptr) == 0) {
+  if (ChooseDataDirectory(instance, nullptr, preset) == 0) {
     ShowMessage(nullptr, kNotInstalledText, "Application Not Installed", kMessageOk | kMessageWarning);
     return 0;
   }

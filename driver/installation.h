@@ -1,9 +1,24 @@
 // The installer's entry routine: the whole installation as one straight sequence.
 #pragma once
 #include "platform/platform_types.h"
+#include "product/installer_data.h"
 
 /// Runs the installation: checks the payload, settles the data directory, closes running
 /// copies, writes the files (removing them again on failure), registers the program group,
 /// stores the directory and offers to start the program. Every outcome is a message box.
-/// `instance` supplies the dialog templates. Always returns 0, the process's exit code.
-int RunInstallation(InstanceHandle instance);
+/// `instance` supplies the dialog templates. `data` says how reading the installer's own data
+/// went: when it is damaged (InstallerSettings then means nothing) or its table could not be
+/// allocated, that is the message, and nothing is written. `preset` is the directory named on
+/// the command line (null when none), proposed before any other. Always returns 0, the process's
+/// exit code.
+int RunInstallation(InstanceHandle instance, InstallerDataStatus data = InstallerDataRead,
+                    const char* preset = nullptr);
+
+/// The same installation with no window at all (/S): the directory is `preset`, or when null the
+/// one the dialog would propose, created when missing and never asked for; running copies are
+/// asked to quit without the notice; the Startup item is added only when `startup` (/STARTUP) and
+/// the settings offer it; the program is not started. The profile is written as in
+/// RunInstallation. Returns the exit status (ExitStatus): ExitSuccess, ExitNoDirectory,
+/// ExitCannotCreate, ExitWriteFailed, ExitNoMemory or ExitDamaged; after a failed extraction the
+/// files are removed as RunInstallation removes them.
+int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool startup);

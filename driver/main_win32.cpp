@@ -1,6 +1,19 @@
-// Windows start-up: hands the module's instance to the installation. Only Win32 calls belong here.
+// Windows start-up: the program's entry point hands its module and its command line to the
+// installer or uninstaller program. Only Win32 calls belong here.
 #include <windows.h>
 
-#include "driver/installation.h"
+#include "driver/command_line.h"
+#include "driver/dll_search.h"
+#include "driver/program.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return RunInstallation(instance); }
+// The entry point itself, in place of the C runtime's start-up code (the program links with
+// -nostartfiles): the program reads its command line as the raw text Windows keeps (without that
+// code there is no argc or argv), no environment block of the runtime's and has no static
+// constructors, and msvcrt.dll, whose functions it calls, sets itself up when it is loaded. That
+// start-up code, its thread-local storage support and its tables were a quarter of the program.
+// The entry is called with the stack aligned only to 4 bytes on 32-bit Windows, hence the
+// realignment. Nothing may load a DLL before the search is restricted.
+extern "C" __attribute__((force_align_arg_pointer)) void WinMainCRTStartup() {
+  RestrictDllSearchToSystemFolder();
+  ExitProcess(static_cast<UINT>(RunProgram(GetModuleHandleA(nullptr), ArgumentsOf(GetCommandLineA()))));
+}

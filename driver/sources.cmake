@@ -1,12 +1,21 @@
-# Installation driver: the sequence (portable) and the start-up code per platform, which
-# add_installer() compiles into each installer.
+# Installation driver: the installation and uninstallation sequences and the command line
+# (portable), and what only the prebuilt programs hold: the start-up code per platform, the
+# reading of their own data, and each program's own entry (add_installer_program() and
+# add_uninstaller_program() compile these into each program; unit tests supply the product
+# records themselves).
 set(here ${CMAKE_CURRENT_LIST_DIR})
-target_sources(installer_logic PRIVATE ${here}/installation.cpp)
+target_sources(installer_logic PRIVATE ${here}/installation.cpp ${here}/unattended_installation.cpp
+                                       ${here}/uninstallation.cpp ${here}/command_line.cpp)
+set(program_sources ${here}/program_data.cpp)
 if(WIN32)
-  set(INSTALLER_MAIN ${here}/main_win32.cpp)
+  list(APPEND program_sources ${here}/main_win32.cpp ${here}/installer_data_location_win32.cpp
+                            ${here}/dll_search_win32.cpp)
 else()
-  set(INSTALLER_MAIN ${here}/main_posix.cpp)
+  list(APPEND program_sources ${here}/main_posix.cpp ${here}/installer_data_location_posix.cpp)
 endif()
+set(INSTALLER_PROGRAM_SOURCES ${here}/installer_program.cpp ${program_sources})
+set(UNINSTALLER_PROGRAM_SOURCES ${here}/uninstaller_program.cpp ${program_sources})
 # The whole sequence: its outcomes and the parts at their places in it, and every failure
-# provoked through it on purpose.
-list(APPEND UNIT_TEST_SOURCES ${here}/installation_test.cpp ${here}/installation_faults_test.cpp)
+# provoked through it on purpose; the options of both programs.
+list(APPEND UNIT_TEST_SOURCES ${here}/installation_test.cpp ${here}/installation_faults_test.cpp
+                              ${here}/command_line_test.cpp)

@@ -24,6 +24,25 @@ bool FileOpensForReading(const char* name);
 /// Deletes the file `name`. Returns true on success.
 bool DeleteFileNamed(const char* name);
 
+/// Deletes the file `name` like DeleteFileNamed, also when it is the very file this program runs
+/// from. Windows keeps that file while the program runs, but lets it be renamed: it is moved out
+/// of its directory into the temporary folder (possible on the same drive only) and marked there
+/// for deletion when Windows next starts (which only an administrator may ask for; otherwise it
+/// stays among the temporary files). POSIX deletes it like any other. Returns true when `name`
+/// no longer names a file.
+bool DeleteFileOrOwnProgram(const char* name);
+
+/// What RemoveEmptyDirectory found.
+enum DirectoryRemoval {
+  DirectoryRemoved = 0,
+  DirectoryAbsent = 1,       // there was no such directory
+  DirectoryNotEmpty = 2,     // it holds files or directories, and stays
+  DirectoryNotRemoved = 3,   // it could not be removed for another reason (in use, no access)
+};
+
+/// Removes the directory `path` if it is empty.
+DirectoryRemoval RemoveEmptyDirectory(const char* path);
+
 /// Makes `path` the process's current directory. Returns 0 on success, -1 on failure.
 int ChangeDirectory(const char* path);
 

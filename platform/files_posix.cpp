@@ -84,6 +84,17 @@ bool DeleteFileNamed(const char* name) {
   return MapNativePath(name, native, sizeof native, nullptr) && unlink(native) == 0;
 }
 
+// A running program's file can be deleted like any other here.
+bool DeleteFileOrOwnProgram(const char* name) { return DeleteFileNamed(name); }
+
+DirectoryRemoval RemoveEmptyDirectory(const char* path) {
+  char native[kNativePathSize];
+  if (HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, nullptr)) return DirectoryAbsent;
+  if (rmdir(native) == 0) return DirectoryRemoved;
+  if (errno == ENOTEMPTY || errno == EEXIST) return DirectoryNotEmpty;
+  return errno == ENOENT ? DirectoryAbsent : DirectoryNotRemoved;
+}
+
 int ChangeDirectory(const char* path) {
   // chdir, like SetCurrentDirectory, accepts a directory named with a trailing separator.
   char native[kNativePathSize];

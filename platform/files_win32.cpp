@@ -30,6 +30,58 @@ bool FileOpensForReading(const char* name) {
 
 bool DeleteFileNamed(const char* name) { return DeleteFileA(name) != 0; }
 
+namespace {
+
+// True when `a` and `b` name one existing file, however each is spelt (long or short names,
+// case): the same volume and file index.
+bool SameFile(const char* a, const char* b) {
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const char* paths[2] = {a, b};
+  for (int i = 0; i < 2; ++i) {
+    HANDLE file = CreateFileA(paths[i], FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const BOOL read = GetFileInformationByHandle(file, &info[i]);
+    CloseHandle(file);
+    if (!read) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
+}  // namespace
+
+bool DeleteFileOrOwnProgram(const char* name) {
+  if (DeleteFileA(name)) return true;
+  char self[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, self, sizeof self);
+  if (length == 0 || length >= sizeof self || !SameFile(name, self)) return false;
+  // GetTempFileName creates an empty file of a name no one else uses, which the program's file
+  // then replaces; a rename never copies, so it fails between drives instead.
+  char folder[MAX_PATH];
+  char aside[MAX_PATH];
+  const DWORD folderLength = GetTempPathA(sizeof folder, folder);
+  if (folderLength == 0 || folderLength >= sizeof folder || GetTempFileNameA(folder, "uns", 0, aside) == 0) {
+    return false;
+  }
+  if (!MoveFileExA(name, aside, MOVEFILE_REPLACE_EXISTING)) {
+    DeleteFileA(aside);
+    return false;
+  }
+  MoveFileExA(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+  return true;
+}
+
+DirectoryRemoval RemoveEmptyDirectory(const char* path) {
+  if (RemoveDirectoryA(path)) return DirectoryRemoved;
+  switch (GetLastError()) {
+    case ERROR_DIR_NOT_EMPTY: return DirectoryNotEmpty;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return DirectoryAbsent;
+    default: return DirectoryNotRemoved;
+  }
+}
+
 int ChangeDirectory(const char* path) { return SetCurrentDirectoryA(path) ? 0 : -1; }
 
 int CreateDirectoryLevel(const char* path) { return CreateDirectoryA(path, nullptr) ? 0 : -1; }

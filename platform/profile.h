@@ -10,5 +10,6 @@ size_t ReadProfileText(const char* fileName, const char* section, const char* ke
                        const char* fallback, char* buffer, size_t size);
 
 /// Stores `value` under `key` of `section` in the profile file `fileName`, keeping every other
-/// section, key and comment. Returns true on success; callers in the installer ignore failures.
+/// section, key and comment; a null `value` removes the key instead (an absent key is no
+/// failure). Returns true on success; callers in the installer ignore failures.
 bool WriteProfileText(const char* fileName, const char* section, const char* key, const char* value);

@@ -151,8 +151,12 @@ bool WriteProfileText(const char* fileName, const char* section, const char* key
 
   // New lines follow the file's own line ends, so a file kept with CRLF stays uniform.
   const char* newline = contents.find("\r\n") != std::string::npos ? "\r\n" : "\n";
-  const std::string entry = std::string(key) + "=" + value + newline;
-  if (replaceBegin != std::string::npos) {
+  const std::string entry = value != nullptr ? std::string(key) + "=" + value + newline : std::string();
+  if (value == nullptr) {
+    // Removing a key that is not there leaves the file as it was, or absent.
+    if (replaceBegin == std::string::npos) return true;
+    contents.erase(replaceBegin, replaceEnd - replaceBegin);
+  } else if (replaceBegin != std::string::npos) {
     contents.replace(replaceBegin, replaceEnd - replaceBegin, entry);
   } else if (sectionSeen) {
     if (insertAt > 0 && contents[insertAt - 1] != '\n') {

@@ -50,6 +50,13 @@ TEST_F(ProfileTest, WriteKeepsEveryOtherLine) {
   EXPECT_EQ(ReadBytes(Path()),
             "; kept comment\n[Other]\nkey=1\n\n[Options]\nfirst=a\n; note\ndataDir=D:\\new\nlast=z\nadded=1\n\n"
             "[After]\nx=y\n[New]\nk=v\n");
+
+  // A null value removes that key's line alone; removing it again changes nothing.
+  ASSERT_TRUE(WriteProfileText("tovalin2.ini", "OPTIONS", "datadir", nullptr));
+  ASSERT_TRUE(WriteProfileText("tovalin2.ini", "Options", "dataDir", nullptr));
+  EXPECT_EQ(ReadBytes(Path()),
+            "; kept comment\n[Other]\nkey=1\n\n[Options]\nfirst=a\n; note\nlast=z\nadded=1\n\n"
+            "[After]\nx=y\n[New]\nk=v\n");
 }
 
 TEST_F(ProfileTest, WriteIntoEmptySectionsCrlfFilesAndMissingFolders) {

@@ -2,8 +2,9 @@
 # Checks the layering of the sources (scripts/check_layers.py), then runs clang-tidy
 # (.clang-tidy) and cppcheck (.cppcheck-suppressions) over every native source of the repository,
 # using the compile commands of the native build, and over the Windows files (*_win32) with the
-# compile commands of the win32 build and the mingw target. Any finding fails the run.
-#   scripts/analyse.sh            (configures build/native and build/win32 first if needed)
+# compile commands of the win32 build and the mingw target (instpack.exe's, which only the win64
+# build makes, with the win64 build's). Any finding fails the run.
+#   scripts/analyse.sh            (configures build/native, build/win32 and build/win64 first if needed)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=${ANALYSE_JOBS:-2}
@@ -13,6 +14,7 @@ python3 scripts/check_layers.py
 
 [ -f build/native/compile_commands.json ] || cmake --preset native >/dev/null
 [ -f build/win32/compile_commands.json ] || cmake --preset win32 >/dev/null
+[ -f build/win64/compile_commands.json ] || cmake --preset win64 >/dev/null
 # The generated tables must exist for the files that include them; building the native tree
 # once makes sure they do. The Windows files include no generated table.
 cmake --build build/native >/dev/null
@@ -34,6 +36,7 @@ for entry in json.load(open(sys.argv[1])):
 }
 sources=$(sources_of build/native/compile_commands.json)
 windows_sources=$(sources_of build/win32/compile_commands.json _win32)
+tool_windows_sources=$(sources_of build/win64/compile_commands.json _win32 | grep /tools/)
 
 echo "== clang-tidy"
 run-clang-tidy -quiet -j "$jobs" -p build/native $sources >build/clang-tidy.log 2>&1 || true
@@ -51,12 +54,18 @@ while read -r folder; do
 done < <(echo | i686-w64-mingw32-g++-posix -E -x c++ - -v 2>&1 | sed -n 's|^ \(/.*/include/c++[^ ]*\)$|\1|p')
 run-clang-tidy -quiet -j "$jobs" -p build/win32 -checks=-performance-no-int-to-ptr \
   -extra-arg=--target=i686-w64-mingw32 "${mingw_includes[@]}" $windows_sources >>build/clang-tidy.log 2>&1 || true
+mingw64_includes=()
+while read -r folder; do
+  mingw64_includes+=("-extra-arg=-isystem$folder")
+done < <(echo | x86_64-w64-mingw32-g++-posix -E -x c++ - -v 2>&1 | sed -n 's|^ \(/.*/include/c++[^ ]*\)$|\1|p')
+run-clang-tidy -quiet -j "$jobs" -p build/win64 -checks=-performance-no-int-to-ptr \
+  -extra-arg=--target=x86_64-w64-mingw32 "${mingw64_includes[@]}" $tool_windows_sources >>build/clang-tidy.log 2>&1 || true
 if grep -E '(warning|error):' build/clang-tidy.log; then
   echo "clang-tidy: findings above (full log: build/clang-tidy.log)"
   exit 1
 fi
 echo "clang-tidy: no findings in $(echo "$sources" | wc -l) native files, the fuzz targets and" \
-     "$(echo "$windows_sources" | wc -l) Windows files"
+     "$(echo "$windows_sources $tool_windows_sources" | wc -w) Windows files"
 
 echo "== cppcheck"
 mkdir -p build/cppcheck build/cppcheck-win32
@@ -73,6 +82,12 @@ cppcheck --quiet -j "$jobs" --std=c++17 --language=c++ --enable=warning,style,pe
 # The Windows files, on cppcheck's 32-bit Windows platform with its knowledge of the Win32 API.
 cppcheck --quiet --project=build/win32/compile_commands.json --cppcheck-build-dir=build/cppcheck-win32 \
   --file-filter='*_win32*' -j "$jobs" --std=c++17 --platform=win32A --library=windows \
+  --enable=warning,style,performance,portability --inline-suppr \
+  --suppressions-list=.cppcheck-suppressions --error-exitcode=1 -ibuild -i"$PWD/build" \
+  --template='{file}:{line}: {severity}: {message} [{id}]'
+mkdir -p build/cppcheck-win64
+cppcheck --quiet --project=build/win64/compile_commands.json --cppcheck-build-dir=build/cppcheck-win64 \
+  --file-filter='*tools/pack/*_win32*' -j "$jobs" --std=c++17 --platform=win64 --library=windows \
   --enable=warning,style,performance,portability --inline-suppr \
   --suppressions-list=.cppcheck-suppressions --error-exitcode=1 -ibuild -i"$PWD/build" \
   --template='{file}:{line}: {severity}: {message} [{id}]'

@@ -10,6 +10,9 @@ packages=(
   # end-to-end tests under Wine, screenshots: wine64 runs the 64-bit installer and the test
   # programs, wine32 the 32-bit installer (the product); fonts-wine draws the title-bar glyphs
   wine64 wine32:i386 fonts-wine xvfb imagemagick x11-utils
+  # signing (instpack checks the material with libcrypto and signs with osslsigncode; the tests
+  # make a throwaway authority with openssl) and reading resources back (icoutils' wrestool)
+  libssl-dev osslsigncode openssl icoutils
   # benchmarks and analysers
   pigz nsis clang libclang-rt-14-dev clang-tidy cppcheck hyperfine
 )

@@ -39,6 +39,10 @@ void CloseRunningCopies() {
            "Any copies of %s currently running must now be shut down. This may take a few seconds.",
            InstallerSettings.appTitle);
   ShowMessage(nullptr, notice, "Closing Running Copies", kMessageOk | kMessageWarning);
+  AskRunningCopiesToQuit();
+}
+
+void AskRunningCopiesToQuit() {
   SleepMilliseconds(kWaitMilliseconds);
   EnumerateTopLevelWindows(QuitMatchingWindow, nullptr);
   SleepMilliseconds(kWaitMilliseconds);

@@ -34,7 +34,8 @@ bool DdeAcceptsConnection(const char* serviceName) {
   return strcmp(serviceName, InstallerSettings.groupName) == 0;
 }
 
-void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory) {
+void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
+                       StartupItemChoice startup) {
   const SettingsRecord& settings = InstallerSettings;
   StartDdeClient(DdeAcceptsConnection);
 
@@ -47,12 +48,27 @@ void RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
   SendCommand("[AddItem(\"%s\",Uninstall,,,,,\"%s\")]", uninstallerPath, dataDirectory);
 
   if (settings.offerStartupGroup != 0 &&
-      ShowMessage(nullptr, settings.startupPrompt, "Add To Startup Group", kMessageYesNo) == kAnswerYes) {
+      (startup == StartupAdd ||
+       (startup == StartupAskUser &&
+        ShowMessage(nullptr, settings.startupPrompt, "Add To Startup Group", kMessageYesNo) == kAnswerYes))) {
     SendCommand("[CreateGroup(Startup)]", "");
     SendCommand("[ShowGroup(Startup,5)]", "");
     SendCommand("[ReplaceItem(%s)]", settings.groupName);
     SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.groupName, dataDirectory);
   }
 
+  StopDdeClient();
+}
+
+void RemoveShortcuts() {
+  const SettingsRecord& settings = InstallerSettings;
+  StartDdeClient(DdeAcceptsConnection);
+  SendCommand("[DeleteGroup(%s)]", settings.groupName);
+  if (settings.offerStartupGroup != 0) {
+    // Items are removed from the group made current last; shown minimised and not activated,
+    // since nothing in it is for the user to see.
+    SendCommand("[ShowGroup(Startup,7)]", "");
+    SendCommand("[DeleteItem(%s)]", settings.groupName);
+  }
   StopDdeClient();
 }

@@ -1,11 +1,26 @@
 // Registering the product's program group with the shell.
 #pragma once
 
+/// Who decides on the Startup item, where the settings offer it.
+enum StartupItemChoice {
+  StartupAskUser,  // the "Add To Startup Group" question
+  StartupAdd,      // added without a question (/STARTUP)
+  StartupSkip,     // not added, no question
+};
+
 /// Creates the product's group with items for `programPath` and `uninstallerPath`, each with
-/// `dataDirectory` as its working directory (and, when the settings ask and the user agrees, a
-/// Startup item), through the Program Manager DDE client, opened and closed around the commands.
-/// Failures are ignored.
-void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory);
+/// `dataDirectory` as its working directory (and, when the settings offer it and `startup` says
+/// so, a Startup item), through the Program Manager DDE client, opened and closed around the
+/// commands. Failures are ignored.
+void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
+                       StartupItemChoice startup = StartupAskUser);
+
+/// Removes what RegisterShortcuts made, through the same client and command language: the
+/// product's group with its items ("[DeleteGroup(<groupName>)]") and, where the settings offer
+/// the Startup item, that item ("[ShowGroup(Startup,7)]" makes the Startup group the one that
+/// "[DeleteItem(<groupName>)]" acts on). Failures are ignored: the shell's answers do not tell a
+/// group that is already gone from one it failed to remove.
+void RemoveShortcuts();
 
 /// The connection rule RegisterShortcuts hands the DDE client: true only when `serviceName`
 /// equals the settings' groupName exactly, case included.

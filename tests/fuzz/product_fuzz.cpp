@@ -30,7 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       if (!BareNameProblem(entry.name).empty()) abort();
       haveUninstaller = haveUninstaller || UpperCase1252(entry.name) == "UNINST.EXE";
     }
-    if (!haveUninstaller) abort();
+    // Without uninst.exe of its own the product is marked for instpack's uninstaller.
+    if (haveUninstaller != product.suppliesUninstaller) abort();
   } else {
     if (error.compare(0, path.size(), path) != 0) abort();
     if (error.find('\n') != std::string::npos) abort();

@@ -5,12 +5,42 @@
 #include <zlib.h>
 
 #include "instpack.h"
+#include "product/installer_data.h"
+#include "tests/support/scratch_folder.h"
 
 int RunTool(const std::vector<std::string>& args, std::string* error) {
   std::vector<const char*> argv = {"instpack"};
   for (const std::string& arg : args) argv.push_back(arg.c_str());
   error->clear();
   return RunInstpack((int)argv.size(), argv.data(), error);
+}
+
+std::vector<std::string> NativeOutput(const std::string& output) {
+  return {"-o", output, "--target", "native", "--stub", NATIVE_INSTALLER_PROGRAM};
+}
+
+void WriteEarlierOutputs(const std::string& installer) {
+  std::string bytes = "an earlier installer";
+  bytes.append(installer_data::kTrailerMagic, 8);
+  bytes.append(16, '\0');
+  WriteBytes(installer, bytes);
+  WriteBytes(installer + ".d", installer + ": product.toml\n");
+}
+
+bool NativeInstallerData(const std::string& installer, std::string* block) {
+  const std::string bytes = ReadBytes(installer);
+  const size_t trailer = installer_data::kTrailerSize;
+  if (bytes.size() < trailer || bytes.compare(bytes.size() - trailer, 8, installer_data::kTrailerMagic, 8) != 0) {
+    return false;
+  }
+  uint64_t offset = 0, size = 0;
+  for (int i = 7; i >= 0; --i) {
+    offset = (offset << 8) | (unsigned char)bytes[bytes.size() - trailer + 8 + i];
+    size = (size << 8) | (unsigned char)bytes[bytes.size() - trailer + 16 + i];
+  }
+  if (offset > bytes.size() - trailer || size > bytes.size() - trailer - offset) return false;
+  *block = bytes.substr(offset, size);
+  return true;
 }
 
 std::string NoiseBytes(size_t size, unsigned seed) {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Checks a built Windows installer: its PE format (PE32 for win32, PE32+ for win64) and that it
-# imports nothing but what Windows ships (KERNEL32, USER32 and the C runtime msvcrt).
+# Checks a built Windows installer: its PE format (PE32 for win32, PE32+ for win64), that it
+# imports nothing but what Windows ships (KERNEL32 and the C runtime msvcrt), and that USER32 is
+# not among those imports: it is loaded at run time from the system folder, and every USER32
+# function the installer calls must be in driver/user32_delayed.def for that.
 # Usage: check_installer_binary.sh <installer.exe> <pei-i386|pei-x86-64>
 set -euo pipefail
 exe=$1 expected_format=$2
@@ -14,7 +16,12 @@ mapfile -t dlls < <(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Nam
 status=0
 for dll in "${dlls[@]}"; do
   case "$dll" in
-    KERNEL32.DLL|USER32.DLL|MSVCRT.DLL) ;;
+    KERNEL32.DLL|MSVCRT.DLL) ;;
+    USER32.DLL)
+      missing=$(x86_64-w64-mingw32-objdump -p "$exe" |
+                awk '/DLL Name:/ { user32 = toupper($3) == "USER32.DLL"; next } user32 && NF == 3 && $1 ~ /^[0-9a-f]+$/ { print $3 }')
+      echo "FAIL: $exe imports USER32 at load time; add to driver/user32_delayed.def:" $missing
+      status=1 ;;
     *) echo "FAIL: $exe imports $dll"; status=1 ;;
   esac
 done

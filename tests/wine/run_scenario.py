@@ -16,17 +16,22 @@ import struct
 import subprocess
 import sys
 import time
+import zlib
 
 # Windows that may come and go without a scenario naming them.
 OPTIONAL_WINDOWS = ["Setup Progress"]
 # Steps that act on or check the window named by the last expect.
-WINDOW_STEPS = ["text", "button", "icon", "edit", "type", "press", "key", "closebox", "screenshot"]
+WINDOW_STEPS = ["text", "textline", "button", "icon", "edit", "type", "press", "key", "closebox",
+                "screenshot"]
 # Window steps that take no argument.
 BARE_STEPS = ["closebox"]
-CHECKS = ["file", "absent", "empty", "directory", "profile", "startmenu", "nostartmenu",
+CHECKS = ["file", "absent", "empty", "directory", "profile", "profilelacks", "startmenu", "nostartmenu",
           "startmenuholds", "shortcut", "running", "notrunning"]
 # Preparation statements, carried out in order before the installer starts.
-SETUP = ["mkdir", "put", "copy", "profileset", "launch", "smalldrive"]
+SETUP = ["mkdir", "put", "copy", "extract", "profileset", "launch", "smalldrive"]
+# Statements that say how the run they belong to (the first, or the one since the last rerun)
+# starts its program and how that program must end.
+RUN_SETTINGS = ["program", "arguments", "exitcode"]
 # The longest a program started by `launch` may take to show its window: a 32-bit program under
 # user-mode emulation takes about a minute to start.
 LAUNCH_WINDOW_SECONDS = 240
@@ -56,11 +61,15 @@ class Scenario:
         self.timeout = 60
         self.setup = []     # (line number, words)
         self.runs = [[]]    # the player's steps, (step name, argument), one list per run
+        # Per run: "program" (None: the installer; a path; or ("shortcut", item)), "arguments"
+        # (the command line after the program's name) and "exitcode", when the scenario says.
+        self.run_settings = [{}]
         self.checks = []    # (line number, words)
         self.resets = []
         self.optional = list(OPTIONAL_WINDOWS)
         self.outcome = "pass"  # what the player must report: pass, or fail or timeout in its own tests
         self.logged = []    # texts that some line of the player's log must contain
+        self.dll_overrides = []  # WINEDLLOVERRIDES entries for the installer, before the session's
 
 
 def split_line(line):
@@ -101,16 +110,24 @@ def parse_scenario(path, variables):
             scenario.logged.append(one_argument(words, where))
         elif keyword == "optional":
             scenario.optional.append(one_argument(words, where))
+        elif keyword == "dlloverride":
+            scenario.dll_overrides.append(one_argument(words, where))
         elif keyword in SETUP:
             scenario.setup.append((where, words))
+        elif keyword in RUN_SETTINGS:
+            settings = scenario.run_settings[-1]
+            if keyword in settings:
+                raise ScenarioError(f"{where}: {keyword} given twice for one run")
+            settings[keyword] = run_setting(words, where)
         elif keyword == "rerun":
             # The installer is started again once the previous run has ended; the checks come
             # after the last run.
             if len(words) != 1:
                 raise ScenarioError(f"{where}: rerun takes no argument")
-            if not scenario.runs[-1]:
+            if not scenario.runs[-1] and not scenario.run_settings[-1]:
                 raise ScenarioError(f"{where}: rerun before any step of the run before it")
             scenario.runs.append([])
+            scenario.run_settings.append({})
         elif keyword == "expect":
             scenario.runs[-1].append(("expect", words[1] if len(words) > 1 else ""))
             if len(words) < 2:
@@ -134,6 +151,23 @@ def parse_scenario(path, variables):
         if not steps or steps[-1][0] != "end":
             steps.append(("end", ""))
     return scenario
+
+
+def run_setting(words, where):
+    """The value of a run setting: program installer | program PATH | program shortcut ITEM,
+    arguments TEXT (one word: quote it), exitcode N."""
+    keyword = words[0]
+    if keyword == "program":
+        if len(words) == 3 and words[1] == "shortcut":
+            return ("shortcut", words[2])
+        if len(words) == 2:
+            return None if words[1] == "installer" else words[1]
+        raise ScenarioError(f"{where}: program installer | program PATH | program shortcut ITEM")
+    if keyword == "exitcode":
+        if len(words) != 2 or not words[1].isdigit():
+            raise ScenarioError(f"{where}: exitcode N")
+        return int(words[1])
+    return one_argument(words, where)
 
 
 def window_steps(words, where):
@@ -203,26 +237,65 @@ def remove(path):
 
 # --- the installer under test --------------------------------------------------------------------
 
-def damaged_copy(installer, payload, out_dir):
-    """A copy of the installer with one byte flipped inside its first payload piece. The pieces are
-    assembled into the executable as they are in payload.bin, so its start locates the first."""
+def payload_section(image):
+    """(file offset, size) of the installer data block: the ".payload" section of the PE image."""
+    if image[:2] != b"MZ" or len(image) < 0x40:
+        raise ScenarioError("the installer is not a Windows program")
+    pe = struct.unpack_from("<I", image, 0x3C)[0]
+    if image[pe:pe + 4] != b"PE\0\0":
+        raise ScenarioError("the installer is not a Windows program")
+    sections, optional_size = struct.unpack_from("<H", image, pe + 6)[0], struct.unpack_from("<H", image, pe + 20)[0]
+    table = pe + 24 + optional_size
+    for i in range(sections):
+        name, virtual_size, _, _, raw_at = struct.unpack_from("<8sIIII", image, table + 40 * i)
+        if name == b".payload":
+            return raw_at, virtual_size
+    raise ScenarioError("the installer has no .payload section")
+
+
+def damaged_copy(installer, out_dir):
+    """A copy of the installer with one byte flipped inside its first payload piece: the installer
+    data block is its ".payload" section, whose header gives the size of the metadata that comes
+    before the pieces."""
     with open(installer, "rb") as f:
         image = bytearray(f.read())
-    with open(payload, "rb") as f:
-        pieces = f.read()
-    probe = pieces[:256]
-    if len(probe) < 200:
-        raise ScenarioError(f"{payload} is too small to hold a piece")
-    at = image.find(probe)
-    if at < 0 or image.find(probe, at + 1) >= 0:
-        raise ScenarioError(f"the start of {payload} is not found exactly once in {installer}")
+    block, size = payload_section(image)
+    metadata_size = struct.unpack_from("<I", image, block + 32)[0]
+    if metadata_size + 200 > size:
+        raise ScenarioError(f"{installer} holds no piece long enough to damage")
     # Well inside the first piece (any piece of a real file is longer than this) and past the
     # two-byte zlib header.
-    image[at + 100] ^= 0xFF
+    at = block + metadata_size + 100
+    image[at] ^= 0xFF
     damaged = os.path.join(out_dir, "damaged-setup.exe")
     with open(damaged, "wb") as f:
         f.write(image)
-    return damaged, at + 100
+    return damaged, at
+
+
+def payload_file(installer, name):
+    """The bytes of the payload file `name` (matched without regard to case, as Windows names
+    files) of the installer: its pieces, found through the installer data block in the ".payload"
+    section (product/installer_data.h), inflated and joined."""
+    with open(installer, "rb") as f:
+        image = f.read()
+    block, _ = payload_section(image)
+    metadata_size, file_count, piece_count = struct.unpack_from("<III", image, block + 32)
+    files_at = block + 64 + 40
+    sizes_at = block + ((64 + 40 + 12 * file_count + 7) & ~7) + 8 * piece_count
+    offset, first = block + metadata_size, 0
+    for i in range(file_count):
+        name_at, name_length, pieces = struct.unpack_from("<III", image, files_at + 12 * i)
+        sizes = struct.unpack_from(f"<{pieces}I", image, sizes_at + 4 * first)
+        if image[block + name_at:block + name_at + name_length].decode("latin-1").lower() == name.lower():
+            data = b""
+            for size in sizes:
+                data += zlib.decompress(image[offset:offset + size])
+                offset += size
+            return data
+        offset += sum(sizes)
+        first += pieces
+    raise ScenarioError(f"{installer} carries no file {name}")
 
 
 # --- checks --------------------------------------------------------------------------------------
@@ -387,6 +460,14 @@ def run_check(prefix, where, words, log):
             return report(False, "no profile file")
         value = read_profile(path).get(args[1].lower(), {}).get(args[2].lower())
         return report(value == args[3], "no such entry" if value is None else f'found "{value}"')
+    if keyword == "profilelacks":
+        # profilelacks NAME SECTION KEY: no such entry, whether or not the file exists.
+        if len(args) != 3:
+            raise ScenarioError(f"{where}: profilelacks NAME SECTION KEY")
+        name = args[0] if re.match(r"^[A-Za-z]:", args[0]) else "C:\\windows\\" + args[0]
+        path = unix_path(prefix, name)
+        value = read_profile(path).get(args[1].lower(), {}).get(args[2].lower()) if os.path.isfile(path) else None
+        return report(value is None, "" if value is None else f'found "{value}"')
     if keyword == "startmenuholds":
         # startmenuholds GROUP NAME...: the group folder holds exactly these names, no more.
         folders = [p for p in (find_in(f, args[0]) for f in start_menu_folders(prefix))
@@ -565,8 +646,18 @@ def unmount_small_drives(log):
         log(f"unmounted {mount_point}")
 
 
-def prepare(prefix, scenario, session, out_dir, log):
+def prepare(prefix, scenario, session, installer, out_dir, log):
     for where, words in scenario.setup:
+        if words[0] == "extract":
+            # extract NAME C:\dest: a payload file of the installer under test, into the prefix.
+            if len(words) != 3:
+                raise ScenarioError(f"{where}: extract NAME C:\\dest")
+            target = unix_path(prefix, words[2])
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            with open(target, "wb") as f:
+                f.write(payload_file(installer, words[1]))
+            log(f"setup extract {words[1]} {words[2]}")
+            continue
         if words[0] == "smalldrive":
             if len(words) != 3 or not re.match(r"^[A-Za-z]:?$", words[1]) or not words[2].isdigit():
                 raise ScenarioError(f"{where}: smalldrive LETTER KB")
@@ -612,7 +703,10 @@ def prepare(prefix, scenario, session, out_dir, log):
             log(f"setup put {' '.join(words[1:])}")
 
 
-def run_player(args, session, scenario, steps, installer, out_dir, log, run=1):
+def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir, log, run=1):
+    """Plays one run: starts `program` (a Windows path) in `cwd` with `arguments` (None: none)
+    under player.exe. Returns whether the player's result is the one the scenario wants, and the
+    lines the player wrote."""
     steps_file = os.path.join(out_dir, "steps.txt" if run == 1 else f"steps-{run}.txt")
     ignores = [c for c in scenario.optional]
     with open(steps_file, "w", encoding="latin-1", newline="\n") as f:
@@ -622,8 +716,13 @@ def run_player(args, session, scenario, steps, installer, out_dir, log, run=1):
             f.write(f"{name}\t{argument}\n")
     env = dict(os.environ)
     env.update(session)
+    if scenario.dll_overrides:
+        env["WINEDLLOVERRIDES"] = ";".join(scenario.dll_overrides + [session.get("WINEDLLOVERRIDES", "")])
     command = [session["WINE64"], args.player, "--steps", windows_path(steps_file),
-               "--cwd", scenario.cwd, "--timeout", str(scenario.timeout), windows_path(installer)]
+               "--cwd", cwd, "--timeout", str(scenario.timeout)]
+    if arguments is not None:
+        command += ["--arguments", arguments]
+    command.append(program)
     shots = os.path.join(out_dir, "screenshots")
     os.makedirs(shots, exist_ok=True)
     player = subprocess.Popen(command, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
@@ -655,11 +754,44 @@ def run_player(args, session, scenario, steps, installer, out_dir, log, run=1):
     except subprocess.TimeoutExpired:
         player.kill()
         log("FAIL player did not end")
-        return False
+        return False, lines
     ok = (code == 0) == (result == "pass") and result == scenario.outcome
     if result != scenario.outcome:
         log(f"player reported {result}, the scenario wants {scenario.outcome}")
     return ok, lines
+
+
+def run_program(prefix, program, installer, cwd, log):
+    """The Windows path of the program a run starts and the directory it starts in: the installer
+    in the scenario's directory (`program` None), a path (a Linux one is run from drive Z:), or the
+    target of a Start Menu shortcut in its working directory, as the shell starts it."""
+    if program is None:
+        return windows_path(installer), cwd
+    if isinstance(program, tuple):
+        found = [p for p in (find_in(f, program[1]) for f in start_menu_folders(prefix))
+                 if p is not None and os.path.isfile(p)]
+        if not found:
+            raise ScenarioError(f"no shortcut {program[1]} in a Start Menu folder to start")
+        try:
+            link = read_shortcut(found[0])
+        except (ValueError, struct.error) as error:
+            raise ScenarioError(f"shortcut {program[1]} is unreadable: {error}")
+        if not link.get("target"):
+            raise ScenarioError(f"shortcut {program[1]} has no target")
+        target, workdir = link["target"], link.get("workdir") or cwd
+        log(f'program {program[1]}: "{target}" in "{workdir}"')
+        return target, workdir
+    return (windows_path(program) if program.startswith("/") else program), cwd
+
+
+def check_exit_code(expected, lines, log):
+    """Whether the player saw the program exit with `expected`; logged either way."""
+    codes = [line.rsplit(" ", 1)[1] for line in lines if line.startswith("program exited with code ")]
+    got = codes[-1] if codes else None
+    ok = got == str(expected)
+    log(f"check exitcode {expected}: {'ok' if ok else 'FAILED'}"
+        + ("" if ok else f" (it {'exited with ' + got if got else 'did not exit by itself'})"))
+    return ok
 
 
 def main():
@@ -667,7 +799,6 @@ def main():
     parser.add_argument("scenario")
     parser.add_argument("--state-dir", required=True, help="where wine_session.sh keeps the session")
     parser.add_argument("--installer", required=True, help="the installer under test (32-bit or 64-bit)")
-    parser.add_argument("--payload", help="the installer's payload.bin (for damaged copies)")
     parser.add_argument("--player", required=True, help="player.exe of the win64 build")
     parser.add_argument("--out-dir", required=True, help="logs and screenshots of this scenario")
     parser.add_argument("--reset-list", help="file of Windows paths cleared before every scenario")
@@ -701,30 +832,36 @@ def main():
             with open(args.reset_list) as f:
                 resets += [expand(w, variables) for line in f for w in split_line(line)]
         reset_paths(prefix, resets, log)
-        prepare(prefix, scenario, session, args.out_dir, log)
 
         installer = args.installer
         if scenario.installer == "damaged":
-            if not args.payload or not os.path.isfile(args.payload):
-                raise ScenarioError(f"a damaged installer needs the payload: {args.payload}")
-            installer, offset = damaged_copy(args.installer, args.payload, args.out_dir)
+            installer, offset = damaged_copy(args.installer, args.out_dir)
             log(f"installer damaged: byte at offset {offset} flipped")
         elif scenario.installer.lower().endswith(".exe"):
+            # A Linux path, or a Windows path in the prefix (a copy the scenario put there).
             installer = scenario.installer
+            if not installer.startswith("/"):
+                installer = unix_path(prefix, installer)
             if not os.path.isfile(installer):
                 raise ScenarioError(f"the installer is missing: {installer}")
         elif scenario.installer != "default":
             raise ScenarioError(f"unknown installer {scenario.installer!r}")
+
+        prepare(prefix, scenario, session, installer, args.out_dir, log)
 
         if runs_emulated(installer):
             scenario.timeout += EMULATED_START_ALLOWANCE_SECONDS
             log(f"32-bit installer under emulation: each run may take {scenario.timeout} s")
 
         played, lines = True, []
-        for run, steps in enumerate(scenario.runs, 1):
+        for run, (steps, settings) in enumerate(zip(scenario.runs, scenario.run_settings), 1):
             if len(scenario.runs) > 1:
                 log(f"run {run} of {len(scenario.runs)}")
-            ok, seen = run_player(args, session, scenario, steps, installer, args.out_dir, log, run)
+            program, cwd = run_program(prefix, settings.get("program"), installer, scenario.cwd, log)
+            ok, seen = run_player(args, session, scenario, steps, program, cwd, settings.get("arguments"),
+                                  args.out_dir, log, run)
+            if "exitcode" in settings:
+                ok = check_exit_code(settings["exitcode"], seen, log) and ok
             played, lines = played and ok, lines + seen
         for text in scenario.logged:
             seen = any(text in line for line in lines)

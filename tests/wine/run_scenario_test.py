@@ -5,6 +5,7 @@ import os
 import struct
 import tempfile
 import unittest
+import zlib
 
 import run_scenario as rs
 
@@ -54,9 +55,20 @@ class ScenarioParsing(unittest.TestCase):
                                    ("nowindow", "C"), ("end", "")]])
         self.assertEqual(len(s.checks), 1)
 
+    def test_each_run_says_what_it_starts_and_how_it_must_end(self):
+        s = self.parse("arguments '/S /D=C:\\a b'\nexitcode 0\nrerun\n"
+                       'program shortcut "Tovalin\\Uninstall.lnk"\nexpect "U" press Yes\nrerun\n'
+                       "program C:\\keep\\uninst.exe\nexitcode 8\n")
+        self.assertEqual(s.run_settings, [{"arguments": "/S /D=C:\\a b", "exitcode": 0},
+                                          {"program": ("shortcut", "Tovalin\\Uninstall.lnk")},
+                                          {"program": "C:\\keep\\uninst.exe", "exitcode": 8}])
+        self.assertEqual(s.runs, [[("end", "")], [("expect", "U"), ("press", "Yes"), ("end", "")],
+                                  [("end", "")]])
+
     def test_mistakes_are_reported_with_their_line(self):
         for text in ('expect "Box" press\n', "expect\n", "frobnicate x\n", 'expect "B" click OK\n',
-                     "rerun\n", "rerun now\n"):
+                     "rerun\n", "rerun now\n", "exitcode zero\n", "program a b\n",
+                     "exitcode\n"):
             with self.subTest(text=text):
                 with self.assertRaisesRegex(rs.ScenarioError, r":1: "):
                     self.parse(text)
@@ -88,32 +100,70 @@ class Paths(unittest.TestCase):
         self.assertEqual(rs.windows_path("/tmp/a b/x.exe"), r"Z:\tmp\a b\x.exe")
 
 
+def pe_with_payload(block):
+    """A minimal PE image whose one section, ".payload", holds `block` at file offset 0x200."""
+    image = bytearray(0x200)
+    image[0:2] = b"MZ"
+    struct.pack_into("<I", image, 0x3C, 0x40)
+    image[0x40:0x44] = b"PE\0\0"
+    struct.pack_into("<HH", image, 0x44, 0x14C, 1)
+    struct.pack_into("<H", image, 0x54, 0xE0)
+    struct.pack_into("<8sIIII", image, 0x58 + 0xE0, b".payload", len(block), 0x1000, len(block), 0x200)
+    return bytes(image) + block
+
+
 class DamagedCopy(unittest.TestCase):
     def test_one_byte_inside_the_first_piece_is_flipped(self):
+        metadata = bytearray(64)
+        struct.pack_into("<I", metadata, 32, 64)
         pieces = bytes([0x78, 0x9C]) + bytes(range(256)) * 2
-        image = b"MZ header" + b"\0" * 100 + pieces + b"trailer"
+        image = pe_with_payload(bytes(metadata) + pieces)
         with tempfile.TemporaryDirectory() as d:
-            for name, data in (("setup.exe", image), ("payload.bin", pieces)):
-                with open(os.path.join(d, name), "wb") as f:
-                    f.write(data)
-            damaged, offset = rs.damaged_copy(os.path.join(d, "setup.exe"),
-                                              os.path.join(d, "payload.bin"), d)
+            with open(os.path.join(d, "setup.exe"), "wb") as f:
+                f.write(image)
+            damaged, offset = rs.damaged_copy(os.path.join(d, "setup.exe"), d)
             with open(damaged, "rb") as f:
                 copy = f.read()
         differing = [i for i in range(len(image)) if image[i] != copy[i]]
         self.assertEqual(differing, [offset])
-        self.assertTrue(image.find(pieces) < offset < image.find(pieces) + len(pieces))
+        self.assertTrue(0x200 + 64 < offset < 0x200 + 64 + len(pieces))
 
-    def test_a_payload_not_found_once_is_refused(self):
-        pieces = bytes(range(256))
+    def test_an_installer_without_a_piece_to_damage_is_refused(self):
+        metadata = bytearray(64)
+        struct.pack_into("<I", metadata, 32, 64)
         with tempfile.TemporaryDirectory() as d:
-            for image in (b"no payload here" * 30, pieces + pieces):
+            for image in (b"MZ no payload here" * 30, pe_with_payload(bytes(metadata))):
                 with open(os.path.join(d, "setup.exe"), "wb") as f:
                     f.write(image)
-                with open(os.path.join(d, "payload.bin"), "wb") as f:
-                    f.write(pieces)
                 with self.assertRaises(rs.ScenarioError):
-                    rs.damaged_copy(os.path.join(d, "setup.exe"), os.path.join(d, "payload.bin"), d)
+                    rs.damaged_copy(os.path.join(d, "setup.exe"), d)
+
+
+class PayloadFile(unittest.TestCase):
+    def test_a_file_is_its_pieces_inflated_and_joined(self):
+        # Two files: "a.txt" in one piece, "B.exe" in two; names and pieces as instpack lays them out.
+        files = [("a.txt", [b"alpha"]), ("B.exe", [b"MZ" * 100, b"tail"])]
+        pieces = [zlib.compress(p) for _, chunks in files for p in chunks]
+        checks_at = (64 + 40 + 12 * len(files) + 7) & ~7
+        texts_at = checks_at + 12 * len(pieces)
+        metadata = bytearray(texts_at + 16)
+        struct.pack_into("<III", metadata, 32, len(metadata), len(files), len(pieces))
+        at, piece = texts_at, 0
+        for i, (name, chunks) in enumerate(files):
+            struct.pack_into("<III", metadata, 104 + 12 * i, at, len(name), len(chunks))
+            metadata[at:at + len(name)] = name.encode()
+            at += len(name) + 1
+            for _ in chunks:
+                struct.pack_into("<I", metadata, checks_at + 8 * len(pieces) + 4 * piece, len(pieces[piece]))
+                piece += 1
+        with tempfile.TemporaryDirectory() as d:
+            path = os.path.join(d, "setup.exe")
+            with open(path, "wb") as f:
+                f.write(pe_with_payload(bytes(metadata) + b"".join(pieces)))
+            self.assertEqual(rs.payload_file(path, "b.EXE"), b"MZ" * 100 + b"tail")
+            self.assertEqual(rs.payload_file(path, "a.txt"), b"alpha")
+            with self.assertRaises(rs.ScenarioError):
+                rs.payload_file(path, "uninst.exe")
 
 
 class Profile(unittest.TestCase):

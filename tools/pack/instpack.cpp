@@ -1,8 +1,8 @@
-// The packaging tool as a library call: command line in, generated table and packed blob out.
+// The packaging tool as a library call: command line in, finished installer out.
 #include "instpack.h"
 
 #include <errno.h>
-#include <fcntl.h>
+#include <stdio.h>
 #include <string.h>
 #include <unistd.h>
 
@@ -10,9 +10,13 @@
 #include <filesystem>
 #include <thread>
 
+#include "file_io.h"
+#include "installer_data_writer.h"
+#include "installer_image.h"
 #include "packer.h"
 #include "product.h"
-#include "table_source.h"
+#include "signing.h"
+#include "uninstaller.h"
 
 namespace fs = std::filesystem;
 
@@ -29,107 +33,214 @@ std::string DepfilePath(const std::string& path) {
   return escaped;
 }
 
-// Writes `text` to a new file at `path`. Returns false with `*error` set on failure.
-bool WriteTextFile(const std::string& path, const std::string& text, std::string* error) {
-  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    *error = "cannot create " + path + ": " + strerror(errno);
-    return false;
-  }
-  const bool written = WriteAll(fd, text.data(), text.size());
-  const int writeErrno = errno;
-  if (close(fd) != 0 && written) {
-    *error = "cannot write " + path + ": " + strerror(errno);
-    return false;
-  }
-  if (!written) *error = "cannot write " + path + ": " + strerror(writeErrno);
-  return written;
-}
-
-// The outputs of one run (table, blob, then the depfile if asked for) and their temporary names.
+// What one run writes: the installer, and the depfile if asked for, each under a temporary name
+// until everything is written.
 struct Outputs {
-  std::vector<std::string> finals;
-  std::vector<std::string> temporaries;
+  std::string installer;
+  std::string depfile;  // empty when not asked for
+  std::string installerTemporary;
+  std::string depfileTemporary;
+  std::string uninstallerTemporary;  // the generic uninstaller, packed from here
 };
 
-void RemoveAll(const Outputs& outputs) {
-  std::error_code ignored;
-  for (const std::string& path : outputs.temporaries) fs::remove(path, ignored);
-  for (const std::string& path : outputs.finals) fs::remove(path, ignored);
+void RemoveTemporaries(const Outputs& outputs) {
+  remove(outputs.installerTemporary.c_str());
+  if (!outputs.depfile.empty()) remove(outputs.depfileTemporary.c_str());
+  remove(outputs.uninstallerTemporary.c_str());
+}
+
+// After a failure, removes what an earlier run left at the output paths, so that a build cannot
+// go on with an installer that no longer matches its description. Only files this tool wrote are
+// removed: an installer (recognised by its installer data) and a depfile naming it. Anything
+// else there, a mistyped input above all, stays.
+void RemoveEarlierOutputs(const Outputs& outputs) {
+  if (IsInstallerFile(outputs.installer)) remove(outputs.installer.c_str());
+  std::string bytes, ignored;
+  if (!outputs.depfile.empty() && ReadWholeFile(outputs.depfile, &bytes, &ignored) &&
+      bytes.rfind(DepfilePath(outputs.installer) + ":", 0) == 0) {
+    remove(outputs.depfile.c_str());
+  }
+}
+
+std::string SystemError(const std::string& what, const std::string& path) {
+  return "cannot " + what + " " + path + ": " + strerror(errno);
+}
+
+// Refuses an output path that names a directory, or a file the run reads (which the output would
+// replace). Returns an empty text or the complaint.
+std::string OutputPathProblem(const std::string& output, const std::string& descriptionPath,
+                              const std::vector<PackSource>& sources, const std::string& stubPath,
+                              const std::string& uninstallerStubPath, const std::string& iconPath) {
+  if (IsDirectory(output)) return output + ": is a directory (-o names the installer file to write)";
+  std::vector<std::string> inputs = {descriptionPath, stubPath, uninstallerStubPath, iconPath};
+  for (const PackSource& source : sources) inputs.push_back(source.path);
+  for (const std::string& input : inputs) {
+    if (SameFile(output, input)) return output + ": is " + input + ", which this run reads";
+  }
+  return std::string();
+}
+
+// Writes the installer for `product` into the open, empty file `fd` (`path` names the output in
+// messages):
+// the program's head, the metadata, the pieces straight from the packer, the tail, and last the
+// checksum. Returns false with `*error` set.
+bool WriteInstaller(const Product& product, const std::string& descriptionPath,
+                    const std::vector<PackSource>& sources, const InstallerProgram& program, int fd,
+                    const std::string& path, int threads, std::string* error) {
+  const uint64_t metadataSize = InstallerMetadataSize(product, PieceCounts(sources));
+  if (!SeekTo(fd, program.blockOffset + metadataSize)) {
+    *error = SystemError("write", path);
+    return false;
+  }
+  PackedPayload payload;
+  int failedFile = -1;
+  std::string problem;
+  if (!PackPayload(sources, fd, path, threads, &payload, &failedFile, &problem)) {
+    *error = failedFile >= 0 ? descriptionPath + ": files[" + std::to_string(failedFile) + "] " +
+                                   QuoteForMessage(product.files[(size_t)failedFile].displayName) + ": " + problem
+                             : descriptionPath + ": " + problem;
+    return false;
+  }
+  const std::string metadata = InstallerMetadata(product, payload);
+  const uint64_t blockSize = metadata.size() + payload.totalBytes;
+  const std::string head = ImageHead(program, blockSize);
+  const std::string tail = ImageTail(program, blockSize);
+  const uint64_t fileSize = program.blockOffset + blockSize + tail.size();
+  if (!WriteAt(fd, head.data(), head.size(), 0) ||
+      !WriteAt(fd, metadata.data(), metadata.size(), program.blockOffset) ||
+      !WriteAt(fd, tail.data(), tail.size(), program.blockOffset + blockSize) ||
+      !FinishChecksum(program, fd, fileSize)) {
+    *error = SystemError("write", path);
+    return false;
+  }
+  return true;
 }
 
 // Does the work once the command line is understood. Returns true when every temporary is
 // written; false with `*error` set otherwise.
-bool Package(const std::string& descriptionPath, const Outputs& outputs, bool wantDepfile,
-             int threads, std::string* error) {
+bool Package(const std::string& descriptionPath, InstallerTarget target, const std::string& stubPath,
+             std::string uninstallerStubPath, const Outputs& outputs, int threads, std::string* error) {
   Product product;
   if (!LoadProduct(descriptionPath, &product, error)) return false;
 
   // Measure every source before packing any, so that a missing file late in the list fails
   // at once instead of after minutes of compression.
   std::vector<PackSource> sources(product.files.size());
-  auto fileError = [&](size_t i, const std::string& message) {
-    *error = descriptionPath + ": files[" + std::to_string(i) + "] " +
-             QuoteForMessage(product.files[i].displayName) + ": " + message;
-    return false;
-  };
   for (size_t i = 0; i < product.files.size(); ++i) {
     sources[i].path = product.files[i].sourcePath;
     std::string problem;
-    if (!MeasureSource(sources[i].path, &sources[i].size, &problem)) return fileError(i, problem);
+    if (!MeasureSource(sources[i].path, &sources[i].size, &problem)) {
+      *error = descriptionPath + ": files[" + std::to_string(i) + "] " +
+               QuoteForMessage(product.files[i].displayName) + ": " + problem;
+      return false;
+    }
   }
-
-  const std::string& blobPath = outputs.temporaries[1];
-  const int blobFd = open(blobPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (blobFd < 0) {
-    *error = "cannot create " + blobPath + ": " + strerror(errno);
-    return false;
-  }
-  PackedPayload payload;
-  int failedFile = -1;
+  // The resources both Windows programs get: the product's identity.
+  std::vector<Resource> identity;
   std::string problem;
-  const bool packed = PackPayload(sources, blobFd, blobPath, threads, &payload, &failedFile, &problem);
-  if (close(blobFd) != 0 && packed) {
-    *error = "cannot write " + blobPath + ": " + strerror(errno);
+  if (!IdentityResources(product.identity, &identity, &problem)) {
+    *error = descriptionPath + ": icon: " + problem;
     return false;
   }
-  if (!packed) {
-    if (failedFile >= 0) return fileError((size_t)failedFile, problem);
-    *error = descriptionPath + ": " + problem;
+  // The depfile names the uninstaller program among the inputs, never its filled-in temporary.
+  std::vector<std::string> dependencies = {descriptionPath};
+  for (const PackSource& source : sources) dependencies.push_back(source.path);
+  if (!product.identity.iconPath.empty()) dependencies.push_back(product.identity.iconPath);
+  if (product.suppliesUninstaller) {
+    uninstallerStubPath.clear();
+  } else {
+    if (!AddUninstaller(descriptionPath, target, uninstallerStubPath, identity, outputs.uninstallerTemporary,
+                        &product, &sources, error)) {
+      return false;
+    }
+    dependencies.push_back(uninstallerStubPath);
+  }
+  dependencies.push_back(stubPath);
+
+  InstallerProgram program;
+  if (!LoadInstallerProgram(stubPath, target, &program, error)) return false;
+  // The Windows installer's identity: its resources and load configuration.
+  if (!PrepareWindowsImage(&program, identity, &problem)) {
+    *error = stubPath + " (the " + TargetName(target) + " installer program): " + problem;
     return false;
   }
+  *error = OutputPathProblem(outputs.installer, descriptionPath, sources, stubPath, uninstallerStubPath,
+                             product.identity.iconPath);
+  if (!error->empty()) return false;
 
-  const std::string table =
-      PayloadTableSource(product, payload, fs::path(descriptionPath).filename().string());
-  if (!WriteTextFile(outputs.temporaries[0], table, error)) return false;
+  // Messages name the output, not its temporary.
+  const int fd = CreateForWriting(outputs.installerTemporary, true);
+  if (fd < 0) {
+    *error = SystemError("create", outputs.installer);
+    return false;
+  }
+  const bool written = WriteInstaller(product, descriptionPath, sources, program, fd, outputs.installer, threads, error);
+  if (close(fd) != 0 && written) {
+    *error = SystemError("write", outputs.installer);
+    return false;
+  }
+  if (!written) return false;
 
-  if (wantDepfile) {
-    std::string depfile = DepfilePath(outputs.finals[0]) + " " + DepfilePath(outputs.finals[1]) +
-                          ": " + DepfilePath(descriptionPath);
-    for (const PackSource& source : sources) depfile += " " + DepfilePath(source.path);
+  if (!outputs.depfile.empty()) {
+    std::string depfile = DepfilePath(outputs.installer) + ":";
+    for (const std::string& dependency : dependencies) depfile += " " + DepfilePath(dependency);
     depfile += "\n";
-    if (!WriteTextFile(outputs.temporaries[2], depfile, error)) return false;
+    const int depfd = CreateForWriting(outputs.depfileTemporary, false);
+    if (depfd < 0) {
+      *error = SystemError("create", outputs.depfile);
+      return false;
+    }
+    const bool depWritten = WriteAll(depfd, depfile.data(), depfile.size());
+    if (close(depfd) != 0 || !depWritten) {
+      *error = SystemError("write", outputs.depfile);
+      return false;
+    }
   }
   return true;
+}
+
+// The prebuilt program of `target` and `kind` installed beside the tool:
+// <prefix>/share/instpack/<name> for a tool in <prefix>/bin.
+std::string InstalledProgramPath(InstallerTarget target, ProgramKind kind) {
+  const std::string self = RunningProgramPath();
+  std::string name = ProgramFileName(target, kind);
+  if (self.empty()) return name;
+  return (fs::path(self).parent_path().parent_path() / "share" / "instpack" / name).string();
 }
 
 }  // namespace
 
 int RunInstpack(int argc, const char* const* argv, std::string* error) {
   std::string descriptionPath;
-  std::string outDir;
+  std::string outputPath;
+  std::string targetName = "win32";
+  std::string stubPath;
+  std::string uninstallerStubPath;
   std::string depfilePath;
   int threads = (int)std::thread::hardware_concurrency();
   if (threads < 1) threads = 1;
 
-  CLI::App app("Packages a product description into the installer's payload table and blob.",
-               "instpack");
+  CLI::App app("Packages a product description into a finished installer.", "instpack");
   app.add_option("description", descriptionPath, "Product description (TOML)")->required();
-  app.add_option("--out-dir", outDir, "Directory that receives payload_table.cpp and payload.bin")
-      ->required();
+  app.add_option("-o,--output", outputPath, "The installer to write")->required();
+  app.add_option("--target", targetName, "Installer program: win32 (the default), win64 or native")
+      ->check(CLI::IsMember({"win32", "win64", "native"}));
+  app.add_option("--stub", stubPath, "The prebuilt installer program to fill in (default: the one installed "
+                                     "with instpack, in ../share/instpack/)");
+  app.add_option("--uninstaller-stub", uninstallerStubPath,
+                 "The prebuilt uninstaller program to fill in and pack as uninst.exe when the description has "
+                 "none (default: the one installed with instpack, in ../share/instpack/)");
   app.add_option("--depfile", depfilePath, "Also write a Makefile-syntax dependency file here");
-  app.add_option("--threads", threads, "Compression threads (default: one per core)")
-      ->check(CLI::Range(1, 256));
+  app.add_option("--threads", threads, "Compression threads (default: one per core)")->check(CLI::Range(1, 256));
+  SigningRequest signing;
+  CLI::Option* certificate =
+      app.add_option("--certificate", signing.certificate, "Sign with this certificate (PEM or DER; with --key)");
+  CLI::Option* key = app.add_option("--key", signing.key, "The certificate's private key (PEM or DER)");
+  app.add_option("--pkcs12", signing.pkcs12, "Sign with the certificate and key in this PKCS#12 file")
+      ->excludes(certificate)
+      ->excludes(key);
+  app.add_option("--password-file", signing.passwordFile, "The first line of this file is the key's password");
+  app.add_option("--timestamp-url", signing.timestampUrl, "Have the signature time-stamped by this RFC 3161 service");
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
@@ -139,33 +250,58 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
     *error = std::string(misuse.what()) + " (see instpack --help)";
     return 2;
   }
-
-  std::error_code created;
-  fs::create_directories(outDir, created);
-  if (created || !fs::is_directory(outDir)) {
-    *error = outDir + ": cannot create the output directory" +
-             (created ? ": " + created.message() : std::string());
-    return 1;
+  InstallerTarget target = InstallerTarget::Win32;
+  TargetFromName(targetName, &target);
+  if (!signing.Requested() && (!signing.passwordFile.empty() || !signing.timestampUrl.empty())) {
+    *error = "--password-file and --timestamp-url need --certificate and --key, or --pkcs12 (see instpack --help)";
+    return 2;
   }
+  if (signing.Requested() && target == InstallerTarget::Native) {
+    *error = "only Windows installers are signed, not --target native (see instpack --help)";
+    return 2;
+  }
+  if (stubPath.empty()) stubPath = InstalledProgramPath(target, ProgramKind::Installer);
+  if (uninstallerStubPath.empty()) uninstallerStubPath = InstalledProgramPath(target, ProgramKind::Uninstaller);
+
   Outputs outputs;
-  outputs.finals.push_back((fs::path(outDir) / "payload_table.cpp").string());
-  outputs.finals.push_back((fs::path(outDir) / "payload.bin").string());
-  if (!depfilePath.empty()) outputs.finals.push_back(depfilePath);
+  outputs.installer = outputPath;
+  outputs.depfile = depfilePath;
   // Each temporary sits beside its output, so that the rename stays on one file system; the
-  // process id keeps two runs into one directory from writing the same temporary.
-  const std::string suffix = "." + std::to_string((long)getpid()) + ".tmp";
-  for (const std::string& path : outputs.finals) outputs.temporaries.push_back(path + suffix);
+  // process number keeps two runs writing one output from sharing a temporary.
+  const std::string suffix = "." + std::to_string(ProcessNumber()) + ".tmp";
+  outputs.installerTemporary = outputPath + suffix;
+  outputs.depfileTemporary = depfilePath + suffix;
+  outputs.uninstallerTemporary = outputPath + ".uninst" + suffix;
 
-  if (!Package(descriptionPath, outputs, !depfilePath.empty(), threads, error)) {
-    RemoveAll(outputs);
+  // The signing material is checked before anything is written, and the installer signed once it
+  // is whole: a signature covers every byte of it but the signature itself.
+  long long signingTime = 0;
+  const std::string signedTemporary = outputPath + ".signed" + suffix;
+  if ((signing.Requested() && !CheckSigningMaterial(signing, &signingTime, error)) ||
+      !Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, error) ||
+      (signing.Requested() &&
+       !SignInstaller(signing, signingTime, outputs.installerTemporary, signedTemporary, error))) {
+    RemoveTemporaries(outputs);
+    RemoveEarlierOutputs(outputs);
     return 1;
   }
-  for (size_t i = 0; i < outputs.finals.size(); ++i) {
-    if (rename(outputs.temporaries[i].c_str(), outputs.finals[i].c_str()) != 0) {
-      *error = "cannot rename " + outputs.temporaries[i] + " to " + outputs.finals[i] + ": " + strerror(errno);
-      RemoveAll(outputs);
-      return 1;
-    }
+  // Packed into the installer by now.
+  remove(outputs.uninstallerTemporary.c_str());
+  if (signing.Requested() && !RenameOver(signedTemporary, outputs.installerTemporary)) {
+    *error = "cannot rename " + signedTemporary + " to " + outputs.installerTemporary + ": " + strerror(errno);
+    remove(signedTemporary.c_str());
+    RemoveTemporaries(outputs);
+    return 1;
+  }
+  if (!RenameOver(outputs.installerTemporary, outputs.installer)) {
+    *error = "cannot rename " + outputs.installerTemporary + " to " + outputs.installer + ": " + strerror(errno);
+    RemoveTemporaries(outputs);
+    return 1;
+  }
+  if (!depfilePath.empty() && !RenameOver(outputs.depfileTemporary, outputs.depfile)) {
+    *error = "cannot rename " + outputs.depfileTemporary + " to " + outputs.depfile + ": " + strerror(errno);
+    RemoveTemporaries(outputs);
+    return 1;
   }
   return 0;
 }

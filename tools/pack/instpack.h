@@ -1,13 +1,24 @@
-// The packaging tool as a library call: command line in, generated table and packed blob out.
+// The packaging tool as a library call: command line in, finished installer out.
 #pragma once
 #include <string>
 
 /// Runs instpack on `argv` (argv[0] is the program name):
-///   instpack <description.toml> --out-dir DIR [--depfile FILE] [--threads N]
-/// writes DIR/payload_table.cpp, DIR/payload.bin and, if asked, the depfile, all or none: on
-/// any failure the new files and any earlier outputs of the same names are removed, so a build
-/// cannot go on with a table that no longer matches its description. Returns the exit status:
-/// 0 on success (also after printing --help to standard output), 1 for a bad description or
-/// source file or a failure to write, with a one-line `*error`, and 2 for command-line misuse,
-/// with the complaint in `*error`. Prints nothing else.
+///   instpack <description.toml> -o <installer> [--target win32|win64|native] [--stub FILE]
+///            [--uninstaller-stub FILE] [--depfile FILE] [--threads N]
+///            [--certificate FILE --key FILE | --pkcs12 FILE] [--password-file FILE] [--timestamp-url URL]
+/// writes the finished installer: the prebuilt installer program of the target (win32 unless
+/// told; `--stub` names it, else the one installed beside the tool, in ../share/instpack/) with
+/// the product's data block in it. A description whose files hold no uninst.exe gets the
+/// prebuilt uninstaller program of the target (`--uninstaller-stub`, else the one installed
+/// beside the tool) filled in with its settings and file names, as its last file, uninst.exe. The output appears whole or not at all: it is written under a
+/// temporary name beside it and renamed over it at the end, and on any failure nothing new is
+/// left and an earlier file of that name stays as it was. With --depfile it also writes a
+/// Makefile-syntax dependency file naming the description, every source, the icon and the programs.
+/// With a certificate it signs the Windows installer (signing.h): the material is checked before
+/// anything is written, and a failure to sign leaves nothing either.
+/// Returns the exit status: 0 on success (also after printing --help to standard output), 1 for
+/// a bad description, source file, installer program, signing material or output path, or a
+/// failure to write or to sign, with
+/// a one-line `*error` naming the file at fault, and 2 for command-line misuse, with the
+/// complaint in `*error`. Prints nothing else.
 int RunInstpack(int argc, const char* const* argv, std::string* error);

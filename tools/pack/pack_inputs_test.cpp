@@ -64,6 +64,7 @@ std::string Repeat(const std::string& unit, size_t count) {
 
 const std::string kNoKey = ":8:2: Error while parsing key: expected bare key starting character or string delimiter, saw ";
 const std::string kE = "\xC3\xA9";  // é: two bytes in the description, one in the installer
+const std::string kNotVersion = "not a version (one to four numbers from 0 to 65535 with dots between, such as 2.1.0)";
 
 std::vector<BadInput> BadInputs() {
   std::vector<BadInput> cases = {
@@ -89,7 +90,8 @@ std::vector<BadInput> BadInputs() {
       // Settings given in ways the reader must not accept.
       {"SettingAsSection", "[Options]",
        "unknown key \"Options\" at line 8 (expected groupName, appTitle, iniFileName, offerStartupGroup, "
-       "startupPrompt, mainExecutable, files)"},
+       "startupPrompt, mainExecutable, files, and optionally publisher, productName, fileDescription, version, "
+       "copyright, icon, executionLevel)"},
       {"SettingGivenTwiceAsDottedKey", "files.name = \"x\"", ""},  // the TOML reader's own words
       // Outside strings and comments TOML allows ASCII only; the reader's character tables used to
       // reach an "unreachable" point on such characters.
@@ -108,6 +110,18 @@ std::vector<BadInput> BadInputs() {
       {"TitleOneOver", "appTitle = \"" + Repeat(kE, 201) + "\"", "appTitle: longer than 200 bytes"},
       {"GroupOneOver", "groupName = \"" + Repeat(kE, 201) + "\"", "groupName: longer than 200 bytes"},
       {"PromptOneOver", "startupPrompt = \"" + Repeat(kE, 1025) + "\"", "startupPrompt: longer than 1,024 bytes"},
+      // The installer's identity.
+      {"VersionWithLetter", "version = \"1.2.x\"", "version \"1.2.x\": " + kNotVersion},
+      {"VersionOfFiveNumbers", "version = \"1.2.3.4.5\"", "version \"1.2.3.4.5\": " + kNotVersion},
+      {"VersionNumberOver16Bits", "version = \"1.65536\"", "version \"1.65536\": " + kNotVersion},
+      {"VersionEndingInDot", "version = \"2.\"", "version \"2.\": " + kNotVersion},
+      {"VersionNotAString", "version = 2", "version: expected a string at line 8"},
+      {"PublisherWithTab", "publisher = \"a\\tb\"", "publisher \"a\\x09b\": contains a control character"},
+      {"CopyrightTooLong", "copyright = \"" + Repeat(kE, 261) + "\"", "copyright \"" + Repeat(kE, 261) + "\": longer than 260 characters"},
+      {"UnknownExecutionLevel", "executionLevel = \"admin\"",
+       "executionLevel \"admin\": not an execution level (requireAdministrator, highestAvailable or asInvoker)"},
+      {"IconMissing", "icon = \"absent.ico\"", "icon: {dir}/absent.ico: cannot read: No such file or directory"},
+      {"IconNotAnIcon", "icon = \"tov32.exe\"", "icon: {dir}/tov32.exe: not an icon file (no icon header)"},
       {"NameOneOver", Files("{ name = \"" + Repeat(kE, 256) + "\", source = \"tov32.exe\" }"),
        "files[2] \"" + Repeat(kE, 256) + "\": longer than 255 bytes"},
   };
@@ -146,9 +160,11 @@ class PackInputsTest : public testing::Test {
 
   // Runs the tool on `description` over outputs of an earlier good run. Returns its status.
   int Pack(const std::string& description, std::string* error) {
-    for (const char* name : {"payload_table.cpp", "payload.bin", "payload.d"}) WriteBytes(out_ + "/" + name, "old");
+    WriteEarlierOutputs(out_ + "/setup");
     WriteBytes(product_ + "/product.toml", description);
-    return RunTool({product_ + "/product.toml", "--out-dir", out_, "--depfile", out_ + "/payload.d"}, error);
+    std::vector<std::string> args = {product_ + "/product.toml", "--depfile", out_ + "/setup.d"};
+    for (const std::string& arg : NativeOutput(out_ + "/setup")) args.push_back(arg);
+    return RunTool(args, error);
   }
 
   std::string root_, product_, out_;
@@ -222,7 +238,7 @@ TEST_F(PackInputsTest, TextsExactlyAtTheirBoundsAreAccepted) {
                                   "files = [\"tov32.exe\", \"uninst.exe\", { name = \"" + Repeat(kE, 255) + "\", source = \"tov32.exe\" }]\n";
   std::string error;
   EXPECT_EQ(Pack(description, &error), 0) << error;
-  EXPECT_EQ(FolderEntries(out_), (std::vector<std::string>{"payload.bin", "payload.d", "payload_table.cpp"}));
+  EXPECT_EQ(FolderEntries(out_), (std::vector<std::string>{"setup", "setup.d"}));
 }
 
 }  // namespace

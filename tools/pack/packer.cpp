@@ -2,9 +2,7 @@
 #include "packer.h"
 
 #include <errno.h>
-#include <fcntl.h>
 #include <string.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -12,8 +10,9 @@
 #include <mutex>
 #include <thread>
 
-#include "product/payload_table.h"
+#include "file_io.h"
 #include "product.h"
+#include "product/payload_table.h"
 
 namespace {
 
@@ -76,67 +75,27 @@ void CompressPieces(Pipeline* pipeline) {
   if (ready) deflateEnd(&stream);
 }
 
-// Reads exactly `size` bytes unless the file ends first. Returns the count read, or -1 with
-// errno set.
-ssize_t ReadFully(int fd, unsigned char* buffer, size_t size) {
-  size_t total = 0;
-  while (total < size) {
-    const ssize_t count = read(fd, buffer + total, size - total);
-    if (count < 0 && errno == EINTR) continue;
-    if (count < 0) return -1;
-    if (count == 0) break;
-    total += (size_t)count;
-  }
-  return (ssize_t)total;
-}
-
 }  // namespace
 
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* bytes = (const char*)data;
-  while (size > 0) {
-    const ssize_t count = write(fd, bytes, size);
-    if (count < 0 && errno == EINTR) continue;
-    if (count <= 0) {
-      if (count == 0) errno = ENOSPC;
-      return false;
-    }
-    bytes += count;
-    size -= (size_t)count;
-  }
-  return true;
-}
-
 bool MeasureSource(const std::string& path, uint64_t* size, std::string* error) {
-  // Non-blocking, so that a named pipe given as a source is refused below instead of hanging
-  // the build in open() until some writer appears; on a regular file the flag changes nothing.
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  // Never blocks on a named pipe given as a source: it is refused below instead of hanging the
+  // build until some writer appears.
+  const int fd = OpenForReading(path);
   if (fd < 0) {
     *error = "cannot open " + path + ": " + strerror(errno);
     return false;
   }
-  struct stat info;
-  const bool statted = fstat(fd, &info) == 0;
-  const int savedErrno = errno;
+  std::string problem;
+  const bool regular = RegularFileSize(fd, size, &problem);
   close(fd);
-  if (!statted) {
-    *error = "cannot examine " + path + ": " + strerror(savedErrno);
+  if (!regular) {
+    *error = path + " " + problem;
     return false;
   }
-  if (S_ISDIR(info.st_mode)) {
-    *error = path + " is a directory";
+  if (*size > kMaxFileBytes) {
+    *error = path + " is " + std::to_string(*size) + " bytes, more than the 2,000,000,000 a 32-bit installer can hold";
     return false;
   }
-  if (!S_ISREG(info.st_mode)) {
-    *error = path + " is not a regular file";
-    return false;
-  }
-  if ((uint64_t)info.st_size > kMaxFileBytes) {
-    *error = path + " is " + std::to_string((uint64_t)info.st_size) +
-             " bytes, more than the 2,000,000,000 a 32-bit installer can hold";
-    return false;
-  }
-  *size = (uint64_t)info.st_size;
   return true;
 }
 
@@ -210,12 +169,13 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
 
   for (size_t i = 0; i < sources.size(); ++i) {
     const PackSource& source = sources[i];
-    // Non-blocking for the same reason as in MeasureSource: the path may have become a pipe.
-    const int fd = open(source.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // Opened the way MeasureSource opens it: the path may have become a pipe since.
+    const int fd = OpenForReading(source.path);
     if (fd < 0) return fail((int)i, "cannot open " + source.path + ": " + strerror(errno));
-    struct stat info;
     const std::string changed = source.path + " changed size while being read";
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || (uint64_t)info.st_size != source.size) {
+    uint64_t size = 0;
+    std::string problem;
+    if (!RegularFileSize(fd, &size, &problem) || size != source.size) {
       close(fd);
       return fail((int)i, changed);
     }
@@ -227,7 +187,7 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
       }
       Slot& slot = pipeline.slots[pipeline.submitted % pipeline.slots.size()];
       const size_t want = remaining < kPieceSize ? (size_t)remaining : (size_t)kPieceSize;
-      const ssize_t got = ReadFully(fd, slot.input.data(), want);
+      const long long got = ReadFully(fd, slot.input.data(), want);
       if (got < 0) {
         const std::string message = "cannot read " + source.path + ": " + strerror(errno);
         close(fd);
@@ -248,7 +208,7 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
     }
     // A file that grew after it was measured would be cut short silently.
     unsigned char extra;
-    const ssize_t more = ReadFully(fd, &extra, 1);
+    const long long more = ReadFully(fd, &extra, 1);
     close(fd);
     if (more != 0) return fail((int)i, changed);
   }

@@ -24,10 +24,6 @@ struct PackedPayload {
   uint64_t totalBytes = 0;
 };
 
-/// Writes all `size` bytes at `data` to descriptor `fd`, retrying short writes. Returns true
-/// when every byte was written; false with errno set otherwise.
-bool WriteAll(int fd, const void* data, size_t size);
-
 /// Opens `path` to check that it can be packed: readable, a regular file (after following
 /// symbolic links) and at most kMaxFileBytes long. Returns true with `*size` set; on failure
 /// returns false with `*error` saying why (it names `path`).

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 
+#include "file_io.h"
 #include "windows1252.h"
 
 // The tool reports errors as values, like the rest of it; toml++ then returns a parse_result.
@@ -36,26 +37,6 @@ namespace {
 
 const char* const kKeys[] = {"groupName",    "appTitle",       "iniFileName", "offerStartupGroup",
                              "startupPrompt", "mainExecutable", "files"};
-
-// Reads the whole file at `path` into `*text`. Returns false with `*error` set on failure.
-bool ReadWholeFile(const std::string& path, std::string* text, std::string* error) {
-  FILE* file = fopen(path.c_str(), "rb");
-  if (!file) {
-    *error = path + ": cannot read: " + strerror(errno);
-    return false;
-  }
-  char buffer[65536];
-  size_t count;
-  while ((count = fread(buffer, 1, sizeof buffer, file)) > 0) text->append(buffer, count);
-  const bool failed = ferror(file) != 0;
-  const int savedErrno = errno;
-  fclose(file);
-  if (failed) {
-    *error = path + ": cannot read: " + strerror(savedErrno);
-    return false;
-  }
-  return true;
-}
 
 // Formats a code point for a message: U+20AC.
 std::string CodePointName(uint32_t codePoint) {
@@ -152,10 +133,12 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   for (auto&& [key, node] : table) {
     bool known = false;
     for (const char* name : kKeys) known = known || key.str() == name;
+    for (const char* name : kIdentityKeys) known = known || key.str() == name;
     if (!known) {
       return fail("unknown key " + QuoteForMessage(key.str()) + " at line " +
                   std::to_string(key.source().begin.line) + " (expected groupName, appTitle, " +
-                  "iniFileName, offerStartupGroup, startupPrompt, mainExecutable, files)");
+                  "iniFileName, offerStartupGroup, startupPrompt, mainExecutable, files, and optionally " +
+                  "publisher, productName, fileDescription, version, copyright, icon, executionLevel)");
     }
   }
   for (const char* name : kKeys) {
@@ -242,7 +225,7 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   if (!files) {
     return fail("files: expected an array at line " + std::to_string(filesNode.source().begin.line));
   }
-  if (files->empty()) return fail("files: empty list (the installer needs at least uninst.exe)");
+  if (files->empty()) return fail("files: empty list (the installer needs at least its main program)");
   const std::filesystem::path baseDirectory = std::filesystem::path(descriptionPath).parent_path();
   std::map<std::string, size_t> seen;  // upper-cased name -> index
   for (size_t i = 0; i < files->size(); ++i) {
@@ -285,11 +268,26 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     product->files.push_back(file);
   }
 
+  // The installer's own identity, each setting optional; the icon is found like the sources.
+  for (const char* key : kIdentityKeys) {
+    const toml::node* node = table.get(key);
+    if (!node) continue;
+    if (!node->is_string()) {
+      return fail(std::string(key) + ": expected a string at line " + std::to_string(node->source().begin.line));
+    }
+    std::string value = node->as_string()->get();
+    if (std::string(key) == "icon") {
+      if (value.empty() || value.find('\0') != std::string::npos) return fail("icon: not a file name");
+      value = (baseDirectory / value).string();
+    }
+    problem = SetIdentitySetting(key, value, &product->identity);
+    if (!problem.empty()) return fail(std::string(key) + " " + QuoteForMessage(node->as_string()->get()) + ": " + problem);
+  }
+  CompleteIdentity(asWritten["appTitle"], &product->identity);
+
   if (!seen.count(UpperCase1252(product->mainExecutable))) {
     return fail("mainExecutable " + QuoteForMessage(asWritten["mainExecutable"]) + ": not among the files");
   }
-  if (!seen.count("UNINST.EXE")) {
-    return fail("files: no \"uninst.exe\" (the installer registers it as the uninstaller)");
-  }
+  product->suppliesUninstaller = seen.count("UNINST.EXE") != 0;
   return true;
 }

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "identity.h"
+
 /// Bounds that keep the product inside what the installer and a 32-bit address space can hold.
 enum : uint32_t {
   kMaxTitleBytes = 200,                 // groupName, appTitle
@@ -32,6 +34,10 @@ struct Product {
   std::string startupPrompt;
   std::string mainExecutable;
   std::vector<ProductFile> files;
+  // False when `files` holds no uninst.exe: instpack then adds its generic uninstaller under that
+  // name, after every file of the description.
+  bool suppliesUninstaller = true;
+  InstallerIdentity identity;  // the optional settings of the Windows installer's own identity
 };
 
 /// Reads the TOML description at `descriptionPath` into `*product` and checks every setting and

@@ -153,7 +153,7 @@ class BadProductTest : public testing::TestWithParam<BadProduct> {
     WriteBytes(product_ + "/big.bin", "");
     ASSERT_EQ(truncate((product_ + "/big.bin").c_str(), 2000000001), 0);
     // Outputs of an earlier, good run: a failed run must not leave them for the build to use.
-    for (const char* name : {"payload_table.cpp", "payload.bin", "payload.d"}) WriteBytes(out_ + "/" + name, "old");
+    WriteEarlierOutputs(out_ + "/setup");
   }
   void TearDown() override { RemoveTree(root_); }
 
@@ -164,7 +164,9 @@ TEST_P(BadProductTest, FailsWithMessageAndNoOutput) {
   const BadProduct& bad = GetParam();
   WriteBytes(product_ + "/product.toml", Describe(bad.edits));
   std::string error;
-  const int status = RunTool({product_ + "/product.toml", "--out-dir", out_, "--depfile", out_ + "/payload.d", "--threads", "2"}, &error);
+  std::vector<std::string> args = {product_ + "/product.toml", "--depfile", out_ + "/setup.d", "--threads", "2"};
+  for (const std::string& arg : NativeOutput(out_ + "/setup")) args.push_back(arg);
+  const int status = RunTool(args, &error);
   EXPECT_EQ(status, 1);
   EXPECT_NE(error.find(bad.fragment), std::string::npos) << "message: " << error;
   EXPECT_EQ(error.rfind(product_ + "/product.toml", 0), 0u) << "message should name the description: " << error;
@@ -178,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(Malformed, BadProductTest, testing::ValuesIn(kBadProduc
 TEST(BadDescription, MissingDescriptionFileIsReported) {
   const std::string root = MakeScratchFolder();
   std::string error;
-  EXPECT_EQ(RunTool({root + "/absent.toml", "--out-dir", root + "/out"}, &error), 1);
+  EXPECT_EQ(RunTool({root + "/absent.toml", "-o", root + "/out/setup.exe"}, &error), 1);
   EXPECT_NE(error.find("absent.toml: cannot read: No such file or directory"), std::string::npos) << error;
   EXPECT_TRUE(FolderEntries(root + "/out").empty());
   RemoveTree(root);
@@ -187,18 +189,19 @@ TEST(BadDescription, MissingDescriptionFileIsReported) {
 TEST(BadDescription, DescriptionThatIsAFolderIsReported) {
   const std::string root = MakeScratchFolder();
   std::string error;
-  EXPECT_EQ(RunTool({root, "--out-dir", root + "/out"}, &error), 1);
-  EXPECT_NE(error.find("cannot read"), std::string::npos) << error;
+  EXPECT_EQ(RunTool({root, "-o", root + "/out/setup.exe"}, &error), 1);
+  EXPECT_EQ(error, root + ": is a directory");
   RemoveTree(root);
 }
 
 TEST(CommandLine, MisuseExitsWithTwo) {
   const std::vector<std::vector<std::string>> misuses = {
       {},
-      {"product.toml"},                                        // no --out-dir
-      {"product.toml", "--out-dir", "out", "--threads", "0"},  // no worker at all
-      {"product.toml", "--out-dir", "out", "--threads", "many"},
-      {"product.toml", "--out-dir", "out", "--fast"},
+      {"product.toml"},                                  // no -o
+      {"product.toml", "-o", "setup.exe", "--threads", "0"},  // no worker at all
+      {"product.toml", "-o", "setup.exe", "--threads", "many"},
+      {"product.toml", "-o", "setup.exe", "--fast"},
+      {"product.toml", "-o", "setup.exe", "--target", "win16"},
   };
   for (const auto& args : misuses) {
     std::string error;

@@ -1,13 +1,18 @@
 // player.exe: plays the user of an installer under Wine, following a list of steps, and logs
 // every window it sees and every action it takes, one line per event. Only Win32 calls belong here.
 //
-//   player.exe --steps <file> --cwd <directory> [--timeout <seconds>] [--log <file>] <program>
+//   player.exe --steps <file> --cwd <directory> [--timeout <seconds>] [--log <file>]
+//              [--arguments <text>] <program>
+//
+// The program is started with its quoted path and, after a space, <text> as its command line.
 //
 // The steps file holds one step a line, the step's name and its argument separated by a tab:
 //   ignore <caption>   windows with this caption are left alone unless a later expect names them
 //   expect <caption>   wait for a visible top-level window of the program with this caption;
 //                      it becomes the current window, and all its controls are logged
 //   text <text>        the current window has a static control with exactly this text
+//   textline <text>    the current window has a static control one of whose lines is exactly
+//                      this (the log shows a line break in a text as \n)
 //   button <label>     the current window has a button with this label ('&' ignored)
 //   icon <none|shown>  the current window shows no icon, or one
 //   edit <text>        the current window's first edit box holds exactly this text
@@ -97,6 +102,34 @@ bool TimeIsUp() {
 }
 
 bool ProgramHasEnded() { return WaitForSingleObject(program.hProcess, 0) == WAIT_OBJECT_0; }
+
+// `text` on one line of the log: its line breaks written as \n.
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+    if (text[i] == '\n' || text[i] == '\r') {
+      line += "\\n";
+    } else {
+      line += text[i];
+    }
+  }
+  return line;
+}
+
+// True when one of the lines of `text` is exactly `line` (a carriage return before a line feed
+// is not part of the line).
+bool HasLine(const std::string& text, const std::string& line) {
+  size_t begin = 0;
+  for (;;) {
+    size_t end = text.find('\n', begin);
+    std::string candidate = text.substr(begin, end == std::string::npos ? std::string::npos : end - begin);
+    if (!candidate.empty() && candidate.back() == '\r') candidate.pop_back();
+    if (candidate == line) return true;
+    if (end == std::string::npos) return false;
+    begin = end + 1;
+  }
+}
 
 // The window's own text, read without sending it a message: the installer runs no message loop
 // of its own while its progress window is up, so a sent WM_GETTEXT could block.
@@ -201,7 +234,7 @@ void LogWindow(HWND window) {
     } else if (c.kind == "button" || c.kind == "edit") {
       Log("  %s %d \"%s\"", c.kind.c_str(), c.id, c.text.c_str());
     } else {
-      Log("  %s \"%s\"", c.kind.c_str(), c.text.c_str());
+      Log("  %s \"%s\"", c.kind.c_str(), OneLine(c.text).c_str());
     }
   }
 }
@@ -451,6 +484,12 @@ bool RunWindowStep(HWND window, const Step& step) {
     Log("text not found: \"%s\"", step.argument.c_str());
     return false;
   }
+  if (step.name == "textline") {
+    for (const Control& c : controls)
+      if (c.kind == "static" && HasLine(c.text, step.argument)) return Log("text line ok"), true;
+    Log("text line not found: \"%s\"", step.argument.c_str());
+    return false;
+  }
   if (step.name == "button") {
     if (FindButton(controls, step.argument) != nullptr) return Log("button \"%s\" ok", step.argument.c_str()), true;
     Log("button not found: \"%s\"", step.argument.c_str());
@@ -559,7 +598,8 @@ void Drain() {
 }
 
 int Usage() {
-  fprintf(stderr, "usage: player.exe --steps FILE --cwd DIR [--timeout SECONDS] [--log FILE] PROGRAM\n");
+  fprintf(stderr, "usage: player.exe --steps FILE --cwd DIR [--timeout SECONDS] [--log FILE] [--arguments TEXT] "
+                  "PROGRAM\n");
   return 3;
 }
 
@@ -569,6 +609,7 @@ int main(int argc, char** argv) {
   const char* stepsPath = nullptr;
   const char* directory = nullptr;
   const char* programPath = nullptr;
+  const char* arguments = nullptr;
   int timeoutSeconds = 60;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--steps") == 0 && i + 1 < argc) {
@@ -579,6 +620,8 @@ int main(int argc, char** argv) {
       timeoutSeconds = atoi(argv[++i]);
     } else if (strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
       logFile = fopen(argv[++i], "w");
+    } else if (strcmp(argv[i], "--arguments") == 0 && i + 1 < argc) {
+      arguments = argv[++i];
     } else if (programPath == nullptr && argv[i][0] != '-') {
       programPath = argv[i];
     } else {
@@ -597,9 +640,11 @@ int main(int argc, char** argv) {
 
   CloseShellWindows();
   std::string commandLine = std::string("\"") + programPath + "\"";
+  if (arguments != nullptr) commandLine += std::string(" ") + arguments;
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
   Log("start \"%s\" in \"%s\"", programPath, directory);
+  if (arguments != nullptr) Log("  command line %s", commandLine.c_str());
   if (!CreateProcessA(programPath, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory,
                       &startup, &program)) {
     Log("FAIL cannot start the program (error %lu)", GetLastError());

@@ -1,0 +1,150 @@
+#!/usr/bin/env python3
+"""Times Windows-side extraction under Wine: our installer against the installer makensis built for
+the same files, side by side in one prefix.
+
+    wine_extract.py --state-dir DIR --prefix DIR --player PLAYER.exe --ours SETUP.exe --ini NAME
+                    --nsis NSIS-SETUP.exe --files FILES.txt [--reps N]
+
+Each repetition runs both installers once, in alternating order, into a fresh directory of the
+prefix. The time taken is that of the files themselves, seen from the Linux side with inotify on
+the target directory: from the moment the first file is created to the moment the last one is
+closed after writing. So neither installer's start-up, its questions (ours is played by the
+player: the notice with its fixed waits, then No to the final question) nor its end counts.
+Prints key/value lines: the medians of both and the median of the per-repetition ratios.
+"""
+
+import argparse
+import ctypes
+import os
+import select
+import shutil
+import statistics
+import struct
+import subprocess
+import sys
+import threading
+import time
+
+IN_CLOSE_WRITE = 0x00000008
+IN_CREATE = 0x00000100
+TARGETS = {"ours": "C:\\bench-ours", "nsis": "C:\\bench-nsis"}
+
+libc = ctypes.CDLL("libc.so.6", use_errno=True)
+
+
+class Watcher:
+    """Records, on a thread of its own, when files are created in and closed after writing in one
+    directory, until `expected` distinct files have been closed."""
+
+    def __init__(self, folder, expected):
+        self.fd = libc.inotify_init1(os.O_CLOEXEC)
+        if self.fd < 0 or libc.inotify_add_watch(self.fd, folder.encode(), IN_CREATE | IN_CLOSE_WRITE) < 0:
+            raise OSError(ctypes.get_errno(), "inotify on " + folder)
+        self.expected = expected
+        self.first_create = None
+        self.last_close = None
+        self.closed = set()
+        self.done = threading.Event()
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        while not self.done.is_set():
+            ready, _, _ = select.select([self.fd], [], [], 0.2)
+            if not ready:
+                continue
+            now = time.monotonic()
+            data = os.read(self.fd, 1 << 16)
+            at = 0
+            while at < len(data):
+                _, mask, _, length = struct.unpack_from("iIII", data, at)
+                name = data[at + 16:at + 16 + length].rstrip(b"\0")
+                at += 16 + length
+                if mask & IN_CREATE and self.first_create is None:
+                    self.first_create = now
+                if mask & IN_CLOSE_WRITE:
+                    self.last_close = now
+                    self.closed.add(name)
+            if len(self.closed) >= self.expected:
+                self.done.set()
+
+    def seconds(self, timeout):
+        self.done.wait(timeout)
+        self.done.set()
+        self.thread.join()
+        os.close(self.fd)
+        if len(self.closed) < self.expected or self.first_create is None:
+            raise RuntimeError(f"only {len(self.closed)} of {self.expected} files were written")
+        return self.last_close - self.first_create
+
+
+def unix_path(prefix, windows):
+    return os.path.join(prefix, "drive_c", windows[3:].replace("\\", "/"))
+
+
+def run_ours(args, env, prefix, expected):
+    target = unix_path(prefix, TARGETS["ours"])
+    os.makedirs(target)
+    with open(os.path.join(prefix, "drive_c", "windows", args.ini), "w", newline="\r\n") as f:
+        f.write(f"[Options]\ndataDir={TARGETS['ours']}\n")
+    steps = os.path.join(args.state_dir, "bench-steps.txt")
+    with open(steps, "w") as f:
+        f.write("ignore\tSetup Progress\nexpect\tClosing Running Copies\npress\tOK\n"
+                "expect\tInstallation Successful\npress\tNo\nend\t\n")
+    watcher = Watcher(target, expected)
+    player = subprocess.run([env["WINE64"], args.player, "--steps", "Z:" + steps.replace("/", "\\"),
+                             "--cwd", "C:\\", "--timeout", "600", "Z:" + os.path.abspath(args.ours).replace("/", "\\")],
+                            env=env, capture_output=True, text=True, encoding="latin-1")
+    seconds = watcher.seconds(60)
+    if player.returncode != 0:
+        raise RuntimeError("the player failed:\n" + player.stdout[-2000:])
+    return seconds
+
+
+def run_nsis(args, env, prefix, expected):
+    target = unix_path(prefix, TARGETS["nsis"])
+    os.makedirs(target)
+    watcher = Watcher(target, expected)
+    subprocess.run([env["WINE64"], "Z:" + os.path.abspath(args.nsis).replace("/", "\\"), "/S",
+                    "/D=" + TARGETS["nsis"]], env=env, check=True, capture_output=True)
+    return watcher.seconds(60)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    for name in ("--state-dir", "--prefix", "--player", "--ours", "--ini", "--nsis", "--files"):
+        parser.add_argument(name, required=True)
+    parser.add_argument("--reps", type=int, default=3)
+    args = parser.parse_args()
+    with open(args.files) as f:
+        expected = len(f.read().split())
+    session = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine", "wine_session.sh")
+    subprocess.run([session, "start", args.state_dir, args.prefix], check=True, stdout=subprocess.DEVNULL)
+    env = dict(os.environ)
+    with open(os.path.join(args.state_dir, "session.env")) as f:
+        env.update(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
+    times = {"ours": [], "nsis": []}
+    ratios = []
+    try:
+        for rep in range(args.reps):
+            order = ["ours", "nsis"] if rep % 2 == 0 else ["nsis", "ours"]
+            taken = {}
+            for name in order:
+                target = unix_path(args.prefix, TARGETS[name])
+                shutil.rmtree(target, ignore_errors=True)
+                subprocess.run(["sync"])
+                run = run_ours if name == "ours" else run_nsis
+                taken[name] = run(args, env, args.prefix, expected)
+                times[name].append(taken[name])
+                shutil.rmtree(target, ignore_errors=True)
+            ratios.append(taken["nsis"] / taken["ours"])
+    finally:
+        subprocess.run([session, "stop", args.state_dir], stdout=subprocess.DEVNULL)
+    print(f"wine_ours_s {statistics.median(times['ours']):.3f}")
+    print(f"wine_nsis_s {statistics.median(times['nsis']):.3f}")
+    print(f"wine_nsis_over_ours {statistics.median(ratios):.2f}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,82 @@
+// Where the Windows installer programs let the system look for DLLs. Only Win32 calls belong here.
+//
+// Windows looks for a DLL that is not one of its "known DLLs" in the program's own folder first.
+// An installer is usually started from a downloads folder, where anyone's files land, so a DLL of
+// a common name planted there (version.dll, uxtheme.dll, ...) would run inside the installer.
+//  - Loads at run time (a system DLL loading another while a window is created, say) are kept to
+//    the system folder from the entry point on.
+//  - The loader resolves the program's imports before that. KERNEL32 and msvcrt are known DLLs,
+//    which never come from the program's folder. USER32 is one too, but what it imports is not
+//    always (under Wine it imports version.dll), so it is loaded at run time instead, from the
+//    system folder by its full path (driver/user32_delayed.def lists what the program calls).
+//  - The finished installer's load configuration (DependentLoadFlags, written by instpack) keeps
+//    the imports of imported DLLs in the system folder too, on Windows 10 1607 and later.
+// docs/security.md says what each Windows version and Wine do.
+#include <windows.h>
+
+#include <delayimp.h>
+
+#include "driver/dll_search.h"
+
+namespace {
+
+// LOAD_LIBRARY_SEARCH_SYSTEM32: the system folder and nothing else.
+const DWORD kSystemFolderOnly = 0x00000800;
+
+// Loads the DLL `name` from the system folder by its full path, so that no search takes place.
+// Returns null when the path is too long or the DLL cannot be loaded.
+HMODULE LoadFromSystemFolder(const char* name) {
+  wchar_t path[MAX_PATH + 64];
+  UINT length = GetSystemDirectoryW(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return nullptr;
+  path[length++] = L'\\';
+  // DLL names in an import table are plain ASCII.
+  while (*name != '\0' && length < MAX_PATH + 63) path[length++] = static_cast<wchar_t>(*name++);
+  path[length] = L'\0';
+  return LoadLibraryW(path);
+}
+
+}  // namespace
+
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+// The delay-load helper that the delay-load library's stubs call on the first call of each
+// function: loads the DLL once, from the system folder, and binds the function's slot. Defined
+// here in place of the C runtime's, which loads the DLL by its bare name. Without USER32 the
+// installer can show nothing, so failing to load it or one of its functions ends the process.
+extern "C" FARPROC WINAPI __delayLoadHelper2(PCImgDelayDescr descriptor, FARPROC* slot) {
+  const char* base = reinterpret_cast<const char*>(&__ImageBase);
+  HMODULE* module = reinterpret_cast<HMODULE*>(const_cast<char*>(base) + descriptor->rvaHmod);
+  if (*module == nullptr) {
+    *module = LoadFromSystemFolder(base + descriptor->rvaDLLName);
+    if (*module == nullptr) ExitProcess(1);
+  }
+  const FARPROC* slots = reinterpret_cast<const FARPROC*>(base + descriptor->rvaIAT);
+  const IMAGE_THUNK_DATA& entry = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + descriptor->rvaINT)[slot - slots];
+  const char* function =
+      IMAGE_SNAP_BY_ORDINAL(entry.u1.Ordinal)
+          ? reinterpret_cast<const char*>(IMAGE_ORDINAL(entry.u1.Ordinal))
+          : reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + entry.u1.AddressOfData)->Name;
+  const FARPROC address = GetProcAddress(*module, function);
+  if (address == nullptr) ExitProcess(1);
+  *slot = address;
+  return address;
+}
+
+void RestrictDllSearchToSystemFolder() {
+  // Looked up rather than imported, so that a system without them still starts the installer.
+  // kernel32 is always loaded (the program imports it), so this loads nothing.
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  if (kernel == nullptr) return;
+  typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);
+  typedef BOOL(WINAPI * SetDllDirectoryFunction)(LPCWSTR);
+  // Through void*: GCC warns about a direct cast between unrelated function types.
+  const auto setDefault = reinterpret_cast<SetDefaultDllDirectoriesFunction>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+  if (setDefault != nullptr && setDefault(kSystemFolderOnly)) return;
+  // Without it, an empty text at least takes the current directory out of the search order
+  // (Windows XP SP1 and later); the program's own folder stays in it.
+  const auto setDirectory = reinterpret_cast<SetDllDirectoryFunction>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "SetDllDirectoryW")));
+  if (setDirectory != nullptr) setDirectory(L"");
+}

@@ -1,0 +1,117 @@
+// The uninstallation sequence and its messages.
+#include "driver/uninstallation.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "datadir/data_directory.h"
+#include "driver/exit_status.h"
+#include "payload/installed_files.h"
+#include "platform/files.h"
+#include "platform/message_box.h"
+#include "product/installer_settings.h"
+#include "shell/close_running_copies.h"
+#include "shell/register_shortcuts.h"
+
+namespace {
+
+const char kDamagedText[] =
+    "This uninstaller is damaged and cannot remove the application. Delete the application's "
+    "files by hand, or install it again and then remove it.";
+const char kNoMemoryText[] =
+    "Insufficient memory was available for the uninstaller. Close other applications and run the "
+    "uninstaller again.";
+const char kNotInstalledFormat[] = "%s is not installed on this computer, so there is nothing to remove.";
+const char kQuestionFormat[] =
+    "Do you want to remove %s from this computer? Its files in %s, its program group and the "
+    "directory stored for it are removed. Files of your own in that directory are kept.";
+const char kRemovedFormat[] = "%s has been removed from your computer.";
+const char kKeptFormat[] =
+    "%s has been removed from your computer. Its directory %s was kept: it holds files that were "
+    "not installed with %s.";
+// The one message with line breaks: a list of paths reads best one to a line.
+const char kLeftFormat[] =
+    "%s could not be removed completely. These were left:\n\n%s\nClose any program that uses "
+    "them, then delete them by hand.";
+
+// Captions and messages are fixed texts around setting texts the packaging tool bounds, the data
+// directory and the list of what was left.
+enum { kCaptionSize = 512, kMessageSize = 8192, kListSize = 4096 };
+
+// What stayed behind, one indented line each, as much as fits in the one message.
+struct LeftList {
+  char text[kListSize];
+  size_t used;
+  int count;
+  int omitted;
+};
+
+void AddLeft(void* context, const char* path) {
+  LeftList* list = static_cast<LeftList*>(context);
+  ++list->count;
+  // Room is kept for the line that counts the omitted ones.
+  const size_t room = sizeof list->text - 64;
+  const int length = list->used < room ? snprintf(list->text + list->used, room - list->used, "    %s\n", path) : -1;
+  if (length < 0 || list->used + static_cast<size_t>(length) >= room) {
+    list->text[list->used] = '\0';
+    ++list->omitted;
+    return;
+  }
+  list->used += static_cast<size_t>(length);
+}
+
+}  // namespace
+
+int RunUninstallation(InstallerDataStatus data, bool silent) {
+  const SettingsRecord& settings = InstallerSettings;
+  // A damaged uninstaller cannot name its product.
+  if (data == InstallerDataDamaged) {
+    if (!silent) ShowMessage(nullptr, kDamagedText, "Uninstallation Failed", kMessageOk | kMessageWarning);
+    return ExitDamaged;
+  }
+  char caption[kCaptionSize];
+  snprintf(caption, sizeof caption, "Uninstall %s", settings.appTitle);
+  if (data == InstallerDataNoMemory) {
+    if (!silent) ShowMessage(nullptr, kNoMemoryText, caption, kMessageOk | kMessageWarning);
+    return ExitNoMemory;
+  }
+
+  char message[kMessageSize];
+  if (!ReadStoredDataDirectory()) {
+    snprintf(message, sizeof message, kNotInstalledFormat, settings.appTitle);
+    if (!silent) ShowMessage(nullptr, message, caption, kMessageOk);
+    return ExitNotInstalled;
+  }
+  snprintf(message, sizeof message, kQuestionFormat, settings.appTitle, DataDirectory);
+  if (!silent && ShowMessage(nullptr, message, caption, kMessageYesNo) != kAnswerYes) return ExitDeclined;
+
+  // The group's shortcut starts the uninstaller in the data directory, and Windows removes no
+  // directory that is a running program's current one: the root of the drive serves instead.
+  ChangeDirectory("\\");
+  AskRunningCopiesToQuit();
+
+  LeftList left = {};
+  DeleteInstalledFiles(DataDirectory, AddLeft, &left);
+  const DirectoryRemoval removal = RemoveEmptyDirectory(DataDirectory);
+  // The directory is left, not kept, when it is in use or holds files that could not be deleted.
+  const bool directoryKept = removal == DirectoryNotEmpty && left.count == 0;
+  if (removal == DirectoryNotRemoved || (removal == DirectoryNotEmpty && !directoryKept)) AddLeft(&left, DataDirectory);
+  RemoveShortcuts();
+  ForgetDataDirectory();
+
+  if (left.count > 0) {
+    if (left.omitted > 0) {
+      snprintf(left.text + left.used, sizeof left.text - left.used, "    and %d more\n", left.omitted);
+    }
+    snprintf(message, sizeof message, kLeftFormat, settings.appTitle, left.text);
+    if (!silent) ShowMessage(nullptr, message, caption, kMessageOk | kMessageWarning);
+    return ExitLeftBehind;
+  }
+  if (directoryKept) {
+    snprintf(message, sizeof message, kKeptFormat, settings.appTitle, DataDirectory, settings.appTitle);
+  } else {
+    snprintf(message, sizeof message, kRemovedFormat, settings.appTitle);
+  }
+  if (!silent) ShowMessage(nullptr, message, caption, kMessageOk);
+  return ExitSuccess;
+}

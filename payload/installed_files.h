@@ -1,0 +1,13 @@
+// Removing an installation's files from its data directory, for the uninstaller.
+#pragma once
+
+/// Told the full path of each file that stays behind.
+typedef void (*LeftFileReport)(void* context, const char* path);
+
+/// Deletes every file of PayloadTable present in `directory` (at most 1,023 characters), in table
+/// order, each by its full path ("<directory>\<name>", as the installer forms its paths), and
+/// goes on past any that cannot be deleted: each of those is handed to `left` (may be null)
+/// with `context`. The program's own file among them, the uninstaller started from `directory`,
+/// goes too (DeleteFileOrOwnProgram). A file that is not there is skipped. Nothing else in
+/// `directory` is touched. Returns the number of files left.
+int DeleteInstalledFiles(const char* directory, LeftFileReport left, void* context);

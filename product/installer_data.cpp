@@ -1,0 +1,140 @@
+// Reading the installer data block back into the settings record and the payload table.
+#include "product/installer_data.h"
+
+#include <string.h>
+
+static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
+              "the table's size and check arrays point straight into the little-endian block");
+
+using namespace installer_data;
+
+namespace {
+
+uint32_t Read32(const unsigned char* at) {
+  return (uint32_t)at[0] | ((uint32_t)at[1] << 8) | ((uint32_t)at[2] << 16) | ((uint32_t)at[3] << 24);
+}
+
+uint64_t Read64(const unsigned char* at) { return (uint64_t)Read32(at) | ((uint64_t)Read32(at + 4) << 32); }
+
+uint64_t AlignUp8(uint64_t value) { return (value + 7) & ~(uint64_t)7; }
+
+// The text whose {offset, length} reference is at `reference`, or null when it does not lie in
+// the text area [textsBegin, metadataSize), is not followed by its terminator there, or holds a
+// zero of its own.
+const char* TextAt(const unsigned char* block, const unsigned char* reference, uint64_t textsBegin,
+                   uint64_t metadataSize) {
+  const uint64_t offset = Read32(reference);
+  const uint64_t length = Read32(reference + 4);
+  if (offset < textsBegin || offset + length >= metadataSize) return nullptr;
+  const unsigned char* text = block + offset;
+  if (text[length] != 0 || memchr(text, 0, (size_t)length) != nullptr) return nullptr;
+  return reinterpret_cast<const char*>(text);
+}
+
+// True when `name` can only name a file in the current directory: not empty, not "." or "..",
+// with no separator and no drive colon. The packaging tool allows nothing else; a block that
+// says otherwise was not written by it.
+bool IsBareName(const char* name) {
+  if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
+  return strpbrk(name, "\\/:") == nullptr;
+}
+
+}  // namespace
+
+InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, void* (*allocate)(size_t),
+                                      SettingsRecord* settings, PayloadTableRecord* table) {
+  // The header, and the sizes it gives, against the bytes present.
+  if (block == nullptr || size < kHeaderSize || ((uintptr_t)block & 7) != 0) return InstallerDataDamaged;
+  if (memcmp(block, kMagic, sizeof kMagic) != 0 || Read32(block + kVersionOffset) != kFormatVersion ||
+      Read32(block + kHeaderSizeOffset) != kHeaderSize) {
+    return InstallerDataDamaged;
+  }
+  for (uint32_t at = kOfferStartupOffset + 4; at < kHeaderSize; ++at) {
+    if (block[at] != 0) return InstallerDataDamaged;
+  }
+  const uint64_t blockSize = Read64(block + kBlockSizeOffset);
+  const uint64_t metadataSize = Read32(block + kMetadataSizeOffset);
+  const uint32_t fileCount = Read32(block + kFileCountOffset);
+  const uint32_t pieceCount = Read32(block + kPieceCountOffset);
+  if (blockSize > size || metadataSize > blockSize || metadataSize % 8 != 0 || fileCount > kMaxFiles ||
+      pieceCount > kMaxPieces) {
+    return InstallerDataDamaged;
+  }
+  // The counts fix where every array lies; the bounds above keep this arithmetic far from
+  // overflowing 64 bits.
+  const uint64_t checksBegin = AlignUp8(kFilesOffset + (uint64_t)kFileRecordSize * fileCount);
+  const uint64_t sizesBegin = checksBegin + 8ull * pieceCount;
+  const uint64_t textsBegin = sizesBegin + 4ull * pieceCount;
+  if (textsBegin > metadataSize) return InstallerDataDamaged;
+  if (PieceCheck(block + kCheckedFrom, (size_t)(metadataSize - kCheckedFrom)) != Read64(block + kCheckOffset)) {
+    return InstallerDataDamaged;
+  }
+
+  // The settings.
+  const char* texts[kSettingsTextCount];
+  for (uint32_t i = 0; i < kSettingsTextCount; ++i) {
+    texts[i] = TextAt(block, block + kSettingsOffset + 8ull * i, textsBegin, metadataSize);
+    if (texts[i] == nullptr) return InstallerDataDamaged;
+  }
+  if (!IsBareName(texts[2]) || !IsBareName(texts[4])) return InstallerDataDamaged;
+
+  // The files: names, and piece counts that split the pieces among them exactly.
+  uint64_t piecesSeen = 0;
+  for (uint32_t i = 0; i < fileCount; ++i) {
+    const unsigned char* record = block + kFilesOffset + (uint64_t)kFileRecordSize * i;
+    const char* name = TextAt(block, record, textsBegin, metadataSize);
+    if (name == nullptr || !IsBareName(name)) return InstallerDataDamaged;
+    piecesSeen += Read32(record + 8);
+  }
+  if (piecesSeen != pieceCount) return InstallerDataDamaged;
+
+  // The pieces fill the rest of the block exactly.
+  uint64_t piecesSize = 0;
+  for (uint32_t j = 0; j < pieceCount; ++j) piecesSize += Read32(block + sizesBegin + 4ull * j);
+  if (piecesSize != blockSize - metadataSize) return InstallerDataDamaged;
+
+  settings->groupName = texts[0];
+  settings->appTitle = texts[1];
+  settings->iniFileName = texts[2];
+  settings->offerStartupGroup = (int32_t)Read32(block + kOfferStartupOffset);
+  settings->startupPrompt = texts[3];
+  settings->mainExecutable = texts[4];
+
+  // One allocation holds the per-file arrays and a start address for every piece. Every count is
+  // bounded by the block's own size, so the total cannot overflow a size_t.
+  const size_t pointerArrays = (size_t)fileCount * 4 + pieceCount;  // chunkData, chunkSize, fileName, chunkCheck
+  void* storage = allocate(pointerArrays * sizeof(void*) + (size_t)fileCount * sizeof(int32_t) + 1);
+  if (storage == nullptr) return InstallerDataNoMemory;
+  const unsigned char** pieceStarts = static_cast<const unsigned char**>(storage);
+  const unsigned char* const** chunkData = reinterpret_cast<const unsigned char* const**>(pieceStarts + pieceCount);
+  const uint32_t** chunkSize = reinterpret_cast<const uint32_t**>(chunkData + fileCount);
+  const char** fileName = reinterpret_cast<const char**>(chunkSize + fileCount);
+  const uint64_t** chunkCheck = reinterpret_cast<const uint64_t**>(fileName + fileCount);
+  int32_t* chunkCount = reinterpret_cast<int32_t*>(chunkCheck + fileCount);
+
+  const uint32_t* sizes = reinterpret_cast<const uint32_t*>(block + sizesBegin);
+  const uint64_t* checks = reinterpret_cast<const uint64_t*>(block + checksBegin);
+  uint64_t pieceOffset = metadataSize;
+  uint32_t firstPiece = 0;
+  for (uint32_t i = 0; i < fileCount; ++i) {
+    const unsigned char* record = block + kFilesOffset + (uint64_t)kFileRecordSize * i;
+    const uint32_t count = Read32(record + 8);
+    fileName[i] = TextAt(block, record, textsBegin, metadataSize);
+    chunkCount[i] = (int32_t)count;
+    chunkData[i] = pieceStarts + firstPiece;
+    chunkSize[i] = sizes + firstPiece;
+    chunkCheck[i] = checks + firstPiece;
+    for (uint32_t j = firstPiece; j < firstPiece + count; ++j) {
+      pieceStarts[j] = block + pieceOffset;
+      pieceOffset += sizes[j];
+    }
+    firstPiece += count;
+  }
+  table->fileCount = (int32_t)fileCount;
+  table->chunkData = chunkData;
+  table->chunkSize = chunkSize;
+  table->fileName = fileName;
+  table->chunkCount = chunkCount;
+  table->chunkCheck = chunkCheck;
+  return InstallerDataRead;
+}

@@ -1,0 +1,85 @@
+// The installer data: one block holding the settings record, the payload table and every piece,
+// which the packaging tool writes into a prebuilt installer program and the program reads back.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+#include "product/installer_settings.h"
+#include "product/payload_table.h"
+
+// Layout of the block (every integer little-endian, every offset from the block's start):
+//
+//   header, 64 bytes:
+//     0  magic "INSTDATA"             8  u64 metadata check (PieceCheck of [16, metadataSize))
+//    16  u32 format version (1)      20  u32 header size (64)
+//    24  u64 block size              32  u32 metadata size (where the pieces begin; multiple of 8)
+//    36  u32 file count              40  u32 piece count
+//    44  i32 offerStartupGroup       48  16 bytes reserved, zero
+//   settings texts, 40 bytes: {u32 offset, u32 length} of groupName, appTitle, iniFileName,
+//     startupPrompt, mainExecutable
+//   files, 12 bytes each: {u32 name offset, u32 name length, u32 piece count}, in table order
+//   zeros up to a multiple of 8, then the piece checks (u64 each, PieceCheck of the piece), then
+//     the piece sizes (u32 each), both in table order
+//   texts: each zero-terminated, holding no other zero; zeros up to the metadata size
+//   pieces: each a complete zlib stream, back to back in table order, up to the block size
+//
+// Nothing in the block is an address, so it reads the same wherever it is mapped.
+namespace installer_data {
+constexpr char kMagic[8] = {'I', 'N', 'S', 'T', 'D', 'A', 'T', 'A'};
+enum : uint32_t {
+  kFormatVersion = 1,
+  kHeaderSize = 64,
+  kCheckOffset = 8,
+  kCheckedFrom = 16,  // the metadata check covers everything after itself up to the pieces
+  kVersionOffset = 16,
+  kHeaderSizeOffset = 20,
+  kBlockSizeOffset = 24,
+  kMetadataSizeOffset = 32,
+  kFileCountOffset = 36,
+  kPieceCountOffset = 40,
+  kOfferStartupOffset = 44,
+  kSettingsOffset = 64,
+  kSettingsTextCount = 5,
+  kFilesOffset = kSettingsOffset + 8 * kSettingsTextCount,
+  kFileRecordSize = 12,
+  // Far more than any installer holds; bounds the arithmetic before the block's size does.
+  kMaxFiles = 1u << 20,
+  kMaxPieces = 1u << 26,
+};
+}  // namespace installer_data
+
+/// Every prebuilt installer program carries this text, followed by its target's name ("win32",
+/// "win64" or "native") and ") with no product in it. ...": it says so when started with no data
+/// in it, and the packaging tool recognises its programs, and their target, by it.
+#define INSTALLER_PROGRAM_MARKER "This is an installer program of instpack (installer data format 1, "
+
+/// The same for the prebuilt uninstaller programs, which instpack fills in with a block whose
+/// files have no pieces (their names only) and puts into an installer as its uninst.exe.
+#define UNINSTALLER_PROGRAM_MARKER "This is an uninstaller program of instpack (installer data format 1, "
+
+/// The name of the section that holds the block in a Windows installer, and the trailer after the
+/// block in the native one: its magic, then the block's offset in the file and its size (u64 each).
+namespace installer_data {
+constexpr char kSectionName[8] = {'.', 'p', 'a', 'y', 'l', 'o', 'a', 'd'};
+constexpr char kTrailerMagic[8] = {'I', 'N', 'S', 'T', 'T', 'A', 'I', 'L'};
+enum : uint32_t { kTrailerSize = 24 };
+}  // namespace installer_data
+
+/// What ReadInstallerData made of a block.
+enum InstallerDataStatus {
+  InstallerDataRead = 0,      // the records are filled in
+  InstallerDataDamaged = 1,   // the block is not one the packaging tool wrote (or was changed since)
+  InstallerDataNoMemory = 2,  // the table's arrays could not be allocated; `settings` is filled in
+};
+
+/// Reads the block of `size` bytes at `block` (which must be 8-byte aligned: the table points
+/// into it) into `settings` and `table`, without writing to the block. Checks everything the
+/// installer will rely on before any of it is used: the layout and every count, offset and length
+/// against the bytes present, the metadata check over the header, settings and table, that the
+/// piece sizes add up to the block, and that every text ends inside the block and every file name
+/// is a bare name. Whatever the bytes say, nothing outside [block, block + size) is read. The
+/// pieces themselves are not inflated or checked here (PayloadIsIntact does that). The table's
+/// arrays come from `allocate` (one call) and live for the rest of the process; the texts and
+/// the size and check arrays point into the block, which must stay mapped as long.
+InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, void* (*allocate)(size_t),
+                                      SettingsRecord* settings, PayloadTableRecord* table);

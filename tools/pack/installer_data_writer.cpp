@@ -1,0 +1,97 @@
+// Writing the installer data block's metadata: the header, the settings and the payload table.
+#include "installer_data_writer.h"
+
+#include "product/installer_data.h"
+
+using namespace installer_data;
+
+namespace {
+
+void Put32(std::string* out, uint64_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) (*out)[at + i] = (char)(value >> (8 * i));
+}
+
+void Put64(std::string* out, uint64_t at, uint64_t value) {
+  Put32(out, at, (uint32_t)value);
+  Put32(out, at + 4, (uint32_t)(value >> 32));
+}
+
+uint64_t AlignUp8(uint64_t value) { return (value + 7) & ~(uint64_t)7; }
+
+// The texts of the block in the order they are stored: the five settings texts, then the file
+// names.
+std::vector<const std::string*> Texts(const Product& product) {
+  std::vector<const std::string*> texts = {&product.groupName, &product.appTitle, &product.iniFileName,
+                                           &product.startupPrompt, &product.mainExecutable};
+  for (const ProductFile& file : product.files) texts.push_back(&file.name);
+  return texts;
+}
+
+uint64_t TextsBegin(size_t fileCount, uint64_t pieceCount) {
+  return AlignUp8(kFilesOffset + (uint64_t)kFileRecordSize * fileCount) + 12 * pieceCount;
+}
+
+}  // namespace
+
+std::vector<uint32_t> PieceCounts(const std::vector<PackSource>& sources) {
+  std::vector<uint32_t> counts;
+  counts.reserve(sources.size());
+  for (const PackSource& source : sources) counts.push_back((uint32_t)((source.size + kPieceSize - 1) / kPieceSize));
+  return counts;
+}
+
+uint64_t InstallerMetadataSize(const Product& product, const std::vector<uint32_t>& pieceCounts) {
+  uint64_t pieceCount = 0;
+  for (uint32_t count : pieceCounts) pieceCount += count;
+  uint64_t size = TextsBegin(product.files.size(), pieceCount);
+  for (const std::string* text : Texts(product)) size += text->size() + 1;
+  return AlignUp8(size);
+}
+
+std::string InstallerMetadata(const Product& product, const PackedPayload& payload) {
+  std::vector<uint32_t> pieceCounts;
+  uint64_t pieceCount = 0;
+  for (const std::vector<PackedPiece>& pieces : payload.files) {
+    pieceCounts.push_back((uint32_t)pieces.size());
+    pieceCount += pieces.size();
+  }
+  const uint64_t metadataSize = InstallerMetadataSize(product, pieceCounts);
+  std::string out(metadataSize, '\0');
+  out.replace(0, sizeof kMagic, kMagic, sizeof kMagic);
+  Put32(&out, kVersionOffset, kFormatVersion);
+  Put32(&out, kHeaderSizeOffset, kHeaderSize);
+  Put64(&out, kBlockSizeOffset, metadataSize + payload.totalBytes);
+  Put32(&out, kMetadataSizeOffset, (uint32_t)metadataSize);
+  Put32(&out, kFileCountOffset, (uint32_t)product.files.size());
+  Put32(&out, kPieceCountOffset, (uint32_t)pieceCount);
+  Put32(&out, kOfferStartupOffset, (uint32_t)product.offerStartupGroup);
+
+  // Each text's reference: the settings texts in the settings area, the file names in the file
+  // records (beside each file's piece count).
+  uint64_t textAt = TextsBegin(product.files.size(), pieceCount);
+  const std::vector<const std::string*> texts = Texts(product);
+  for (size_t i = 0; i < texts.size(); ++i) {
+    const uint64_t reference = i < kSettingsTextCount
+                                   ? kSettingsOffset + 8 * i
+                                   : kFilesOffset + kFileRecordSize * (i - kSettingsTextCount);
+    Put32(&out, reference, (uint32_t)textAt);
+    Put32(&out, reference + 4, (uint32_t)texts[i]->size());
+    out.replace(textAt, texts[i]->size(), *texts[i]);
+    textAt += texts[i]->size() + 1;
+  }
+
+  const uint64_t checksBegin = AlignUp8(kFilesOffset + (uint64_t)kFileRecordSize * product.files.size());
+  const uint64_t sizesBegin = checksBegin + 8 * pieceCount;
+  uint64_t piece = 0;
+  for (size_t i = 0; i < payload.files.size(); ++i) {
+    Put32(&out, kFilesOffset + kFileRecordSize * i + 8, pieceCounts[i]);
+    for (const PackedPiece& packed : payload.files[i]) {
+      Put64(&out, checksBegin + 8 * piece, packed.check);
+      Put32(&out, sizesBegin + 4 * piece, packed.size);
+      ++piece;
+    }
+  }
+  Put64(&out, kCheckOffset,
+        PieceCheck(reinterpret_cast<const unsigned char*>(out.data()) + kCheckedFrom, metadataSize - kCheckedFrom));
+  return out;
+}

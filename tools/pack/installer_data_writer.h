@@ -1,0 +1,23 @@
+// Writing the installer data block's metadata: the header, the settings and the payload table.
+#pragma once
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "packer.h"
+#include "product.h"
+
+/// Number of pieces each file of `sources` is cut into (kPieceSize each, the last one shorter;
+/// none for an empty file), in order.
+std::vector<uint32_t> PieceCounts(const std::vector<PackSource>& sources);
+
+/// Size of the metadata (everything of the block before the pieces) for `product` whose files
+/// are cut into `pieceCounts` pieces: known before any piece is compressed, so that the pieces
+/// can be written straight after room left for it. A multiple of 8.
+uint64_t InstallerMetadataSize(const Product& product, const std::vector<uint32_t>& pieceCounts);
+
+/// The metadata for `product` packed as `payload` (one entry per file of the product, in order),
+/// followed in the block by the pieces: InstallerMetadataSize bytes, metadata check included.
+/// The bytes depend on nothing but the product and the pieces.
+std::string InstallerMetadata(const Product& product, const PackedPayload& payload);
