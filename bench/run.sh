@@ -144,14 +144,30 @@ for mb in $sizes; do
   rm -rf "$s"
 done
 
-# --- 5. extraction under Wine: the win64 installer against makensis's, same files, one prefix
+# --- 5. extraction under Wine: the win64 installer against makensis's and against the same
+# installer with the extraction of one thread (the 64-bit program of the last commit before
+# extraction used every core, filled in by today's instpack), same files, one prefix
 wine_reps=$([ "$quick" = 1 ] && echo 1 || echo 3)
-say "5. extraction under Wine, $wine_reps repetitions"
+one_thread_commit=${ONE_THREAD_COMMIT:-c43a00e38339}
+say "5. extraction under Wine, $wine_reps repetitions; the one-thread program from $one_thread_commit"
 "$instpack" "$out/corpus/product.toml" -o "$p/corpus-win64.exe" --target win64 --stub "$program64"
+one_thread=$repo/build/bench/one-thread
+if [ ! -f "$one_thread/build/installer-win64.exe" ]; then
+  rm -rf "$one_thread" && mkdir -p "$one_thread/src"
+  git archive "$one_thread_commit" | tar -x -C "$one_thread/src"
+  {
+    cmake -S "$one_thread/src" -B "$one_thread/build" --toolchain "$one_thread/src/cmake/mingw-x86_64.cmake" -G Ninja \
+      -DCMAKE_BUILD_TYPE=MinSizeRel
+    cmake --build "$one_thread/build" --target installer_program
+  } >> "$log" 2>&1
+fi
+"$instpack" "$out/corpus/product.toml" -o "$p/corpus-win64-one-thread.exe" --target win64 \
+  --stub "$one_thread/build/installer-win64.exe"
 [ -f "$out/nsis/bench-setup.exe" ] || makensis -V1 "$out/bench.nsi" >> "$log" 2>&1
 /usr/bin/python3 bench/wine_extract.py --state-dir build/bench/wine-session --prefix "$repo/build/bench/wine-prefix" \
   --player build/win64/tests/wine/player.exe --ours "$p/corpus-win64.exe" --ini bench.ini \
-  --nsis "$out/nsis/bench-setup.exe" --files "$out/corpus/files.txt" --reps "$wine_reps" > "$out/wine.txt"
+  --nsis "$out/nsis/bench-setup.exe" --files "$out/corpus/files.txt" \
+  --one-thread "$p/corpus-win64-one-thread.exe" --reps "$wine_reps" > "$out/wine.txt"
 
 # --- 6. the same bytes: two runs, two build folders, Linux and Windows instpack --------------
 say "6. identical outputs"
@@ -228,6 +244,7 @@ w=$out/wine.txt
     echo "| 4 | ${mb} MB: native installer peak memory during extraction (heap + stacks) | $(get "$out/scale$mb.extract.txt" extract_peak_memory_bytes) bytes | flat | |"
   done
   echo "| 5 | under wine64: makensis's installer time / the win64 installer's, first file created to last closed | $(get "$w" wine_nsis_over_ours) (medians $(get "$w" wine_nsis_s) s vs $(get "$w" wine_ours_s) s) | >= 2.0 | $(verdict "$(get "$w" wine_nsis_over_ours)" ">=" 2.0) |"
+  echo "| 5 | under wine64: the one-thread win64 installer's time / today's | $(get "$w" wine_one_thread_over_ours) (medians $(get "$w" wine_one_thread_s) s vs $(get "$w" wine_ours_s) s) | the native gain | |"
   echo "| 6 | the sample's installer: two runs; two build folders; Linux and Windows instpack | $same_runs; $same_folders; $same_systems | identical | $([ "$same_runs$same_folders$same_systems" = identicalidenticalidentical ] && echo met || echo "NOT met") |"
 } > "$out/results.md"
 cat "$out/results.md"
