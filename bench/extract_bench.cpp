@@ -1,5 +1,6 @@
-// Measures ExtractPayload over the payload of a benchmark installer against the physical limit of
-// its algorithm (uncompress of the same pieces, no file I/O) and against `tar -xzf`, side by side.
+// Measures ExtractPayload over the payload of a benchmark installer against the limits of its
+// algorithm (uncompress of the same pieces, no file I/O: on one core, and on every core the
+// installer would use) and against `tar -xzf`, side by side.
 //
 //   extract_bench --installer FILE --work DIR [--reps N] [--tar FILE.tar.gz] [--verify SOURCE_DIR]
 //
@@ -10,11 +11,14 @@
 // DIR (which should be on the filesystem a user would install to); the page cache is flushed
 // (sync) before each timed run so that one contender's write-back does not land in another's
 // time. Prints key/value lines: medians of seconds, and medians of the per-repetition ratios.
-// The peak heap of one extraction is measured by counting this process's malloc calls.
+// The peak memory of one extraction is measured, not assumed: the heap by counting this
+// process's malloc calls, the threads' stacks by counting its pthread_create calls.
 // --verify compares the first extraction with the product's sources byte for byte.
 #include <dirent.h>
+#include <dlfcn.h>
 #include <errno.h>
 #include <malloc.h>
+#include <pthread.h>
 #include <spawn.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -27,11 +31,14 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/installer_file.h"
 #include "payload/extract.h"
+#include "platform/threads.h"
 
 extern char** environ;
 
@@ -45,12 +52,16 @@ void* __libc_memalign(size_t, size_t);
 }
 
 namespace {
-long long liveBytes = 0;
-long long peakBytes = 0;
+// Extraction allocates on several threads at once (zlib's inflate state, per piece).
+std::atomic<long long> liveBytes{0};
+std::atomic<long long> peakBytes{0};
 void Count(void* block, bool add) {
   if (block == nullptr) return;
-  liveBytes += add ? (long long)malloc_usable_size(block) : -(long long)malloc_usable_size(block);
-  peakBytes = std::max(peakBytes, liveBytes);
+  const long long size = (long long)malloc_usable_size(block);
+  const long long live = (liveBytes += add ? size : -size);
+  long long peak = peakBytes.load();
+  while (live > peak && !peakBytes.compare_exchange_weak(peak, live)) {
+  }
 }
 }  // namespace
 
@@ -85,6 +96,32 @@ int posix_memalign(void** out, size_t alignment, size_t size) {
   *out = memalign(alignment, size);
   return *out != nullptr ? 0 : ENOMEM;
 }
+}
+
+// --- thread accounting: the threads started and the stack each reserves -------------------
+namespace {
+std::atomic<int> threadsStarted{0};
+std::atomic<long long> stackBytes{0};
+}  // namespace
+
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes, void* (*body)(void*),
+                              void* argument) {
+  typedef int (*Create)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+  static const Create create = reinterpret_cast<Create>(dlsym(RTLD_NEXT, "pthread_create"));
+  size_t stack = 0;
+  pthread_attr_t defaults;
+  if (attributes == nullptr && pthread_getattr_default_np(&defaults) == 0) {
+    pthread_attr_getstacksize(&defaults, &stack);
+    pthread_attr_destroy(&defaults);
+  } else if (attributes != nullptr) {
+    pthread_attr_getstacksize(attributes, &stack);
+  }
+  const int result = create(thread, attributes, body, argument);
+  if (result == 0) {
+    ++threadsStarted;
+    stackBytes += (long long)stack;
+  }
+  return result;
 }
 
 namespace {
@@ -133,6 +170,32 @@ uint64_t InflateAll(unsigned char* buffer) {
     }
   }
   return produced;
+}
+
+// The limit on every core the installer would use: the same pieces, each thread taking the next
+// one into a buffer of its own, nothing written.
+void InflateAllOnCores(int threads) {
+  const PayloadTableRecord& table = PayloadTable;
+  std::vector<const unsigned char*> data;
+  std::vector<uLong> sizes;
+  for (int i = 0; i < table.fileCount; ++i) {
+    for (int j = 0; j < table.chunkCount[i]; ++j) {
+      data.push_back(table.chunkData[i][j]);
+      sizes.push_back(table.chunkSize[i][j]);
+    }
+  }
+  std::atomic<size_t> next{0};
+  auto work = [&] {
+    std::vector<unsigned char> buffer(ChunkBufferSize);
+    for (size_t k = next++; k < data.size(); k = next++) {
+      uLongf length = ChunkBufferSize;
+      uncompress(buffer.data(), &length, data[k], sizes[k]);
+    }
+  };
+  std::vector<std::thread> helpers;
+  for (int t = 1; t < threads; ++t) helpers.emplace_back(work);
+  work();
+  for (auto& helper : helpers) helper.join();
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -184,10 +247,13 @@ int main(int argc, char** argv) {
   printf("files %d\npieces %llu\noriginal_bytes %llu\npacked_bytes %llu\n", table.fileCount,
          (unsigned long long)pieces, (unsigned long long)original, (unsigned long long)packed);
 
-  std::vector<double> limit, extract, extractCpu, tar, check, extractToLimit, tarToExtract, checkShare;
+  // Every core the installer would use: one inflating thread per processor, at most eight.
+  const int cores = std::min(ProcessorCount(), 8);
+  std::vector<double> limit, coresLimit, extract, extractCpu, tar, check, extractToLimit, extractToCoresLimit,
+      tarToExtract, checkShare;
   for (int rep = 0; rep < reps; ++rep) {
-    double timeLimit = 0, timeExtract = 0, timeTar = 0, timeCheck = 0;
-    const int contenders = tarball.empty() ? 3 : 4;
+    double timeLimit = 0, timeCoresLimit = 0, timeExtract = 0, timeTar = 0, timeCheck = 0;
+    const int contenders = tarball.empty() ? 4 : 5;
     for (int k = 0; k < contenders; ++k) {
       const int which = (k + rep) % contenders;
       sync();
@@ -197,23 +263,34 @@ int main(int argc, char** argv) {
         timeLimit = Now() - start;
       } else if (which == 1) {
         const double start = Now();
+        InflateAllOnCores(cores);
+        timeCoresLimit = Now() - start;
+      } else if (which == 2) {
+        const double start = Now();
         if (!PayloadIsIntact()) {
           fprintf(stderr, "extract_bench: the payload fails its damage check\n");
           return 1;
         }
         timeCheck = Now() - start;
-      } else if (which == 2) {
+      } else if (which == 3) {
         const std::string folder = work + "/extract";
         RemoveTree(folder);
         if (mkdir(folder.c_str(), 0777) != 0 || chdir(folder.c_str()) != 0) return 1;
         sync();
         const long long heapBefore = liveBytes;
-        peakBytes = liveBytes;
+        peakBytes = liveBytes.load();
+        threadsStarted = 0;
+        stackBytes = 0;
         const double start = Now(), startCpu = CpuNow();
         const ExtractStatus status = ExtractPayload(nullptr, nullptr);
         timeExtract = Now() - start;
         extractCpu.push_back(CpuNow() - startCpu);
-        if (rep == 0) printf("extract_peak_heap_bytes %lld\n", peakBytes - heapBefore);
+        if (rep == 0) {
+          const long long heap = peakBytes - heapBefore;
+          printf("extract_threads %d\nextract_stack_bytes %lld\nextract_peak_heap_bytes %lld\n", threadsStarted.load(),
+                 stackBytes.load(), heap);
+          printf("extract_peak_memory_bytes %lld\n", heap + stackBytes.load());
+        }
         if (chdir(home) != 0) return 1;
         if (status != ExtractComplete) {
           fprintf(stderr, "extract_bench: ExtractPayload returned %d\n", (int)status);
@@ -246,21 +323,25 @@ int main(int argc, char** argv) {
       }
     }
     limit.push_back(timeLimit);
+    coresLimit.push_back(timeCoresLimit);
     extract.push_back(timeExtract);
     check.push_back(timeCheck);
     extractToLimit.push_back(timeLimit / timeExtract);
+    extractToCoresLimit.push_back(timeCoresLimit / timeExtract);
     checkShare.push_back(timeCheck / timeExtract);
     if (!tarball.empty()) {
       tar.push_back(timeTar);
       tarToExtract.push_back(timeTar / timeExtract);
     }
   }
-  printf("reps %d\n", reps);
-  printf("limit_s %.4f\nextract_s %.4f\nextract_cpu_s %.4f\ncheck_s %.4f\n", Median(limit), Median(extract),
-         Median(extractCpu), Median(check));
-  printf("limit_mb_per_s %.1f\nextract_mb_per_s %.1f\n", (double)original / 1e6 / Median(limit),
-         (double)original / 1e6 / Median(extract));
-  printf("extract_share_of_limit %.3f\ncheck_share_of_extract %.3f\n", Median(extractToLimit), Median(checkShare));
+  printf("reps %d\ncores %d\n", reps, cores);
+  printf("limit_s %.4f\ncores_limit_s %.4f\nextract_s %.4f\nextract_cpu_s %.4f\ncheck_s %.4f\n", Median(limit),
+         Median(coresLimit), Median(extract), Median(extractCpu), Median(check));
+  const double megabytes = (double)original / 1e6;
+  printf("limit_mb_per_s %.1f\ncores_limit_mb_per_s %.1f\nextract_mb_per_s %.1f\n", megabytes / Median(limit),
+         megabytes / Median(coresLimit), megabytes / Median(extract));
+  printf("extract_share_of_limit %.3f\nextract_share_of_cores_limit %.3f\ncheck_share_of_extract %.3f\n",
+         Median(extractToLimit), Median(extractToCoresLimit), Median(checkShare));
   if (!tarball.empty()) {
     printf("tar_s %.4f\ntar_mb_per_s %.1f\nextract_speedup_over_tar %.3f\n", Median(tar),
            (double)original / 1e6 / Median(tar), Median(tarToExtract));

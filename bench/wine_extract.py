@@ -1,12 +1,13 @@
 #!/usr/bin/env python3
 """Times Windows-side extraction under Wine: our installer against the installer makensis built for
-the same files, side by side in one prefix.
+the same files, and optionally against ours built with the one-thread extraction, side by side in
+one prefix.
 
     wine_extract.py --state-dir DIR --prefix DIR --player PLAYER.exe --ours SETUP.exe --ini NAME
-                    --nsis NSIS-SETUP.exe --files FILES.txt [--reps N]
+                    --nsis NSIS-SETUP.exe --files FILES.txt [--one-thread SETUP.exe] [--reps N]
 
-Each repetition runs both installers once, in alternating order, into a fresh directory of the
-prefix. The time taken is that of the files themselves, seen from the Linux side with inotify on
+Each repetition runs every installer once, in a rotating order, into a fresh directory of C:\benchfs,
+a freshly made ext4 file system where one can be mounted (bench/work_fs.sh says why). The time taken is that of the files themselves, seen from the Linux side with inotify on
 the target directory: from the moment the first file is created to the moment the last one is
 closed after writing. So neither installer's start-up, its questions (ours is played by the
 player: the notice with its fixed waits, then No to the final question) nor its end counts.
@@ -27,7 +28,7 @@ import time
 
 IN_CLOSE_WRITE = 0x00000008
 IN_CREATE = 0x00000100
-TARGETS = {"ours": "C:\\bench-ours", "nsis": "C:\\bench-nsis"}
+TARGETS = {"ours": "C:\\benchfs\\ours", "one_thread": "C:\\benchfs\\one-thread", "nsis": "C:\\benchfs\\nsis"}
 
 libc = ctypes.CDLL("libc.so.6", use_errno=True)
 
@@ -82,18 +83,21 @@ def unix_path(prefix, windows):
     return os.path.join(prefix, "drive_c", windows[3:].replace("\\", "/"))
 
 
-def run_ours(args, env, prefix, expected):
-    target = unix_path(prefix, TARGETS["ours"])
+def run_ours(args, env, prefix, expected, name):
+    """Runs our installer `name` ("ours" or "one_thread") into its target, stored as its data
+    directory so that no dialog comes up."""
+    target = unix_path(prefix, TARGETS[name])
+    installer = args.ours if name == "ours" else args.one_thread
     os.makedirs(target)
     with open(os.path.join(prefix, "drive_c", "windows", args.ini), "w", newline="\r\n") as f:
-        f.write(f"[Options]\ndataDir={TARGETS['ours']}\n")
+        f.write(f"[Options]\ndataDir={TARGETS[name]}\n")
     steps = os.path.join(args.state_dir, "bench-steps.txt")
     with open(steps, "w") as f:
         f.write("ignore\tSetup Progress\nexpect\tClosing Running Copies\npress\tOK\n"
                 "expect\tInstallation Successful\npress\tNo\nend\t\n")
     watcher = Watcher(target, expected)
     player = subprocess.run([env["WINE64"], args.player, "--steps", "Z:" + steps.replace("/", "\\"),
-                             "--cwd", "C:\\", "--timeout", "600", "Z:" + os.path.abspath(args.ours).replace("/", "\\")],
+                             "--cwd", "C:\\", "--timeout", "600", "Z:" + os.path.abspath(installer).replace("/", "\\")],
                             env=env, capture_output=True, text=True, encoding="latin-1")
     seconds = watcher.seconds(60)
     if player.returncode != 0:
@@ -101,7 +105,7 @@ def run_ours(args, env, prefix, expected):
     return seconds
 
 
-def run_nsis(args, env, prefix, expected):
+def run_nsis(args, env, prefix, expected, name):
     target = unix_path(prefix, TARGETS["nsis"])
     os.makedirs(target)
     watcher = Watcher(target, expected)
@@ -114,6 +118,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     for name in ("--state-dir", "--prefix", "--player", "--ours", "--ini", "--nsis", "--files"):
         parser.add_argument(name, required=True)
+    parser.add_argument("--one-thread")
     parser.add_argument("--reps", type=int, default=3)
     args = parser.parse_args()
     with open(args.files) as f:
@@ -123,26 +128,34 @@ def main():
     env = dict(os.environ)
     with open(os.path.join(args.state_dir, "session.env")) as f:
         env.update(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
-    times = {"ours": [], "nsis": []}
-    ratios = []
+    names = ["ours", "nsis"] + (["one_thread"] if args.one_thread else [])
+    times = {name: [] for name in names}
+    ratios = {name: [] for name in names}
+    benchfs = unix_path(args.prefix, "C:\\benchfs")
+    work_fs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "work_fs.sh")
     try:
+        kind = subprocess.run([work_fs, "up", benchfs, "1024"], check=True, capture_output=True, text=True).stdout
+        print("wine_extract: C:\\benchfs is on the " + kind.strip(), file=sys.stderr)
         for rep in range(args.reps):
-            order = ["ours", "nsis"] if rep % 2 == 0 else ["nsis", "ours"]
+            order = names[rep % len(names):] + names[:rep % len(names)]
             taken = {}
             for name in order:
                 target = unix_path(args.prefix, TARGETS[name])
                 shutil.rmtree(target, ignore_errors=True)
                 subprocess.run(["sync"])
-                run = run_ours if name == "ours" else run_nsis
-                taken[name] = run(args, env, args.prefix, expected)
+                run = run_nsis if name == "nsis" else run_ours
+                taken[name] = run(args, env, args.prefix, expected, name)
                 times[name].append(taken[name])
                 shutil.rmtree(target, ignore_errors=True)
-            ratios.append(taken["nsis"] / taken["ours"])
+            for name in names:
+                ratios[name].append(taken[name] / taken["ours"])
     finally:
+        subprocess.run([work_fs, "down", benchfs], stdout=subprocess.DEVNULL)
         subprocess.run([session, "stop", args.state_dir], stdout=subprocess.DEVNULL)
-    print(f"wine_ours_s {statistics.median(times['ours']):.3f}")
-    print(f"wine_nsis_s {statistics.median(times['nsis']):.3f}")
-    print(f"wine_nsis_over_ours {statistics.median(ratios):.2f}")
+    for name in names:
+        print(f"wine_{name}_s {statistics.median(times[name]):.3f}")
+        if name != "ours":
+            print(f"wine_{name}_over_ours {statistics.median(ratios[name]):.2f}")
     return 0
 
 

@@ -4,8 +4,8 @@
 #   installer_services  platform services that unit tests use for real: files, environment,
 #                       profile, and the path rules of Windows
 #   installer_ui        platform pieces that face the user or the desktop: message boxes, the two
-#                       windows, the DDE client, the desktop's windows, heap, sleep and starting a
-#                       program; unit tests link fakes in their place
+#                       windows, the DDE client, the desktop's windows, heap, threads, sleep and
+#                       starting a program; unit tests link fakes in their place
 #   installer_logic     the portable logic: the installation sequence and the subsystems' rules
 # What a lower library needs from a higher one (the dialog's OK check, the DDE client's
 # connection rule) it receives as an argument. Each folder's sources.cmake adds its files to

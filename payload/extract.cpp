@@ -1,18 +1,274 @@
-// Extraction of the compiled-in payload and its rollback.
+// Extraction of the compiled-in payload and its rollback. Every piece is a zlib stream of its
+// own, so pieces are inflated on every core at once, each into a buffer of its own, while the
+// caller's thread creates the files, writes the pieces and reports progress in table order.
 #include "payload/extract.h"
 
 #include <zlib.h>
 
 #include "platform/files.h"
 #include "platform/system.h"
+#include "platform/threads.h"
 
 namespace {
 
-// One buffer serves every piece. It is allocated at the start of each extraction and kept until
-// the process ends (a process extracts once; a second call only releases the first buffer).
-unsigned char* chunkBuffer = nullptr;
+// At most this many threads inflate, the caller's among them. One thread writes everything: on
+// the benchmark machine handing 100 MB to the file system took that thread 0.05-0.09 s against
+// 0.25 s of inflating, so beyond four to eight inflating threads the writer, not inflating,
+// would set the pace. The cap also bounds the buffers and stacks of a many-core machine.
+const int kMostInflaters = 8;
+
+// Buffers per inflating thread. With one each, a thread that has inflated a piece idles until
+// the writer has taken it. The caller's thread writes, and inflates too when it has nothing to
+// write; while it inflates a slow piece (text inflates slower than stored media) the others go
+// on only as far as the free buffers reach. With four each, the thread besides the caller's on
+// two cores ran out of buffers 30-60 times per 100 MB; with two, 130-290 times.
+const int kBuffersPerInflater = 4;
+const int kMostBuffers = kMostInflaters * kBuffersPerInflater;
 
 int PercentBefore(int index, int count) { return count > 0 ? (index * 100) / count : 0; }
+
+// Pieces are numbered in table order across all files. Piece n is inflated into buffer
+// n % bufferCount, which it has to itself from when it is claimed until the writer has written
+// it; so no piece is claimed more than bufferCount ahead of the one the writer waits for.
+struct Buffer {
+  unsigned char* bytes;
+  uLongf produced;  // the length the piece inflated to
+  bool intact;      // it inflated whole
+  bool inflated;    // it holds a piece the writer has not taken yet (under the lock)
+};
+
+struct Pipeline;
+
+// A thread that inflates pieces, and the event it sleeps on while every buffer is taken.
+struct Inflater {
+  Pipeline* pipeline;
+  ThreadHandle thread;
+  EventHandle wake;
+  bool asleep;  // under the lock
+};
+
+struct Pipeline {
+  const PayloadTableRecord* table;
+  Buffer buffers[kMostBuffers];
+  int bufferCount;
+  Inflater inflaters[kMostInflaters - 1];  // the caller's thread is the last inflater
+  int inflaterCount;
+  LockHandle lock;  // null when the caller's thread works alone: there is no one to exclude
+  EventHandle writerWake;
+  // Under the lock:
+  int nextFile, nextChunk;  // the first piece no one has claimed
+  int claimed;              // pieces claimed so far: the number of that piece
+  int written;              // pieces written so far: the number of the one the writer waits for
+  bool writerAsleep;
+  bool stopping;
+};
+
+// A claimed piece: its compressed bytes and the buffer it inflates into.
+struct Claim {
+  const unsigned char* data;
+  uLong size;
+  Buffer* buffer;
+};
+
+void Lock(Pipeline& pipeline) {
+  if (pipeline.lock != nullptr) AcquireLock(pipeline.lock);
+}
+
+void Unlock(Pipeline& pipeline) {
+  if (pipeline.lock != nullptr) ReleaseLock(pipeline.lock);
+}
+
+// Under the lock. True while some piece is unclaimed; moves past files with no piece left.
+bool PieceLeftToClaim(Pipeline& pipeline) {
+  const PayloadTableRecord& table = *pipeline.table;
+  while (pipeline.nextFile < table.fileCount && pipeline.nextChunk >= table.chunkCount[pipeline.nextFile]) {
+    ++pipeline.nextFile;
+    pipeline.nextChunk = 0;
+  }
+  return pipeline.nextFile < table.fileCount;
+}
+
+// Under the lock. Claims the first unclaimed piece when there is one and its buffer is free.
+bool ClaimPiece(Pipeline& pipeline, Claim* claim) {
+  if (!PieceLeftToClaim(pipeline) || pipeline.claimed - pipeline.written == pipeline.bufferCount) return false;
+  const PayloadTableRecord& table = *pipeline.table;
+  claim->data = table.chunkData[pipeline.nextFile][pipeline.nextChunk];
+  claim->size = table.chunkSize[pipeline.nextFile][pipeline.nextChunk];
+  claim->buffer = &pipeline.buffers[pipeline.claimed % pipeline.bufferCount];
+  ++pipeline.nextChunk;
+  ++pipeline.claimed;
+  return true;
+}
+
+// Without the lock: the claim gives the buffer to this thread alone.
+void Inflate(const Claim& claim) {
+  uLongf produced = ChunkBufferSize;
+  claim.buffer->intact = uncompress(claim.buffer->bytes, &produced, claim.data, claim.size) == Z_OK;
+  claim.buffer->produced = produced;
+}
+
+// The body of every inflating thread but the caller's: claim, inflate, hand over, until no
+// piece is left or the writer stops.
+void InflatePieces(void* argument) {
+  Inflater& self = *static_cast<Inflater*>(argument);
+  Pipeline& pipeline = *self.pipeline;
+  AcquireLock(pipeline.lock);
+  while (!pipeline.stopping && PieceLeftToClaim(pipeline)) {
+    Claim claim;
+    if (!ClaimPiece(pipeline, &claim)) {
+      // Every buffer is taken: sleep until the writer has freed half of them (FreeBuffer) or
+      // stops.
+      self.asleep = true;
+      ReleaseLock(pipeline.lock);
+      WaitForEvent(self.wake);
+      AcquireLock(pipeline.lock);
+      continue;
+    }
+    ReleaseLock(pipeline.lock);
+    Inflate(claim);
+    AcquireLock(pipeline.lock);
+    claim.buffer->inflated = true;
+    // Wake the writer only for the piece it sleeps on: an event costs a system call (under Wine
+    // a round trip to its server), and the writer takes every piece after it without sleeping.
+    if (pipeline.writerAsleep && claim.buffer == &pipeline.buffers[pipeline.written % pipeline.bufferCount]) {
+      pipeline.writerAsleep = false;
+      ReleaseLock(pipeline.lock);
+      SignalEvent(pipeline.writerWake);
+      AcquireLock(pipeline.lock);
+    }
+  }
+  ReleaseLock(pipeline.lock);
+}
+
+// Waits until the piece the writer is at has been inflated and returns its buffer. The caller's
+// thread does not idle meanwhile: it inflates the first unclaimed piece itself (the one it
+// waits for, when no thread has claimed it; with no thread, every piece, one after the other).
+Buffer& TakeNextPiece(Pipeline& pipeline) {
+  Lock(pipeline);
+  Buffer& next = pipeline.buffers[pipeline.written % pipeline.bufferCount];
+  while (!next.inflated) {
+    Claim claim;
+    if (ClaimPiece(pipeline, &claim)) {
+      Unlock(pipeline);
+      Inflate(claim);
+      Lock(pipeline);
+      claim.buffer->inflated = true;
+    } else {
+      // The piece is claimed by a thread that is inflating it; it wakes this one when done.
+      pipeline.writerAsleep = true;
+      Unlock(pipeline);
+      WaitForEvent(pipeline.writerWake);
+      Lock(pipeline);
+    }
+  }
+  Unlock(pipeline);
+  return next;
+}
+
+// Gives a written piece's buffer back. Threads that sleep for want of a buffer are woken once
+// half the buffers are free, not for each one: each then finds several pieces to claim, where a
+// thread woken for one buffer would inflate one piece and sleep again, a system call each time
+// (under Wine a round trip to its server).
+void FreeBuffer(Pipeline& pipeline, Buffer& buffer) {
+  Inflater* sleepers[kMostInflaters];
+  int sleeperCount = 0;
+  Lock(pipeline);
+  buffer.inflated = false;
+  ++pipeline.written;
+  if (pipeline.claimed - pipeline.written <= pipeline.bufferCount / 2) {
+    for (int i = 0; i < pipeline.inflaterCount; ++i) {
+      if (!pipeline.inflaters[i].asleep) continue;
+      pipeline.inflaters[i].asleep = false;
+      sleepers[sleeperCount++] = &pipeline.inflaters[i];
+    }
+  }
+  Unlock(pipeline);
+  for (int i = 0; i < sleeperCount; ++i) SignalEvent(sleepers[i]->wake);
+}
+
+// Allocates the buffers and starts the threads: as many threads as there are processors, up
+// to kMostInflaters, with kBuffersPerInflater buffers each; on one processor the caller's thread
+// alone with one buffer, as before there were threads. What cannot be had is done without:
+// threads that do not start, buffers that cannot be allocated (every thread needs one to
+// inflate into and the writer one to write from). Returns false when not even one buffer can be
+// had. At most, from eight processors up: 32 buffers of 32,000 bytes, zlib's inflate state
+// (7 KB) in each of 8 threads during a piece, and 7 reserved stacks of 64 KiB, about 1.5 MB; on
+// two processors 8 buffers, 2 inflate states and 1 stack, about 335 KB.
+bool StartPipeline(Pipeline& pipeline) {
+  int inflaters = ProcessorCount();
+  if (inflaters > kMostInflaters) inflaters = kMostInflaters;
+  if (inflaters < 1) inflaters = 1;
+  const int wanted = inflaters == 1 ? 1 : inflaters * kBuffersPerInflater;
+  while (pipeline.bufferCount < wanted) {
+    unsigned char* bytes = static_cast<unsigned char*>(AllocateMemory(ChunkBufferSize));
+    if (bytes == nullptr) break;
+    pipeline.buffers[pipeline.bufferCount++].bytes = bytes;
+  }
+  if (pipeline.bufferCount == 0) return false;
+
+  int threads = inflaters - 1;
+  if (threads > pipeline.bufferCount - 1) threads = pipeline.bufferCount - 1;
+  if (threads == 0) return true;
+  pipeline.lock = CreateLock();
+  pipeline.writerWake = CreateWakeEvent();
+  if (pipeline.lock == nullptr || pipeline.writerWake == nullptr) return true;
+  while (pipeline.inflaterCount < threads) {
+    Inflater& inflater = pipeline.inflaters[pipeline.inflaterCount];
+    inflater.pipeline = &pipeline;
+    inflater.wake = CreateWakeEvent();
+    if (inflater.wake == nullptr) break;
+    inflater.thread = StartThread(InflatePieces, &inflater);
+    if (inflater.thread == nullptr) {
+      DestroyWakeEvent(inflater.wake);
+      break;
+    }
+    ++pipeline.inflaterCount;
+  }
+  return true;
+}
+
+// Stops the threads, waits until every one has ended (one piece at most each), and releases
+// what StartPipeline got.
+void StopPipeline(Pipeline& pipeline) {
+  Lock(pipeline);
+  pipeline.stopping = true;
+  Unlock(pipeline);
+  for (int i = 0; i < pipeline.inflaterCount; ++i) {
+    SignalEvent(pipeline.inflaters[i].wake);
+    JoinThread(pipeline.inflaters[i].thread);
+    DestroyWakeEvent(pipeline.inflaters[i].wake);
+  }
+  DestroyWakeEvent(pipeline.writerWake);
+  DestroyLock(pipeline.lock);
+  for (int i = 0; i < pipeline.bufferCount; ++i) FreeMemory(pipeline.buffers[i].bytes);
+}
+
+// The writer: every file and every write, in table order, on the caller's thread.
+ExtractStatus WriteFiles(Pipeline& pipeline, void* context, ProgressCallback callback) {
+  const PayloadTableRecord& table = *pipeline.table;
+  for (int i = 0; i < table.fileCount; ++i) {
+    if (callback != nullptr) callback(context, table.fileName[i], PercentBefore(i, table.fileCount));
+    OutputFile file = CreateOutputFile(table.fileName[i]);
+    if (file == nullptr) return ExtractCannotCreate;
+    for (int j = 0; j < table.chunkCount[i]; ++j) {
+      Buffer& piece = TakeNextPiece(pipeline);
+      // A piece that does not inflate whole means the installer was damaged after its checksum
+      // was verified (or in a way the checksum cannot see); stop rather than write garbage.
+      if (!piece.intact) {
+        CloseOutputFile(file);
+        return ExtractDamaged;
+      }
+      if (WriteOutputFile(file, piece.bytes, piece.produced) != piece.produced) {
+        CloseOutputFile(file);
+        return ExtractWriteFailed;
+      }
+      FreeBuffer(pipeline, piece);
+    }
+    CloseOutputFile(file);
+  }
+  if (callback != nullptr) callback(context, "", 100);
+  return ExtractComplete;
+}
 
 }  // namespace
 
@@ -27,32 +283,12 @@ bool PayloadIsIntact() {
 }
 
 ExtractStatus ExtractPayload(void* context, ProgressCallback callback) {
-  const PayloadTableRecord& table = PayloadTable;
-  FreeMemory(chunkBuffer);
-  chunkBuffer = static_cast<unsigned char*>(AllocateMemory(ChunkBufferSize));
-  if (chunkBuffer == nullptr) return ExtractNoMemory;
-
-  for (int i = 0; i < table.fileCount; ++i) {
-    if (callback != nullptr) callback(context, table.fileName[i], PercentBefore(i, table.fileCount));
-    OutputFile file = CreateOutputFile(table.fileName[i]);
-    if (file == nullptr) return ExtractCannotCreate;
-    for (int j = 0; j < table.chunkCount[i]; ++j) {
-      uLongf produced = ChunkBufferSize;
-      // A piece that does not inflate whole means the installer was damaged after its checksum
-      // was verified (or in a way the checksum cannot see); stop rather than write garbage.
-      if (uncompress(chunkBuffer, &produced, table.chunkData[i][j], table.chunkSize[i][j]) != Z_OK) {
-        CloseOutputFile(file);
-        return ExtractDamaged;
-      }
-      if (WriteOutputFile(file, chunkBuffer, produced) != produced) {
-        CloseOutputFile(file);
-        return ExtractWriteFailed;
-      }
-    }
-    CloseOutputFile(file);
-  }
-  if (callback != nullptr) callback(context, "", 100);
-  return ExtractComplete;
+  Pipeline pipeline = {};
+  pipeline.table = &PayloadTable;
+  if (!StartPipeline(pipeline)) return ExtractNoMemory;
+  const ExtractStatus status = WriteFiles(pipeline, context, callback);
+  StopPipeline(pipeline);
+  return status;
 }
 
 int RemovePayloadFiles(void* context, ProgressCallback callback) {

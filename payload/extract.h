@@ -5,7 +5,7 @@
 enum ExtractStatus {
   ExtractCannotCreate = 1,  // a payload file cannot be opened for writing
   ExtractWriteFailed = 2,   // fewer bytes were written than a piece decompressed to
-  ExtractNoMemory = 3,      // the decompression buffer cannot be allocated
+  ExtractNoMemory = 3,      // not even one decompression buffer can be allocated
   ExtractComplete = 4,      // every file was written
   ExtractDamaged = 5,       // a piece failed to decompress: the installer itself is damaged
 };
@@ -21,6 +21,10 @@ bool PayloadIsIntact();
 /// Writes every file of PayloadTable, in table order, into the current directory, calling
 /// `callback` (may be null) with (i * 100) / fileCount before file i and with 100 at the end.
 /// Stops at the first failure; files already written stay on disk. Returns the status.
+/// Pieces are inflated on up to one thread per processor (at most eight, the caller's among
+/// them), but every file operation and every callback happens on the caller's thread, in table
+/// order; threads that cannot be started and buffers that cannot be allocated are done without,
+/// and ExtractNoMemory means not even one buffer. When it returns, no thread of its own runs.
 ExtractStatus ExtractPayload(void* context, ProgressCallback callback);
 
 /// Deletes, in table order, every table file present in the current directory, reporting

@@ -128,6 +128,41 @@ TEST_F(ExtractTest, NoBufferMeansNothingIsCreated) {
   EXPECT_TRUE(FolderEntries(".").empty());
 }
 
+// Extracts the four files and checks every byte and every report, then removes them, so that
+// the next extraction in the same test starts from an empty folder.
+void ExpectWholeExtractionOfFourFiles() {
+  reports.clear();
+  EXPECT_EQ(ExtractPayload(&reports, Record), ExtractComplete);
+  EXPECT_EQ(fake::RunningThreads(), 0);
+  for (const auto& file : FourFiles()) {
+    EXPECT_EQ(ReadBytes(file.name), file.contents) << file.name;
+    unlink(file.name.c_str());
+  }
+  EXPECT_EQ(reports, (std::vector<std::string>{"tov32.exe:0", "help.htm:25", "tovalin.jpg:50",
+                                               "uninst.exe:75", ":100"}));
+}
+
+TEST_F(ExtractTest, ThreadsThatCannotStartLeaveTheirPiecesToTheOthers) {
+  // Four processors ask for three threads besides the caller's: none starts, or only the first.
+  fake::UseFiles(FourFiles());
+  for (int started : {0, 1}) {
+    SCOPED_TRACE(started);
+    fake::FailThreadStarts(started);
+    ExpectWholeExtractionOfFourFiles();
+  }
+}
+
+TEST_F(ExtractTest, FewerBuffersThanAskedForStillWriteEverything) {
+  // Four processors ask for eight buffers; only one (the caller's thread alone), two or three
+  // can be had.
+  fake::UseFiles(FourFiles());
+  for (int buffers : {1, 2, 3}) {
+    SCOPED_TRACE(buffers);
+    fake::FailNextAllocation(buffers);
+    ExpectWholeExtractionOfFourFiles();
+  }
+}
+
 TEST_F(ExtractTest, DamageIsFoundBeforeWriting) {
   const auto files = FourFiles();
   // Header, middle and checksum trailer of a piece; a piece cut short; bytes appended.

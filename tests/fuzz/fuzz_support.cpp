@@ -7,6 +7,7 @@
 #include "datadir/directory_dialog.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
+#include "platform/threads.h"
 #include "tests/support/scratch_folder.h"
 
 namespace fuzz {
@@ -76,3 +77,17 @@ void* AllocateMemory(size_t size) { return malloc(size); }
 void FreeMemory(void* block) { free(block); }
 void SleepMilliseconds(unsigned) {}
 bool StartProgram(const char*) { return true; }
+
+// One processor and no threads: extraction runs on the caller's thread alone, the same code
+// with nothing to interleave, so a finding replays the same way every time.
+int ProcessorCount() { return 1; }
+ThreadHandle StartThread(void (*)(void*), void*) { return nullptr; }
+void JoinThread(ThreadHandle) {}
+LockHandle CreateLock() { return nullptr; }
+void DestroyLock(LockHandle) {}
+void AcquireLock(LockHandle) {}
+void ReleaseLock(LockHandle) {}
+EventHandle CreateWakeEvent() { return nullptr; }
+void DestroyWakeEvent(EventHandle) {}
+void SignalEvent(EventHandle) {}
+void WaitForEvent(EventHandle) {}

@@ -15,7 +15,7 @@ namespace {
 std::vector<ShownMessage> messages;
 std::vector<std::string> events;
 std::deque<int> answers;
-bool failAllocation = false;
+int allocationsBeforeFailure = -1;  // -1: none fails
 
 // Every test starts from Reset, whichever fixture it uses, or none.
 class ResetBeforeEachTest : public ::testing::EmptyTestEventListener {
@@ -36,22 +36,25 @@ void Reset() {
   ResetShell();
   ResetDesktop();
   ResetTables();
+  ResetThreads();
 }
 
 void ResetUser() {
   messages.clear();
   answers.clear();
-  failAllocation = false;
+  allocationsBeforeFailure = -1;
 }
 
 std::vector<std::string>& Events() { return events; }
 void AnswerNext(int answer) { answers.push_back(answer); }
 const std::vector<ShownMessage>& Messages() { return messages; }
-void FailNextAllocation() { failAllocation = true; }
+void FailNextAllocation(int after) { allocationsBeforeFailure = after; }
 
 }  // namespace fake
 
 int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsigned style) {
+  // Whatever failed, the installer has stopped every thread of its own before it says so.
+  if (fake::RunningThreads() != 0) ADD_FAILURE() << "\"" << caption << "\" shown while a thread still runs";
   fake::messages.push_back({caption, text, style, owner});
   fake::events.push_back(std::string("message:") + caption);
   if (fake::answers.empty()) return (style & kMessageYesNo) ? kAnswerNo : kAnswerOk;
@@ -61,10 +64,11 @@ int ShowMessage(WindowHandle owner, const char* text, const char* caption, unsig
 }
 
 void* AllocateMemory(size_t size) {
-  if (fake::failAllocation) {
-    fake::failAllocation = false;
+  if (fake::allocationsBeforeFailure == 0) {
+    fake::allocationsBeforeFailure = -1;
     return nullptr;
   }
+  if (fake::allocationsBeforeFailure > 0) --fake::allocationsBeforeFailure;
   return malloc(size);
 }
 

@@ -17,9 +17,9 @@
 namespace fake {
 
 /// Puts every fake back as at the start of a test: forgets the event log, the messages, the
-/// scripted answers and dialog steps and every injected failure; the shell answers DDE again,
-/// the desktop has no windows, the settings are the sample's and the payload is empty. A
-/// listener runs it before every test; a test calls it to start over.
+/// scripted answers and dialog steps and every injected failure (thread starts included); the
+/// shell answers DDE again, the desktop has no windows, the settings are the sample's and the
+/// payload is empty. A listener runs it before every test; a test calls it to start over.
 void Reset();
 
 /// Everything observable since Reset, in order, as short texts: "message:<caption>",
@@ -78,10 +78,17 @@ std::vector<std::string> ExecutedCommands();
 /// Makes `titles` the desktop's top-level windows, in enumeration order (none after Reset).
 void UseWindows(const std::vector<std::string>& titles);
 
-// ---- the heap ---------------------------------------------------------------------------------
+// ---- the heap and the threads -----------------------------------------------------------------
+// ProcessorCount answers 4, so every extraction runs on threads; they are real ones.
 
-/// Makes the next AllocateMemory call fail.
-void FailNextAllocation();
+/// Makes one AllocateMemory call fail: the next one, or the one after `after` more that succeed.
+void FailNextAllocation(int after = 0);
+
+/// Makes StartThread fail, from the next start on or after `after` more that succeed, until Reset.
+void FailThreadStarts(int after = 0);
+
+/// Threads started and not joined yet. A message box shown while one runs fails the test.
+int RunningThreads();
 
 // ---- the settings and the payload table -----------------------------------------------------
 
@@ -117,5 +124,6 @@ void ResetDialog();
 void ResetShell();
 void ResetDesktop();
 void ResetTables();
+void ResetThreads();
 
 }  // namespace fake
