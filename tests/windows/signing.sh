@@ -4,12 +4,14 @@
 # signed builds without a time stamp are byte-identical, and a byte changed after signing (in the
 # installer data, where the installer's own damage check looks too) fails verification. Bad
 # signing material is refused with one line naming the option and file, status 1 and no output.
-# Leaves the signed installer at OUT_DIR/tovalin-setup-signed.exe for the Wine scenarios that
-# install it and refuse its damaged copy.
-#   signing.sh INSTPACK DESCRIPTION PROGRAM OUT_DIR
+# The uninstaller instpack puts into a product without one of its own is signed too. Leaves the
+# signed installer at OUT_DIR/tovalin-setup-signed.exe for the Wine scenarios that install it and
+# refuse its damaged copy.
+#   signing.sh INSTPACK DESCRIPTION PROGRAM OUT_DIR GENERIC_DESCRIPTION UNINSTALLER_PROGRAM
 set -euo pipefail
-instpack=$1 description=$2 program=$3 out=$4
-for file in "$instpack" "$description" "$program"; do
+instpack=$1 description=$2 program=$3 out=$4 generic=$5 uninstaller=$6
+wine_tests=$(cd "$(dirname "$0")/../wine" && pwd)
+for file in "$instpack" "$description" "$program" "$generic" "$uninstaller"; do
   [ -f "$file" ] || { echo "FAIL: missing $file (build the native and win32 presets)"; exit 1; }
 done
 for tool in openssl osslsigncode; do
@@ -73,6 +75,16 @@ for signed in first.exe from-p12.exe; do
   fi
 done
 osslsigncode verify -CAfile /dev/null -in first.exe >/dev/null 2>&1 && fail "it verifies without the authority too"
+
+# The generic uninstaller, taken out of a signed installer that carries it, verifies too.
+"$instpack" "$generic" -o generic.exe --stub "$program" --uninstaller-stub "$uninstaller" \
+  --certificate publisher.pem --key publisher.key || fail "signing the installer with the generic uninstaller failed"
+/usr/bin/python3 -c "import sys; sys.path.insert(0, sys.argv[1]); import run_scenario as r
+open('uninst.exe', 'wb').write(r.payload_file(sys.argv[2], 'uninst.exe'))" "$wine_tests" generic.exe ||
+  fail "no uninst.exe in the installer"
+osslsigncode verify -CAfile ca.pem -in uninst.exe >verify.log 2>&1 &&
+  echo "ok   the generic uninst.exe in it: $(grep -m1 'Signature verification' verify.log)" ||
+  fail "the generic uninst.exe is not signed: $(tail -2 verify.log | tr '\n' ' ')"
 
 # One byte flipped inside the first piece of the installer data, as the Wine scenario's damaged
 # copy does it: the ".payload" section's header gives the size of the metadata before the pieces.

@@ -119,7 +119,8 @@ bool WriteInstaller(const Product& product, const std::string& descriptionPath,
 // Does the work once the command line is understood. Returns true when every temporary is
 // written; false with `*error` set otherwise.
 bool Package(const std::string& descriptionPath, InstallerTarget target, const std::string& stubPath,
-             std::string uninstallerStubPath, const Outputs& outputs, int threads, std::string* error) {
+             std::string uninstallerStubPath, const Outputs& outputs, int threads, const SigningRequest& signing,
+             long long signingTime, std::string* error) {
   Product product;
   if (!LoadProduct(descriptionPath, &product, error)) return false;
 
@@ -152,6 +153,26 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
     if (!AddUninstaller(descriptionPath, target, uninstallerStubPath, identity, outputs.uninstallerTemporary,
                         &product, &sources, error)) {
       return false;
+    }
+    // Signed like the installer: it asks for elevation by the same manifest, and Windows names
+    // its publisher from the signature.
+    if (signing.Requested()) {
+      const std::string& unsignedPath = outputs.uninstallerTemporary;
+      const std::string signedPath = unsignedPath + ".signed";
+      std::string problem;
+      if (!SignInstaller(signing, signingTime, unsignedPath, signedPath, &problem)) {
+        *error = "the uninstaller instpack puts in: " + problem;
+        return false;
+      }
+      if (!RenameOver(signedPath, unsignedPath)) {
+        *error = "cannot rename " + signedPath + " to " + unsignedPath + ": " + strerror(errno);
+        remove(signedPath.c_str());
+        return false;
+      }
+      if (!MeasureSource(unsignedPath, &sources.back().size, &problem)) {
+        *error = unsignedPath + ": " + problem;
+        return false;
+      }
     }
     dependencies.push_back(uninstallerStubPath);
   }
@@ -278,7 +299,7 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   long long signingTime = 0;
   const std::string signedTemporary = outputPath + ".signed" + suffix;
   if ((signing.Requested() && !CheckSigningMaterial(signing, &signingTime, error)) ||
-      !Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, error) ||
+      !Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, signing, signingTime, error) ||
       (signing.Requested() &&
        !SignInstaller(signing, signingTime, outputs.installerTemporary, signedTemporary, error))) {
     RemoveTemporaries(outputs);

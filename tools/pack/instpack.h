@@ -14,8 +14,9 @@
 /// temporary name beside it and renamed over it at the end, and on any failure nothing new is
 /// left and an earlier file of that name stays as it was. With --depfile it also writes a
 /// Makefile-syntax dependency file naming the description, every source, the icon and the programs.
-/// With a certificate it signs the Windows installer (signing.h): the material is checked before
-/// anything is written, and a failure to sign leaves nothing either.
+/// With a certificate it signs the Windows installer (signing.h), and the generic uninstaller in it
+/// before packing it: the material is checked before anything is written, and a failure to sign
+/// leaves nothing either.
 /// Returns the exit status: 0 on success (also after printing --help to standard output), 1 for
 /// a bad description, source file, installer program, signing material or output path, or a
 /// failure to write or to sign, with
