@@ -38,13 +38,16 @@ HMODULE LoadFromSystemFolder(const char* name) {
 
 }  // namespace
 
-extern "C" IMAGE_DOS_HEADER __ImageBase;
+// The linker's name for the program's own image, and the helper's name the delay-load library
+// calls: both fixed by the toolchain.
+extern "C" IMAGE_DOS_HEADER __ImageBase;  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
 
 // The delay-load helper that the delay-load library's stubs call on the first call of each
 // function: loads the DLL once, from the system folder, and binds the function's slot. Defined
 // here in place of the C runtime's, which loads the DLL by its bare name. Without USER32 the
 // installer can show nothing, so failing to load it or one of its functions ends the process.
-extern "C" FARPROC WINAPI __delayLoadHelper2(PCImgDelayDescr descriptor, FARPROC* slot) {
+extern "C" FARPROC WINAPI __delayLoadHelper2(  // NOLINT(bugprone-reserved-identifier,cert-dcl37-c,cert-dcl51-cpp)
+    PCImgDelayDescr descriptor, FARPROC* slot) {
   const char* base = reinterpret_cast<const char*>(&__ImageBase);
   HMODULE* module = reinterpret_cast<HMODULE*>(const_cast<char*>(base) + descriptor->rvaHmod);
   if (*module == nullptr) {
@@ -57,7 +60,7 @@ extern "C" FARPROC WINAPI __delayLoadHelper2(PCImgDelayDescr descriptor, FARPROC
       IMAGE_SNAP_BY_ORDINAL(entry.u1.Ordinal)
           ? reinterpret_cast<const char*>(IMAGE_ORDINAL(entry.u1.Ordinal))
           : reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + entry.u1.AddressOfData)->Name;
-  const FARPROC address = GetProcAddress(*module, function);
+  FARPROC address = GetProcAddress(*module, function);
   if (address == nullptr) ExitProcess(1);
   *slot = address;
   return address;

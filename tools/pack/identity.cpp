@@ -247,7 +247,7 @@ std::string SetIdentitySetting(const std::string& key, const std::string& value,
     // One to four numbers from 0 to 65535, as the version resource's fixed part holds them.
     int count = 0;
     size_t at = 0;
-    const std::string notVersion = "not a version (one to four numbers from 0 to 65535 with dots between, such as 2.1.0)";
+    const char* const notVersion = "not a version (one to four numbers from 0 to 65535 with dots between, such as 2.1.0)";
     while (true) {
       size_t end = at;
       while (end < value.size() && value[end] >= '0' && value[end] <= '9') ++end;

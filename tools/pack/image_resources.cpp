@@ -7,6 +7,12 @@
 
 namespace {
 
+// Sets the one-line complaint and returns false, for `return Complain(...)` where a check fails.
+bool Complain(std::string* problem, const std::string& text) {
+  *problem = text;
+  return false;
+}
+
 uint32_t Get16(const std::string& bytes, uint64_t at) {
   return (uint32_t)(unsigned char)bytes[at] | ((uint32_t)(unsigned char)bytes[at + 1] << 8);
 }
@@ -47,23 +53,23 @@ struct ImageMap {
 
 bool MapImage(const std::string& image, ImageMap* map, std::string* problem) {
   const uint64_t size = image.size();
-  if (size < 64 || image.compare(0, 2, "MZ") != 0) return *problem = "not a Windows program", false;
+  if (size < 64 || image.compare(0, 2, "MZ") != 0) return Complain(problem, "not a Windows program");
   const uint64_t pe = Get32(image, 0x3C);
   if (pe + 24 > size || image.compare(pe, 4, std::string("PE\0\0", 4)) != 0) {
-    return *problem = "not a Windows program", false;
+    return Complain(problem, "not a Windows program");
   }
   const uint32_t sectionCount = Get16(image, pe + 6);
   const uint64_t optional = pe + 24;
   const uint64_t optionalSize = Get16(image, pe + 20);
-  if (optional + optionalSize > size || optionalSize < 2) return *problem = "damaged (headers out of bounds)", false;
+  if (optional + optionalSize > size || optionalSize < 2) return Complain(problem, "damaged (headers out of bounds)");
   const bool wide = Get16(image, optional) == 0x20B;
-  const uint64_t directory = optional + (wide ? 112 : 96) + 8 * 2;  // entry 2: resources
+  const uint64_t directory = optional + (wide ? 112 : 96) + 8ull * 2;  // entry 2: resources
   if (directory + 8 <= optional + optionalSize) {
     map->resourceAddress = Get32(image, directory);
     map->resourceSize = Get32(image, directory + 4);
   }
   const uint64_t table = optional + optionalSize;
-  if (table + 40ull * sectionCount > size) return *problem = "damaged (section table out of bounds)", false;
+  if (table + 40ull * sectionCount > size) return Complain(problem, "damaged (section table out of bounds)");
   for (uint32_t i = 0; i < sectionCount; ++i) {
     const uint64_t header = table + 40ull * i;
     ImageMap::Section section;
@@ -84,7 +90,7 @@ bool ReadName(const std::string& image, uint64_t base, uint32_t offset, uint32_t
   const uint32_t length = Get16(image, base + offset);
   if (length == 0 || (uint64_t)offset + 2 + 2ull * length > limit) return false;
   name->clear();
-  for (uint32_t i = 0; i < length; ++i) name->push_back((char16_t)Get16(image, base + offset + 2 + 2 * i));
+  for (uint32_t i = 0; i < length; ++i) name->push_back((char16_t)Get16(image, base + offset + 2 + 2ull * i));
   return true;
 }
 
@@ -103,7 +109,7 @@ struct Reader {
   }
 
   // Reads the table at `offset`, `level` 0 (types), 1 (names) or 2 (languages).
-  bool Table(uint32_t offset, int level, Resource path) {
+  bool Table(uint32_t offset, int level, const Resource& path) {
     // A directory that points back at itself would never end; no real one has this many tables.
     if (++tablesRead > 65536) return Fail("too many tables");
     if ((uint64_t)offset + kDirectoryHeaderSize > limit) return Fail("a table lies outside it");

@@ -38,7 +38,7 @@ std::string ImageWith(const std::string& section) {
   return image + section;
 }
 
-Resource Make(ResourceKey type, ResourceKey name, uint16_t language, const std::string& data) {
+Resource Make(const ResourceKey& type, const ResourceKey& name, uint16_t language, const std::string& data) {
   Resource resource;
   resource.type = type;
   resource.name = name;

@@ -149,7 +149,7 @@ std::string CheckWindowsProgram(InstallerProgram* program) {
     return std::string("not an ") + KindName(program->kind) + " program as built (it carries data after its last section)";
   }
   // Room for the two sections instpack adds.
-  const uint64_t newHeadersEnd = tableEnd + 2 * kSectionHeaderSize;
+  const uint64_t newHeadersEnd = tableEnd + 2ull * kSectionHeaderSize;
   if (newHeadersEnd > headersSize || newHeadersEnd > firstRaw || bytes.find_first_not_of('\0', tableEnd) < newHeadersEnd) {
     return std::string("not an ") + KindName(program->kind) + " program as built (no room for two more section headers)";
   }

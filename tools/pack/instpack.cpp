@@ -159,7 +159,7 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
     if (signing.Requested()) {
       const std::string& unsignedPath = outputs.uninstallerTemporary;
       const std::string signedPath = unsignedPath + ".signed";
-      std::string problem;
+      problem.clear();
       if (!SignInstaller(signing, signingTime, unsignedPath, signedPath, &problem)) {
         *error = "the uninstaller instpack puts in: " + problem;
         return false;

@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -25,6 +26,12 @@
 extern char** environ;
 
 namespace {
+
+// Sets the one-line complaint and returns false, for `return Complain(...)` where a check fails.
+bool Complain(std::string* error, const std::string& text) {
+  *error = text;
+  return false;
+}
 
 struct BioFree {
   void operator()(BIO* bio) const { BIO_free(bio); }
@@ -66,7 +73,8 @@ std::vector<Certificate> ReadCertificates(const std::string& bytes) {
 int GivePassword(char* buffer, int size, int, void* data) {
   const std::string* password = static_cast<const std::string*>(data);
   if (!password || password->empty() || (int)password->size() > size) return -1;
-  memcpy(buffer, password->data(), password->size());
+  // OpenSSL takes the length returned, not a terminator.
+  std::copy(password->begin(), password->end(), buffer);
   return (int)password->size();
 }
 
@@ -121,17 +129,16 @@ bool CheckSigningMaterial(const SigningRequest& request, long long* signingTime,
   if (!request.pkcs12.empty()) {
     certificateOption = "--pkcs12 " + request.pkcs12;
     std::string bytes;
-    if (!ReadWholeFile(request.pkcs12, &bytes, error)) return *error = "--pkcs12 " + *error, false;
+    if (!ReadWholeFile(request.pkcs12, &bytes, error)) return Complain(error, "--pkcs12 " + *error);
     Bio in = MemoryBio(bytes);
     std::unique_ptr<PKCS12, Pkcs12Free> p12(d2i_PKCS12_bio(in.get(), nullptr));
-    if (!p12) return *error = certificateOption + ": not a PKCS#12 file", false;
+    if (!p12) return Complain(error, certificateOption + ": not a PKCS#12 file");
     if (!PKCS12_verify_mac(p12.get(), password.c_str(), -1) &&
         !(password.empty() && PKCS12_verify_mac(p12.get(), nullptr, 0))) {
       ERR_clear_error();
-      return *error = certificateOption + ": wrong password" +
+      return Complain(error, certificateOption + ": wrong password" +
                       (request.passwordFile.empty() ? " (none given; --password-file names a file holding it)"
-                                                    : " (from --password-file " + request.passwordFile + ")"),
-             false;
+                                                    : " (from --password-file " + request.passwordFile + ")"));
     }
     EVP_PKEY* parsedKey = nullptr;
     X509* parsedCertificate = nullptr;
@@ -142,17 +149,17 @@ bool CheckSigningMaterial(const SigningRequest& request, long long* signingTime,
     if (parsedCertificate) certificates.emplace_back(parsedCertificate);
     ERR_clear_error();
     if (!parsed || !key || certificates.empty()) {
-      return *error = certificateOption + ": holds no certificate with its private key", false;
+      return Complain(error, certificateOption + ": holds no certificate with its private key");
     }
   } else {
-    if (request.certificate.empty()) return *error = "--key needs --certificate (or use --pkcs12)", false;
-    if (request.key.empty()) return *error = "--certificate needs --key (or use --pkcs12)", false;
+    if (request.certificate.empty()) return Complain(error, "--key needs --certificate (or use --pkcs12)");
+    if (request.key.empty()) return Complain(error, "--certificate needs --key (or use --pkcs12)");
     certificateOption = "--certificate " + request.certificate;
     std::string bytes;
-    if (!ReadWholeFile(request.certificate, &bytes, error)) return *error = "--certificate " + *error, false;
+    if (!ReadWholeFile(request.certificate, &bytes, error)) return Complain(error, "--certificate " + *error);
     certificates = ReadCertificates(bytes);
-    if (certificates.empty()) return *error = certificateOption + ": not a certificate (PEM or DER)", false;
-    if (!ReadWholeFile(request.key, &bytes, error)) return *error = "--key " + *error, false;
+    if (certificates.empty()) return Complain(error, certificateOption + ": not a certificate (PEM or DER)");
+    if (!ReadWholeFile(request.key, &bytes, error)) return Complain(error, "--key " + *error);
     bool encrypted = false;
     key = ReadKey(bytes, password, &encrypted);
     if (!key) {
@@ -210,6 +217,7 @@ bool SignInstaller(const SigningRequest& request, long long signingTime, const s
   }
   args.insert(args.end(), {"-in", unsignedPath, "-out", signedPath});
   std::vector<char*> argv;
+  argv.reserve(args.size() + 1);
   for (std::string& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
 
