@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 
+#include "byte_order.h"
 #include "file_io.h"
 
 const char* const kIdentityKeys[7] = {"publisher", "productName", "fileDescription", "version",
@@ -17,18 +18,6 @@ const size_t kMaxIdentityText = 260;
 // The one language of the texts: US English, Unicode (the translation 0409 04B0).
 const uint16_t kLanguage = 0x0409;
 
-void Put16(std::string* bytes, size_t at, uint32_t value) {
-  (*bytes)[at] = (char)value;
-  (*bytes)[at + 1] = (char)(value >> 8);
-}
-void Append16(std::string* bytes, uint32_t value) {
-  bytes->push_back((char)value);
-  bytes->push_back((char)(value >> 8));
-}
-void Append32(std::string* bytes, uint32_t value) {
-  Append16(bytes, value & 0xFFFF);
-  Append16(bytes, value >> 16);
-}
 void Pad4(std::string* bytes) {
   while (bytes->size() % 4) bytes->push_back('\0');
 }
@@ -36,10 +25,6 @@ void AppendText(std::string* bytes, const std::u16string& text) {
   for (char16_t unit : text) Append16(bytes, unit);
   Append16(bytes, 0);
 }
-uint16_t Get16(const std::string& bytes, size_t at) {
-  return (uint16_t)((unsigned char)bytes[at] | ((unsigned char)bytes[at + 1] << 8));
-}
-uint32_t Get32(const std::string& bytes, size_t at) { return Get16(bytes, at) | ((uint32_t)Get16(bytes, at + 2) << 16); }
 
 // One node of a version resource: its length, its value's length (in bytes, or in characters for
 // a text), whether the value is text, its key, its value and its children, each 4-byte aligned.

@@ -5,6 +5,8 @@
 #include <map>
 #include <tuple>
 
+#include "byte_order.h"
+
 namespace {
 
 // Sets the one-line complaint and returns false, for `return Complain(...)` where a check fails.
@@ -13,18 +15,6 @@ bool Complain(std::string* problem, const std::string& text) {
   return false;
 }
 
-uint32_t Get16(const std::string& bytes, uint64_t at) {
-  return (uint32_t)(unsigned char)bytes[at] | ((uint32_t)(unsigned char)bytes[at + 1] << 8);
-}
-uint32_t Get32(const std::string& bytes, uint64_t at) { return Get16(bytes, at) | (Get16(bytes, at + 2) << 16); }
-void Put16(std::string* bytes, uint64_t at, uint32_t value) {
-  (*bytes)[at] = (char)value;
-  (*bytes)[at + 1] = (char)(value >> 8);
-}
-void Put32(std::string* bytes, uint64_t at, uint32_t value) {
-  Put16(bytes, at, value & 0xFFFF);
-  Put16(bytes, at + 2, value >> 16);
-}
 
 const uint32_t kSubdirectory = 0x80000000u;  // an entry's offset names another table
 const uint32_t kNamed = 0x80000000u;         // an entry's name is a string, not a number

@@ -3,18 +3,10 @@
 // whose offsets point outside themselves refused.
 #include <gtest/gtest.h>
 
+#include "byte_order.h"
 #include "image_resources.h"
 
 namespace {
-
-void Put16(std::string* bytes, size_t at, uint32_t value) {
-  (*bytes)[at] = (char)value;
-  (*bytes)[at + 1] = (char)(value >> 8);
-}
-void Put32(std::string* bytes, size_t at, uint32_t value) {
-  Put16(bytes, at, value & 0xFFFF);
-  Put16(bytes, at + 2, value >> 16);
-}
 
 // A 32-bit PE image with one section at address 0x3000, file offset 0x200, holding `section`,
 // which the resource data directory points at.

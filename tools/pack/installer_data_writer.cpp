@@ -1,20 +1,12 @@
 // Writing the installer data block's metadata: the header, the settings and the payload table.
 #include "installer_data_writer.h"
 
+#include "byte_order.h"
 #include "product/installer_data.h"
 
 using namespace installer_data;
 
 namespace {
-
-void Put32(std::string* out, uint64_t at, uint32_t value) {
-  for (int i = 0; i < 4; ++i) (*out)[at + i] = (char)(value >> (8 * i));
-}
-
-void Put64(std::string* out, uint64_t at, uint64_t value) {
-  Put32(out, at, (uint32_t)value);
-  Put32(out, at + 4, (uint32_t)(value >> 32));
-}
 
 uint64_t AlignUp8(uint64_t value) { return (value + 7) & ~(uint64_t)7; }
 

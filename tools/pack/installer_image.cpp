@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "byte_order.h"
 #include "file_io.h"
 #include "product/installer_data.h"
 
@@ -36,22 +37,6 @@ const char kOldResourceSectionName[8] = {'.', 'o', 'l', 'd', 'r', 's', 'r', 'c'}
 // LOAD_LIBRARY_SEARCH_SYSTEM32: the imports of imported DLLs come from the system folder only.
 const uint32_t kDependentLoadFlags = 0x800;
 
-uint32_t Get16(const std::string& bytes, uint64_t at) {
-  return (uint32_t)(unsigned char)bytes[at] | ((uint32_t)(unsigned char)bytes[at + 1] << 8);
-}
-uint32_t Get32(const std::string& bytes, uint64_t at) { return Get16(bytes, at) | (Get16(bytes, at + 2) << 16); }
-void Put16(std::string* bytes, uint64_t at, uint32_t value) {
-  (*bytes)[at] = (char)value;
-  (*bytes)[at + 1] = (char)(value >> 8);
-}
-void Put32(std::string* bytes, uint64_t at, uint32_t value) {
-  Put16(bytes, at, value & 0xFFFF);
-  Put16(bytes, at + 2, value >> 16);
-}
-void Put64(std::string* bytes, uint64_t at, uint64_t value) {
-  Put32(bytes, at, (uint32_t)value);
-  Put32(bytes, at + 4, (uint32_t)(value >> 32));
-}
 
 uint64_t AlignUp(uint64_t value, uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
 
