@@ -58,6 +58,16 @@ const char* FailureText(ExtractStatus status) {
 
 }  // namespace
 
+void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size) {
+  char program[kPathSize];
+  char uninstaller[kPathSize];
+  snprintf(program, sizeof program, "%s\\%s", DataDirectory, InstallerSettings.mainExecutable);
+  snprintf(uninstaller, sizeof uninstaller, "%s\\uninst.exe", DataDirectory);
+  RegisterShortcuts(program, uninstaller, DataDirectory, startup);
+  StoreDataDirectory();
+  if (programPath != nullptr) snprintf(programPath, size, "%s", program);
+}
+
 int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const char* preset) {
   const SettingsRecord& settings = InstallerSettings;
 
@@ -95,11 +105,7 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
 
   DestroyProgressWindow(progressWindow);
   char programPath[kPathSize];
-  char uninstallerPath[kPathSize];
-  snprintf(programPath, sizeof programPath, "%s\\%s", DataDirectory, settings.mainExecutable);
-  snprintf(uninstallerPath, sizeof uninstallerPath, "%s\\uninst.exe", DataDirectory);
-  RegisterShortcuts(programPath, uninstallerPath, DataDirectory);
-  StoreDataDirectory();
+  RegisterInstallation(StartupAskUser, programPath, sizeof programPath);
 
   // The missing space after "system." is kept on purpose, as in kNotInstalledText.
   char question[kMessageSize];

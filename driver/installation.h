@@ -1,7 +1,10 @@
 // The installer's entry routine: the whole installation as one straight sequence.
 #pragma once
+#include <stddef.h>
+
 #include "platform/platform_types.h"
 #include "product/installer_data.h"
+#include "shell/register_shortcuts.h"
 
 /// Runs the installation: checks the payload, settles the data directory, closes running
 /// copies, writes the files (removing them again on failure), registers the program group,
@@ -22,3 +25,9 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data = Installe
 /// ExitCannotCreate, ExitWriteFailed, ExitNoMemory or ExitDamaged; after a failed extraction the
 /// files are removed as RunInstallation removes them.
 int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool startup);
+
+/// The end of both sequences once every file is written: registers the program group for the
+/// main program and uninst.exe in DataDirectory (the Startup item as `startup` decides), then
+/// stores the directory. Writes the main program's full path to `programPath` (`size` bytes)
+/// unless it is null.
+void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size);

@@ -1,19 +1,12 @@
 // The installation sequence with no window at all, for administrators: its outcome is the exit
 // status.
-#include <stdio.h>
-
 #include "datadir/data_directory.h"
 #include "driver/exit_status.h"
 #include "driver/installation.h"
 #include "payload/extract.h"
-#include "product/installer_settings.h"
 #include "shell/close_running_copies.h"
-#include "shell/register_shortcuts.h"
 
 namespace {
-
-// Paths are DataDirectory plus a separator and a file name of at most 255 characters.
-enum { kPathSize = DataDirectorySize + 1 + 256 };
 
 ExitStatus ExitStatusOf(ExtractStatus status) {
   switch (status) {
@@ -41,11 +34,6 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
     return ExitStatusOf(status);
   }
 
-  char programPath[kPathSize];
-  char uninstallerPath[kPathSize];
-  snprintf(programPath, sizeof programPath, "%s\\%s", DataDirectory, InstallerSettings.mainExecutable);
-  snprintf(uninstallerPath, sizeof uninstallerPath, "%s\\uninst.exe", DataDirectory);
-  RegisterShortcuts(programPath, uninstallerPath, DataDirectory, startup ? StartupAdd : StartupSkip);
-  StoreDataDirectory();
+  RegisterInstallation(startup ? StartupAdd : StartupSkip, nullptr, 0);
   return ExitSuccess;
 }
