@@ -44,22 +44,23 @@ run-clang-tidy -quiet -j "$jobs" -p build/native $sources >build/clang-tidy.log 
 for source in tests/fuzz/*.cpp; do
   clang-tidy --quiet "$source" -- -std=c++17 -I. -Itools/pack >>build/clang-tidy.log 2>&1 || true
 done
-# The Windows files as the win32 build compiles them, for the mingw target; clang is told where
-# the mingw compiler keeps its C++ headers. Left out there only: performance-no-int-to-ptr, since
-# Win32 passes handles and pointers through integers (LPARAM, a BOOL as HDDEDATA, COLOR_WINDOW + 1
-# as a brush) by its own design.
-mingw_includes=()
-while read -r folder; do
-  mingw_includes+=("-extra-arg=-isystem$folder")
-done < <(echo | i686-w64-mingw32-g++-posix -E -x c++ - -v 2>&1 | sed -n 's|^ \(/.*/include/c++[^ ]*\)$|\1|p')
-run-clang-tidy -quiet -j "$jobs" -p build/win32 -checks=-performance-no-int-to-ptr \
-  -extra-arg=--target=i686-w64-mingw32 "${mingw_includes[@]}" $windows_sources >>build/clang-tidy.log 2>&1 || true
-mingw64_includes=()
-while read -r folder; do
-  mingw64_includes+=("-extra-arg=-isystem$folder")
-done < <(echo | x86_64-w64-mingw32-g++-posix -E -x c++ - -v 2>&1 | sed -n 's|^ \(/.*/include/c++[^ ]*\)$|\1|p')
-run-clang-tidy -quiet -j "$jobs" -p build/win64 -checks=-performance-no-int-to-ptr \
-  -extra-arg=--target=x86_64-w64-mingw32 "${mingw64_includes[@]}" $tool_windows_sources >>build/clang-tidy.log 2>&1 || true
+# The Windows files as their builds compile them (the installer's by win32, instpack's by win64),
+# for the mingw targets; clang is told where the mingw compiler keeps its C++ headers. Left out
+# there only: performance-no-int-to-ptr, since Win32 passes handles and pointers through integers
+# (LPARAM, a BOOL as HDDEDATA, COLOR_WINDOW + 1 as a brush) by its own design.
+# tidy_windows TRIPLE BUILD FILES...: clang-tidy over FILES as BUILD compiles them for TRIPLE.
+tidy_windows() {
+  local triple=$1 build=$2
+  shift 2
+  local includes=()
+  while read -r folder; do
+    includes+=("-extra-arg=-isystem$folder")
+  done < <(echo | "$triple-g++-posix" -E -x c++ - -v 2>&1 | sed -n 's|^ \(/.*/include/c++[^ ]*\)$|\1|p')
+  run-clang-tidy -quiet -j "$jobs" -p "$build" -checks=-performance-no-int-to-ptr \
+    -extra-arg=--target="$triple" "${includes[@]}" "$@" >>build/clang-tidy.log 2>&1 || true
+}
+tidy_windows i686-w64-mingw32 build/win32 $windows_sources
+tidy_windows x86_64-w64-mingw32 build/win64 $tool_windows_sources
 if grep -E '(warning|error):' build/clang-tidy.log; then
   echo "clang-tidy: findings above (full log: build/clang-tidy.log)"
   exit 1

@@ -80,6 +80,18 @@ std::string OutputPathProblem(const std::string& output, const std::string& desc
   return std::string();
 }
 
+// Signs the Windows program at `path` and puts the signed program in its place (through
+// `path`.signed, which nothing outlives). Returns false with a one-line `*error`; `path` is then
+// unsigned or gone, never half signed.
+bool SignInPlace(const SigningRequest& signing, long long signingTime, const std::string& path, std::string* error) {
+  const std::string signedPath = path + ".signed";
+  if (!SignInstaller(signing, signingTime, path, signedPath, error)) return false;
+  if (RenameOver(signedPath, path)) return true;
+  *error = "cannot rename " + signedPath + " to " + path + ": " + strerror(errno);
+  remove(signedPath.c_str());
+  return false;
+}
+
 // Writes the installer for `product` into the open, empty file `fd` (`path` names the output in
 // messages):
 // the program's head, the metadata, the pieces straight from the packer, the tail, and last the
@@ -157,20 +169,12 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
     // Signed like the installer: it asks for elevation by the same manifest, and Windows names
     // its publisher from the signature.
     if (signing.Requested()) {
-      const std::string& unsignedPath = outputs.uninstallerTemporary;
-      const std::string signedPath = unsignedPath + ".signed";
-      problem.clear();
-      if (!SignInstaller(signing, signingTime, unsignedPath, signedPath, &problem)) {
+      if (!SignInPlace(signing, signingTime, outputs.uninstallerTemporary, &problem)) {
         *error = "the uninstaller instpack puts in: " + problem;
         return false;
       }
-      if (!RenameOver(signedPath, unsignedPath)) {
-        *error = "cannot rename " + signedPath + " to " + unsignedPath + ": " + strerror(errno);
-        remove(signedPath.c_str());
-        return false;
-      }
-      if (!MeasureSource(unsignedPath, &sources.back().size, &problem)) {
-        *error = unsignedPath + ": " + problem;
+      if (!MeasureSource(outputs.uninstallerTemporary, &sources.back().size, &problem)) {
+        *error = outputs.uninstallerTemporary + ": " + problem;
         return false;
       }
     }
@@ -297,23 +301,15 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   // The signing material is checked before anything is written, and the installer signed once it
   // is whole: a signature covers every byte of it but the signature itself.
   long long signingTime = 0;
-  const std::string signedTemporary = outputPath + ".signed" + suffix;
   if ((signing.Requested() && !CheckSigningMaterial(signing, &signingTime, error)) ||
       !Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, signing, signingTime, error) ||
-      (signing.Requested() &&
-       !SignInstaller(signing, signingTime, outputs.installerTemporary, signedTemporary, error))) {
+      (signing.Requested() && !SignInPlace(signing, signingTime, outputs.installerTemporary, error))) {
     RemoveTemporaries(outputs);
     RemoveEarlierOutputs(outputs);
     return 1;
   }
   // Packed into the installer by now.
   remove(outputs.uninstallerTemporary.c_str());
-  if (signing.Requested() && !RenameOver(signedTemporary, outputs.installerTemporary)) {
-    *error = "cannot rename " + signedTemporary + " to " + outputs.installerTemporary + ": " + strerror(errno);
-    remove(signedTemporary.c_str());
-    RemoveTemporaries(outputs);
-    return 1;
-  }
   if (!RenameOver(outputs.installerTemporary, outputs.installer)) {
     *error = "cannot rename " + outputs.installerTemporary + " to " + outputs.installer + ": " + strerror(errno);
     RemoveTemporaries(outputs);
