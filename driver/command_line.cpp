@@ -58,6 +58,26 @@ bool IsWellFormedDirectory(const char* begin, const char* end) {
   return true;
 }
 
+// True when some word of `arguments` (up to a blank, or quoted as a whole) is /S. A refused
+// command line is read once more for it, whatever was refused and wherever: a /D= takes the
+// rest of the line only when it is accepted, and an unattended run must show no window either
+// way.
+bool AsksForSilence(const char* arguments) {
+  for (const char* p = arguments;;) {
+    while (IsBlank(*p)) ++p;
+    if (*p == '\0') return false;
+    const bool quoted = *p == '"';
+    const char* begin = quoted ? p + 1 : p;
+    const char* end = begin;
+    while (*end != '\0' && (quoted ? *end != '"' : !IsBlank(*end))) ++end;
+    const char* next = quoted && *end == '"' ? end + 1 : end;
+    // As for every option: a quoted word needs its closing quote, with nothing glued to it.
+    const bool wordEnds = !quoted || (*end == '"' && (*next == '\0' || IsBlank(*next)));
+    if (wordEnds && IsOption(begin, end, "/S")) return true;
+    p = next;
+  }
+}
+
 }  // namespace
 
 const char* ArgumentsOf(const char* commandLine) {
@@ -117,6 +137,9 @@ CommandLineVerdict ParseCommandLine(const char* arguments, unsigned accepted, Co
       Refuse(CommandLineUnknownOption, begin, end, &verdict, options);
     }
     p = next;
+  }
+  if (verdict != CommandLineAccepted && (accepted & kOptionSilent) != 0 && AsksForSilence(arguments)) {
+    options->silent = true;
   }
   return verdict;
 }

@@ -12,7 +12,7 @@ enum : unsigned {
 
 /// What a command line asks for. Options are matched without regard to case.
 struct CommandLineOptions {
-  bool silent;                        // /S was given (also when something else was refused)
+  bool silent;                        // /S was given (also anywhere in a refused command line)
   bool startup;                       // /STARTUP was given
   bool hasDirectory;                  // /D= was given and is well formed
   char directory[DataDirectorySize];  // its path, blanks at its end dropped; empty without /D=
@@ -38,8 +38,9 @@ const char* ArgumentsOf(const char* commandLine);
 /// be full ("X:\" followed by names), at most DataDirectorySize - 1 characters, free of the
 /// characters Windows refuses in names (< > : " | ? * and control characters) and of names that
 /// end in a space or a dot (which Windows would silently drop, so "/D=C:\x /S" is refused).
-/// Returns the first refusal, with the refused option in `options->refused`; the rest of the
-/// text is still read for /S, so that a refusal in an unattended run shows no window.
+/// Returns the first refusal, with the refused option in `options->refused`; a refused text is
+/// still read for /S, every word of it (a /D= refused takes no rest of the line), so that a
+/// refusal in an unattended run shows no window.
 CommandLineVerdict ParseCommandLine(const char* arguments, unsigned accepted, CommandLineOptions* options);
 
 /// Tells the user that the command line was refused, unless it asked for no window

@@ -70,10 +70,15 @@ const Case kCases[] = {
     {"setup.exe /D=C:\\a?b", kInstaller, CommandLineBadDirectory, false, false, nullptr, "/D=C:\\a?b"},
     {"setup.exe /D=C:\\a:b", kInstaller, CommandLineBadDirectory, false, false, nullptr, "/D=C:\\a:b"},
     {"setup.exe /D=C:\\a\tb", kInstaller, CommandLineBadDirectory, false, false, nullptr, "/D=C:\\a\tb"},
-    {"setup.exe /D=C:\\x /S", kInstaller, CommandLineBadDirectory, false, false, nullptr, "/D=C:\\x /S"},
+    {"setup.exe /D=C:\\x /S", kInstaller, CommandLineBadDirectory, true, false, nullptr, "/D=C:\\x /S"},
     {"setup.exe /D=C:\\x.\\y", kInstaller, CommandLineBadDirectory, false, false, nullptr, "/D=C:\\x.\\y"},
     {"setup.exe /D=C:\\..\\y", kInstaller, CommandLineBadDirectory, false, false, nullptr, "/D=C:\\..\\y"},
-    {"setup.exe \"/D=C:\\x\" /S", kInstaller, CommandLineBadDirectory, false, false, nullptr, "/D=C:\\x"},
+    // A refused line is still read for /S, wherever it stands: no window for a script's
+    // argument list that put /S last.
+    {"setup.exe \"/D=C:\\x\" /S", kInstaller, CommandLineBadDirectory, true, false, nullptr, "/D=C:\\x"},
+    {"setup.exe \"/D=C:\\Program Files\\Tovalin\" \"/S\"", kInstaller, CommandLineBadDirectory, true, false, nullptr,
+     "/D=C:\\Program Files\\Tovalin"},
+    {"setup.exe /D=Tovalin /s", kInstaller, CommandLineBadDirectory, true, false, nullptr, "/D=Tovalin /s"},
     {"setup.exe \"/D=C:\\x", kInstaller, CommandLineBadDirectory, false, false, nullptr, "/D=C:\\x"},
     {kTooLongLine.c_str(), kInstaller, CommandLineBadDirectory, false, false, nullptr, nullptr},
 };
