@@ -49,7 +49,7 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
       Read32(block + kHeaderSizeOffset) != kHeaderSize) {
     return InstallerDataDamaged;
   }
-  for (uint32_t at = kOfferStartupOffset + 4; at < kHeaderSize; ++at) {
+  for (uint32_t at = kReservedOffset; at < kHeaderSize; ++at) {
     if (block[at] != 0) return InstallerDataDamaged;
   }
   const uint64_t blockSize = Read64(block + kBlockSizeOffset);
@@ -99,6 +99,13 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
   settings->offerStartupGroup = (int32_t)Read32(block + kOfferStartupOffset);
   settings->startupPrompt = texts[3];
   settings->mainExecutable = texts[4];
+  settings->productId = texts[5];
+  settings->productName = texts[6];
+  settings->version = texts[7];
+  settings->publisher = texts[8];
+  settings->urlInfoAbout = texts[9];
+  settings->helpLink = texts[10];
+  settings->installedSize = Read64(block + kInstalledSizeOffset);
 
   // One allocation holds the per-file arrays and a start address for every piece. Every count is
   // bounded by the block's own size, so the total cannot overflow a size_t.

@@ -14,9 +14,11 @@
 //    16  u32 format version (1)      20  u32 header size (64)
 //    24  u64 block size              32  u32 metadata size (where the pieces begin; multiple of 8)
 //    36  u32 file count              40  u32 piece count
-//    44  i32 offerStartupGroup       48  16 bytes reserved, zero
-//   settings texts, 40 bytes: {u32 offset, u32 length} of groupName, appTitle, iniFileName,
-//     startupPrompt, mainExecutable
+//    44  i32 offerStartupGroup       48  u64 installedSize
+//    56  8 bytes reserved, zero
+//   settings texts, 88 bytes: {u32 offset, u32 length} of groupName, appTitle, iniFileName,
+//     startupPrompt, mainExecutable, productId, productName, version, publisher, urlInfoAbout,
+//     helpLink
 //   files, 12 bytes each: {u32 name offset, u32 name length, u32 piece count}, in table order
 //   zeros up to a multiple of 8, then the piece checks (u64 each, PieceCheck of the piece), then
 //     the piece sizes (u32 each), both in table order
@@ -27,7 +29,7 @@
 namespace installer_data {
 constexpr char kMagic[8] = {'I', 'N', 'S', 'T', 'D', 'A', 'T', 'A'};
 enum : uint32_t {
-  kFormatVersion = 1,
+  kFormatVersion = 2,
   kHeaderSize = 64,
   kCheckOffset = 8,
   kCheckedFrom = 16,  // the metadata check covers everything after itself up to the pieces
@@ -38,8 +40,10 @@ enum : uint32_t {
   kFileCountOffset = 36,
   kPieceCountOffset = 40,
   kOfferStartupOffset = 44,
+  kInstalledSizeOffset = 48,
+  kReservedOffset = 56,
   kSettingsOffset = 64,
-  kSettingsTextCount = 5,
+  kSettingsTextCount = 11,
   kFilesOffset = kSettingsOffset + 8 * kSettingsTextCount,
   kFileRecordSize = 12,
   // Far more than any installer holds; bounds the arithmetic before the block's size does.
@@ -51,11 +55,11 @@ enum : uint32_t {
 /// Every prebuilt installer program carries this text, followed by its target's name ("win32",
 /// "win64" or "native") and ") with no product in it. ...": it says so when started with no data
 /// in it, and the packaging tool recognises its programs, and their target, by it.
-#define INSTALLER_PROGRAM_MARKER "This is an installer program of instpack (installer data format 1, "
+#define INSTALLER_PROGRAM_MARKER "This is an installer program of instpack (installer data format 2, "
 
 /// The same for the prebuilt uninstaller programs, which instpack fills in with a block whose
 /// files have no pieces (their names only) and puts into an installer as its uninst.exe.
-#define UNINSTALLER_PROGRAM_MARKER "This is an uninstaller program of instpack (installer data format 1, "
+#define UNINSTALLER_PROGRAM_MARKER "This is an uninstaller program of instpack (installer data format 2, "
 
 /// The name of the section that holds the block in a Windows installer, and the trailer after the
 /// block in the native one: its magic, then the block's offset in the file and its size (u64 each).

@@ -14,7 +14,7 @@ const SettingsRecord kTovalinSettings = {
     "This application is much more useful if it can run at scheduled times. In order to do this, it "
     "must be installed in your startup folder. Do you want Velbrook to be installed in your startup "
     "folder?",
-    "tov32.exe"};
+    "tov32.exe", "Tovalin", "Tovalin", "2.1.0", "Velbrook", "", "", 417406};
 
 // Storage behind the table's pointers, rebuilt by UseFiles.
 std::vector<std::string> names;

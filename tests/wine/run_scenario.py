@@ -281,13 +281,14 @@ def payload_file(installer, name):
         image = f.read()
     block, _ = payload_section(image)
     metadata_size, file_count, piece_count = struct.unpack_from("<III", image, block + 32)
-    files_at = block + 64 + 40
-    sizes_at = block + ((64 + 40 + 12 * file_count + 7) & ~7) + 8 * piece_count
+    # The 64-byte header, then the eleven settings texts' references, then the file records.
+    files_at = block + 64 + 88
+    sizes_at = block + ((64 + 88 + 12 * file_count + 7) & ~7) + 8 * piece_count
     offset, first = block + metadata_size, 0
     for i in range(file_count):
         name_at, name_length, pieces = struct.unpack_from("<III", image, files_at + 12 * i)
         sizes = struct.unpack_from(f"<{pieces}I", image, sizes_at + 4 * first)
-        if image[block + name_at:block + name_at + name_length].decode("latin-1").lower() == name.lower():
+        if image[block + name_at:block + name_at + name_length].decode("utf-8").lower() == name.lower():
             data = b""
             for size in sizes:
                 data += zlib.decompress(image[offset:offset + size])

@@ -144,13 +144,13 @@ class PayloadFile(unittest.TestCase):
         # Two files: "a.txt" in one piece, "B.exe" in two; names and pieces as instpack lays them out.
         files = [("a.txt", [b"alpha"]), ("B.exe", [b"MZ" * 100, b"tail"])]
         pieces = [zlib.compress(p) for _, chunks in files for p in chunks]
-        checks_at = (64 + 40 + 12 * len(files) + 7) & ~7
+        checks_at = (64 + 88 + 12 * len(files) + 7) & ~7
         texts_at = checks_at + 12 * len(pieces)
         metadata = bytearray(texts_at + 16)
         struct.pack_into("<III", metadata, 32, len(metadata), len(files), len(pieces))
         at, piece = texts_at, 0
         for i, (name, chunks) in enumerate(files):
-            struct.pack_into("<III", metadata, 104 + 12 * i, at, len(name), len(chunks))
+            struct.pack_into("<III", metadata, 152 + 12 * i, at, len(name), len(chunks))
             metadata[at:at + len(name)] = name.encode()
             at += len(name) + 1
             for _ in chunks:

@@ -89,6 +89,9 @@ TEST_F(InstallerDataTest, ReadsBackTheSettingsAndEveryFileAsPacked) {
   EXPECT_EQ(settings.offerStartupGroup, -7);
   EXPECT_STREQ(settings.startupPrompt, "Start it?");
   EXPECT_STREQ(settings.mainExecutable, "tov32.exe");
+  EXPECT_STREQ(settings.productId, "Tovalin");
+  EXPECT_STREQ(settings.version, "");
+  EXPECT_EQ(settings.installedSize, 61000u + 16 + 14);
   ASSERT_EQ(table.fileCount, 4);
   const char* const names[] = {"tov32.exe", "empty.dat", "caf\xE9.txt", "uninst.exe"};
   const int32_t counts[] = {3, 0, 1, 1};
@@ -148,7 +151,7 @@ TEST_F(InstallerDataTest, ShapedBlocksAreRefusedWithoutReadingOutside) {
       {"cut by one byte", [](unsigned char*, size_t* size) { --*size; }},
       {"shorter than a header", [](unsigned char*, size_t* size) { *size = kHeaderSize - 1; }},
       {"another magic", [](unsigned char* b, size_t*) { b[0] = 'X'; }},
-      {"another version", [](unsigned char* b, size_t*) { Put32(b + kVersionOffset, 2); }},
+      {"another version", [](unsigned char* b, size_t*) { Put32(b + kVersionOffset, kFormatVersion + 1); }},
       {"another header size", [](unsigned char* b, size_t*) { Put32(b + kHeaderSizeOffset, 72); }},
       {"a reserved byte set", [](unsigned char* b, size_t*) { b[kHeaderSize - 1] = 1; }},
       {"metadata past the block", [&](unsigned char* b, size_t*) { Put32(b + kBlockSizeOffset, metadataSize - 8); }},

@@ -10,11 +10,13 @@ namespace {
 
 uint64_t AlignUp8(uint64_t value) { return (value + 7) & ~(uint64_t)7; }
 
-// The texts of the block in the order they are stored: the five settings texts, then the file
-// names.
+// The texts of the block in the order they are stored: the settings texts, then the file names.
 std::vector<const std::string*> Texts(const Product& product) {
-  std::vector<const std::string*> texts = {&product.groupName, &product.appTitle, &product.iniFileName,
-                                           &product.startupPrompt, &product.mainExecutable};
+  const InstallerIdentity& identity = product.identity;
+  std::vector<const std::string*> texts = {&product.groupName,     &product.appTitle,     &product.iniFileName,
+                                           &product.startupPrompt, &product.mainExecutable, &product.productId,
+                                           &identity.productName,  &identity.version,     &identity.publisher,
+                                           &product.urlInfoAbout,  &product.helpLink};
   for (const ProductFile& file : product.files) texts.push_back(&file.name);
   return texts;
 }
@@ -57,6 +59,7 @@ std::string InstallerMetadata(const Product& product, const PackedPayload& paylo
   Put32(&out, kFileCountOffset, (uint32_t)product.files.size());
   Put32(&out, kPieceCountOffset, (uint32_t)pieceCount);
   Put32(&out, kOfferStartupOffset, (uint32_t)product.offerStartupGroup);
+  Put64(&out, kInstalledSizeOffset, product.installedSize);
 
   // Each text's reference: the settings texts in the settings area, the file names in the file
   // records (beside each file's piece count).

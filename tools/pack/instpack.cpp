@@ -181,6 +181,7 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
     dependencies.push_back(uninstallerStubPath);
   }
   dependencies.push_back(stubPath);
+  for (const PackSource& source : sources) product.installedSize += source.size;
 
   InstallerProgram program;
   if (!LoadInstallerProgram(stubPath, target, &program, error)) return false;

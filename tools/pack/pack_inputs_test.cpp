@@ -91,7 +91,7 @@ std::vector<BadInput> BadInputs() {
       {"SettingAsSection", "[Options]",
        "unknown key \"Options\" at line 8 (expected groupName, appTitle, iniFileName, offerStartupGroup, "
        "startupPrompt, mainExecutable, files, and optionally publisher, productName, fileDescription, version, "
-       "copyright, icon, executionLevel)"},
+       "copyright, icon, executionLevel, productId)"},
       {"SettingGivenTwiceAsDottedKey", "files.name = \"x\"", ""},  // the TOML reader's own words
       // Outside strings and comments TOML allows ASCII only; the reader's character tables used to
       // reach an "unreachable" point on such characters.

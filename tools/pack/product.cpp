@@ -37,6 +37,46 @@ namespace {
 
 const char* const kKeys[] = {"groupName",    "appTitle",       "iniFileName", "offerStartupGroup",
                              "startupPrompt", "mainExecutable", "files"};
+// Optional settings of the product's entry among the installed programs.
+const char* const kEntryKeys[] = {"productId"};
+
+// Key names of installed programs stay well inside the registry's 255 characters.
+const size_t kMaxProductIdBytes = 128;
+
+bool IsProductIdCharacter(unsigned char c) {
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+         c == '_';
+}
+
+// The key name of a product whose description gives none, made from its groupName: the ASCII
+// letters, digits, '.', '-' and '_' stay, every run of other characters becomes one '_'
+// (dropped at either end). When anything was replaced, '-' and eight hex digits of a hash
+// (FNV-1a, 32 bits) of the whole groupName follow, so that two names that differ only in the
+// replaced characters ("Tovalin Beta", "Tovalin-Beta"; two names in another script) still get
+// two keys; a name with nothing left is "product" before the hash. A name too long for a key is
+// cut before the hash, which is then added too.
+std::string DefaultProductId(const std::string& groupName) {
+  std::string id;
+  bool replaced = false;
+  for (unsigned char c : groupName) {
+    if (IsProductIdCharacter(c)) {
+      id += (char)c;
+    } else {
+      if (!id.empty() && id.back() != '_') id += '_';
+      replaced = true;
+    }
+  }
+  if (!replaced && id.size() <= kMaxProductIdBytes) return id;
+  while (!id.empty() && id.back() == '_') id.pop_back();
+  if (id.empty()) id = "product";
+  uint32_t hash = 2166136261u;
+  for (unsigned char c : groupName) hash = (hash ^ c) * 16777619u;
+  char suffix[16];
+  snprintf(suffix, sizeof suffix, "-%08x", (unsigned)hash);
+  id += suffix;
+  if (id.size() > kMaxProductIdBytes) id.erase(kMaxProductIdBytes - 9, id.size() - kMaxProductIdBytes);
+  return id;
+}
 
 // Formats a code point for a message: U+20AC.
 std::string CodePointName(uint32_t codePoint) {
@@ -134,11 +174,12 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     bool known = false;
     for (const char* name : kKeys) known = known || key.str() == name;
     for (const char* name : kIdentityKeys) known = known || key.str() == name;
+    for (const char* name : kEntryKeys) known = known || key.str() == name;
     if (!known) {
       return fail("unknown key " + QuoteForMessage(key.str()) + " at line " +
                   std::to_string(key.source().begin.line) + " (expected groupName, appTitle, " +
                   "iniFileName, offerStartupGroup, startupPrompt, mainExecutable, files, and optionally " +
-                  "publisher, productName, fileDescription, version, copyright, icon, executionLevel)");
+                  "publisher, productName, fileDescription, version, copyright, icon, executionLevel, productId)");
     }
   }
   for (const char* name : kKeys) {
@@ -284,6 +325,24 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     if (!problem.empty()) return fail(std::string(key) + " " + QuoteForMessage(node->as_string()->get()) + ": " + problem);
   }
   CompleteIdentity(asWritten["appTitle"], &product->identity);
+
+  // The entry among the installed programs.
+  if (const toml::node* node = table.get("productId")) {
+    if (!node->is_string()) {
+      return fail("productId: expected a string at line " + std::to_string(node->source().begin.line));
+    }
+    product->productId = node->as_string()->get();
+    if (product->productId.empty()) return fail("productId: empty (leave the setting out to have one made from groupName)");
+    if (product->productId.size() > kMaxProductIdBytes) return fail("productId: longer than 128 characters");
+    for (unsigned char c : product->productId) {
+      if (!IsProductIdCharacter(c)) {
+        return fail("productId " + QuoteForMessage(product->productId) +
+                    ": only ASCII letters, digits, '.', '-' and '_' may name a product's entry");
+      }
+    }
+  } else {
+    product->productId = DefaultProductId(asWritten["groupName"]);
+  }
 
   if (!seen.count(UpperCase1252(product->mainExecutable))) {
     return fail("mainExecutable " + QuoteForMessage(asWritten["mainExecutable"]) + ": not among the files");

@@ -38,6 +38,14 @@ struct Product {
   // name, after every file of the description.
   bool suppliesUninstaller = true;
   InstallerIdentity identity;  // the optional settings of the Windows installer's own identity
+  // The product's entry among the installed programs: its key name (the description's, or one
+  // made from groupName) and two optional addresses.
+  std::string productId;
+  std::string urlInfoAbout;
+  std::string helpLink;
+  // Bytes of every file once installed: the sources' sizes, the uninstaller instpack puts in
+  // among them; set once they are measured.
+  uint64_t installedSize = 0;
 };
 
 /// Reads the TOML description at `descriptionPath` into `*product` and checks every setting and

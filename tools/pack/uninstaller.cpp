@@ -21,10 +21,13 @@ bool WriteUninstaller(const Product& product, InstallerTarget target, const std:
     *error = programPath + ": " + problem;
     return false;
   }
-  // The uninstaller needs the files' names only: an installer data block of files with no pieces.
+  // The uninstaller needs the files' names only: an installer data block of files with no pieces,
+  // which installs nothing.
   PackedPayload namesOnly;
   namesOnly.files.resize(product.files.size());
-  const std::string metadata = InstallerMetadata(product, namesOnly);
+  Product names = product;
+  names.installedSize = 0;
+  const std::string metadata = InstallerMetadata(names, namesOnly);
   const std::string image =
       ImageHead(program, metadata.size()) + metadata + ImageTail(program, metadata.size());
 
