@@ -3,6 +3,8 @@
 
 #include <string.h>
 
+#include "product/names.h"
+
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__,
               "the table's size and check arrays point straight into the little-endian block");
 
@@ -31,13 +33,6 @@ const char* TextAt(const unsigned char* block, const unsigned char* reference, u
   return reinterpret_cast<const char*>(text);
 }
 
-// True when `name` can only name a file in the current directory: not empty, not "." or "..",
-// with no separator and no drive colon. The packaging tool allows nothing else; a block that
-// says otherwise was not written by it.
-bool IsBareName(const char* name) {
-  if (name[0] == '\0' || strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return false;
-  return strpbrk(name, "\\/:") == nullptr;
-}
 
 }  // namespace
 
@@ -76,14 +71,24 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
     texts[i] = TextAt(block, block + kSettingsOffset + 8ull * i, textsBegin, metadataSize);
     if (texts[i] == nullptr) return InstallerDataDamaged;
   }
-  if (!IsBareName(texts[2]) || !IsBareName(texts[4])) return InstallerDataDamaged;
+  // The packaging tool writes UTF-8 only, and names by the rules of product/names.h; a block that
+  // says otherwise was not written by it (a file name must not name another directory, a device
+  // or a file Windows would write under another name).
+  for (uint32_t i = 0; i < kSettingsTextCount; ++i) {
+    if (!IsValidUtf8(texts[i], strlen(texts[i]))) return InstallerDataDamaged;
+  }
+  if (GroupNameProblem(texts[0]) != nullptr || TitleProblem(texts[1]) != nullptr ||
+      FileNameProblem(texts[2]) != nullptr || FileNameProblem(texts[4]) != nullptr ||
+      ProductIdProblem(texts[5]) != nullptr) {
+    return InstallerDataDamaged;
+  }
 
   // The files: names, and piece counts that split the pieces among them exactly.
   uint64_t piecesSeen = 0;
   for (uint32_t i = 0; i < fileCount; ++i) {
     const unsigned char* record = block + kFilesOffset + (uint64_t)kFileRecordSize * i;
     const char* name = TextAt(block, record, textsBegin, metadataSize);
-    if (name == nullptr || !IsBareName(name)) return InstallerDataDamaged;
+    if (name == nullptr || FileNameProblem(name) != nullptr) return InstallerDataDamaged;
     piecesSeen += Read32(record + 8);
   }
   if (piecesSeen != pieceCount) return InstallerDataDamaged;

@@ -7,7 +7,8 @@
 
 #include "product.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "windows1252.h"
+#include "product/names.h"
+#include "unicode_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string path = fuzz::ScratchFolder() + "/work/product.toml";
@@ -21,14 +22,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (LoadProduct(path, &product, &error)) {
     // What the reader accepts must pass its own rules again.
     if (!error.empty() || product.files.empty()) abort();
-    if (!BareNameProblem(product.iniFileName).empty() || !BareNameProblem(product.mainExecutable).empty()) abort();
-    if (product.groupName.empty() || product.groupName.size() > kMaxTitleBytes) abort();
-    if (product.appTitle.empty() || product.appTitle.size() > kMaxTitleBytes) abort();
+    if (FileNameProblem(product.iniFileName.c_str()) || FileNameProblem(product.mainExecutable.c_str())) abort();
+    if (GroupNameProblem(product.groupName.c_str()) || TitleProblem(product.appTitle.c_str())) abort();
+    if (ProductIdProblem(product.productId.c_str())) abort();
     if (product.startupPrompt.size() > kMaxPromptBytes) abort();
     bool haveUninstaller = false;
     for (const ProductFile& entry : product.files) {
-      if (!BareNameProblem(entry.name).empty()) abort();
-      haveUninstaller = haveUninstaller || UpperCase1252(entry.name) == "UNINST.EXE";
+      if (FileNameProblem(entry.name.c_str())) abort();
+      haveUninstaller = haveUninstaller || FoldCaseForWindows(entry.name) == "UNINST.EXE";
     }
     // Without uninst.exe of its own the product is marked for instpack's uninstaller.
     if (haveUninstaller != product.suppliesUninstaller) abort();

@@ -6,6 +6,7 @@
 
 #include "byte_order.h"
 #include "file_io.h"
+#include "unicode_text.h"
 
 const char* const kIdentityKeys[7] = {"publisher", "productName", "fileDescription", "version",
                                       "copyright", "icon", "executionLevel"};
@@ -176,38 +177,6 @@ std::string IconResources(const std::string& path, std::vector<Resource>* resour
 }
 
 }  // namespace
-
-bool Utf8ToUtf16(const std::string& utf8, std::u16string* out) {
-  out->clear();
-  for (size_t i = 0; i < utf8.size();) {
-    const unsigned char lead = (unsigned char)utf8[i];
-    uint32_t codePoint;
-    size_t length;
-    if (lead < 0x80) codePoint = lead, length = 1;
-    else if ((lead & 0xE0) == 0xC0) codePoint = lead & 0x1F, length = 2;
-    else if ((lead & 0xF0) == 0xE0) codePoint = lead & 0x0F, length = 3;
-    else if ((lead & 0xF8) == 0xF0) codePoint = lead & 0x07, length = 4;
-    else return false;
-    if (i + length > utf8.size()) return false;
-    for (size_t k = 1; k < length; ++k) {
-      const unsigned char next = (unsigned char)utf8[i + k];
-      if ((next & 0xC0) != 0x80) return false;
-      codePoint = (codePoint << 6) | (next & 0x3F);
-    }
-    static const uint32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (codePoint < kSmallest[length] || codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint < 0xE000)) {
-      return false;
-    }
-    if (codePoint >= 0x10000) {
-      out->push_back((char16_t)(0xD800 + ((codePoint - 0x10000) >> 10)));
-      out->push_back((char16_t)(0xDC00 + ((codePoint - 0x10000) & 0x3FF)));
-    } else {
-      out->push_back((char16_t)codePoint);
-    }
-    i += length;
-  }
-  return true;
-}
 
 std::string SetIdentitySetting(const std::string& key, const std::string& value, InstallerIdentity* identity) {
   if (key == "icon") {

@@ -40,6 +40,3 @@ void CompleteIdentity(const std::string& appTitle, InstallerIdentity* identity);
 /// given, the icon's images and their group; the same for the 32-bit and the 64-bit program.
 /// Returns false with `*problem` naming the icon file when it cannot be read or is not an icon.
 bool IdentityResources(const InstallerIdentity& identity, std::vector<Resource>* resources, std::string* problem);
-
-/// Converts UTF-8 text to UTF-16. Returns false when `utf8` is not valid UTF-8.
-bool Utf8ToUtf16(const std::string& utf8, std::u16string* out);

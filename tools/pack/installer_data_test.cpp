@@ -84,16 +84,17 @@ TEST_F(InstallerDataTest, ReadsBackTheSettingsAndEveryFileAsPacked) {
   PayloadTableRecord table;
   ASSERT_EQ(Read(block.data(), block.size, &settings, &table), InstallerDataRead);
   EXPECT_STREQ(settings.groupName, "Tovalin");
-  EXPECT_STREQ(settings.appTitle, "Caf\xE9 \x80");
+  EXPECT_STREQ(settings.appTitle, "Caf\xC3\xA9 \xE2\x82\xAC");
   EXPECT_STREQ(settings.iniFileName, "tovalin2.ini");
   EXPECT_EQ(settings.offerStartupGroup, -7);
   EXPECT_STREQ(settings.startupPrompt, "Start it?");
   EXPECT_STREQ(settings.mainExecutable, "tov32.exe");
   EXPECT_STREQ(settings.productId, "Tovalin");
+  EXPECT_STREQ(settings.productName, settings.appTitle);
   EXPECT_STREQ(settings.version, "");
   EXPECT_EQ(settings.installedSize, 61000u + 16 + 14);
   ASSERT_EQ(table.fileCount, 4);
-  const char* const names[] = {"tov32.exe", "empty.dat", "caf\xE9.txt", "uninst.exe"};
+  const char* const names[] = {"tov32.exe", "empty.dat", "caf\xC3\xA9.txt", "uninst.exe"};
   const int32_t counts[] = {3, 0, 1, 1};
   for (int i = 0; i < 4; ++i) {
     SCOPED_TRACE(names[i]);
@@ -144,6 +145,9 @@ TEST_F(InstallerDataTest, ShapedBlocksAreRefusedWithoutReadingOutside) {
   const uint32_t groupNameAt = Get32(original + kSettingsOffset);
   const uint32_t fileNameAt = Get32(original + kFilesOffset);  // tov32.exe
   const uint32_t iniAt = Get32(original + kSettingsOffset + 16);
+  const uint32_t titleAt = Get32(original + kSettingsOffset + 8);   // "Café €"
+  const uint32_t mainAt = Get32(original + kSettingsOffset + 32);   // tov32.exe
+  const uint32_t idAt = Get32(original + kSettingsOffset + 40);     // Tovalin
   struct Shape {
     const char* what;
     std::function<void(unsigned char*, size_t*)> shape;
@@ -173,6 +177,16 @@ TEST_F(InstallerDataTest, ShapedBlocksAreRefusedWithoutReadingOutside) {
       {"a file name of ..", [&](unsigned char* b, size_t*) { memcpy(b + fileNameAt, "..", 3); Put32(b + kFilesOffset + 4, 2); }},
       {"an empty file name", [&](unsigned char* b, size_t*) { b[fileNameAt] = 0; Put32(b + kFilesOffset + 4, 0); }},
       {"a profile name with a directory", [&](unsigned char* b, size_t*) { b[iniAt + 2] = '\\'; }},
+      // Names by the rules the packaging tool applies (product/names.h).
+      {"a file name that is a device", [&](unsigned char* b, size_t*) { memcpy(b + fileNameAt, "con.2", 5); }},
+      {"a file name ending in a dot", [&](unsigned char* b, size_t*) { b[fileNameAt + 8] = '.'; }},
+      {"a file name with a wildcard", [&](unsigned char* b, size_t*) { b[fileNameAt + 3] = '?'; }},
+      {"a main program that is a device", [&](unsigned char* b, size_t*) { memcpy(b + mainAt, "aux.2", 5); }},
+      {"a group name with a directory", [&](unsigned char* b, size_t*) { b[groupNameAt + 3] = '\\'; }},
+      {"a group name that breaks a command", [&](unsigned char* b, size_t*) { b[groupNameAt + 3] = '('; }},
+      {"a title that breaks a command", [&](unsigned char* b, size_t*) { b[titleAt + 1] = ','; }},
+      {"a title that is not UTF-8", [&](unsigned char* b, size_t*) { b[titleAt] = 0xE9; }},
+      {"a product id with a space", [&](unsigned char* b, size_t*) { b[idAt + 3] = ' '; }},
   };
   for (const Shape& shape : shapes) {
     SCOPED_TRACE(shape.what);
@@ -201,7 +215,7 @@ TEST_F(InstallerDataTest, NoMemoryForTheTableStillGivesTheSettings) {
   PayloadTableRecord table = {};
   EXPECT_EQ(ReadInstallerData(block.data(), block.size, [](size_t) -> void* { return nullptr; }, &settings, &table),
             InstallerDataNoMemory);
-  EXPECT_STREQ(settings.appTitle, "Caf\xE9 \x80");
+  EXPECT_STREQ(settings.appTitle, "Caf\xC3\xA9 \xE2\x82\xAC");
   EXPECT_EQ(table.fileCount, 0);
 }
 

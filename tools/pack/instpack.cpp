@@ -109,7 +109,7 @@ bool WriteInstaller(const Product& product, const std::string& descriptionPath,
   std::string problem;
   if (!PackPayload(sources, fd, path, threads, &payload, &failedFile, &problem)) {
     *error = failedFile >= 0 ? descriptionPath + ": files[" + std::to_string(failedFile) + "] " +
-                                   QuoteForMessage(product.files[(size_t)failedFile].displayName) + ": " + problem
+                                   QuoteForMessage(product.files[(size_t)failedFile].name) + ": " + problem
                              : descriptionPath + ": " + problem;
     return false;
   }
@@ -144,7 +144,7 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
     std::string problem;
     if (!MeasureSource(sources[i].path, &sources[i].size, &problem)) {
       *error = descriptionPath + ": files[" + std::to_string(i) + "] " +
-               QuoteForMessage(product.files[i].displayName) + ": " + problem;
+               QuoteForMessage(product.files[i].name) + ": " + problem;
       return false;
     }
   }

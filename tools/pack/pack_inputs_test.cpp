@@ -63,7 +63,7 @@ std::string Repeat(const std::string& unit, size_t count) {
 }
 
 const std::string kNoKey = ":8:2: Error while parsing key: expected bare key starting character or string delimiter, saw ";
-const std::string kE = "\xC3\xA9";  // é: two bytes in the description, one in the installer
+const std::string kE = "\xC3\xA9";  // é: two bytes, in the description and in the installer
 const std::string kNotVersion = "not a version (one to four numbers from 0 to 65535 with dots between, such as 2.1.0)";
 
 std::vector<BadInput> BadInputs() {
@@ -106,10 +106,12 @@ std::vector<BadInput> BadInputs() {
       // Found by fuzzing: the reader's own consistency check failed on an array closed by '}'.
       {"ArrayClosedByBrace", "files = [}", ":7:10: Error while parsing value: could not determine value type"},
       {"FlagAsFloat", "offerStartupGroup = 1.5", "offerStartupGroup: expected a boolean or an integer at line 4"},
-      // Texts one past their bounds, counted in the installer's bytes, not the description's.
-      {"TitleOneOver", "appTitle = \"" + Repeat(kE, 201) + "\"", "appTitle: longer than 200 bytes"},
-      {"GroupOneOver", "groupName = \"" + Repeat(kE, 201) + "\"", "groupName: longer than 200 bytes"},
-      {"PromptOneOver", "startupPrompt = \"" + Repeat(kE, 1025) + "\"", "startupPrompt: longer than 1,024 bytes"},
+      // Texts one past their bounds, counted in bytes of UTF-8 (two for each accented letter).
+      {"TitleOneOver", "appTitle = \"" + Repeat(kE, 100) + "T\"",
+       "appTitle \"" + Repeat(kE, 100) + "T\": longer than 200 bytes"},
+      {"GroupOneOver", "groupName = \"" + Repeat(kE, 100) + "G\"",
+       "groupName \"" + Repeat(kE, 100) + "G\": longer than 200 bytes"},
+      {"PromptOneOver", "startupPrompt = \"" + Repeat(kE, 512) + "p\"", "startupPrompt: longer than 1,024 bytes"},
       // The installer's identity.
       {"VersionWithLetter", "version = \"1.2.x\"", "version \"1.2.x\": " + kNotVersion},
       {"VersionOfFiveNumbers", "version = \"1.2.3.4.5\"", "version \"1.2.3.4.5\": " + kNotVersion},
@@ -122,8 +124,8 @@ std::vector<BadInput> BadInputs() {
        "executionLevel \"admin\": not an execution level (requireAdministrator, highestAvailable or asInvoker)"},
       {"IconMissing", "icon = \"absent.ico\"", "icon: {dir}/absent.ico: cannot read: No such file or directory"},
       {"IconNotAnIcon", "icon = \"tov32.exe\"", "icon: {dir}/tov32.exe: not an icon file (no icon header)"},
-      {"NameOneOver", Files("{ name = \"" + Repeat(kE, 256) + "\", source = \"tov32.exe\" }"),
-       "files[2] \"" + Repeat(kE, 256) + "\": longer than 255 bytes"},
+      {"NameOneOver", Files("{ name = \"" + Repeat(kE, 128) + "\", source = \"tov32.exe\" }"),
+       "files[2] \"" + Repeat(kE, 128) + "\": longer than 255 bytes"},
   };
   for (char c : std::string("<>\"|*:")) {
     const std::string shown = c == '"' ? "\\\"" : std::string(1, c);
@@ -197,9 +199,10 @@ TEST_F(PackInputsTest, EachMalformedProductGetsItsExactErrorAndLeavesNoOutput) {
   EXPECT_EQ(Pack("[\n  { name = \"tov32.exe\" },\n", &error), 1);
   EXPECT_EQ(error, product_ + "/product.toml:1:2" + kNoKey.substr(4) + "'\\n'");
   // Found by fuzzing: U+02F1 after a value that cannot start reached the same unreachable point.
+  // The bytes after it are not UTF-8, which is now refused before TOML reads the text.
   const char kAfterBadValue[] = "e = +T\"voali\0\0\0\xCB\xB1\x17\0\x10" "a\0\0\0\0\0\0\0\0\0\0z\0\0artu\x03\xD5\x0E\0\x10" "a\0\xFF\xFF\0\0upNaN\0\0";
   EXPECT_EQ(Pack(std::string(kAfterBadValue, sizeof kAfterBadValue - 1), &error), 1);
-  EXPECT_EQ(error, product_ + "/product.toml:1:38: Encountered invalid utf-8 sequence");
+  EXPECT_EQ(error, product_ + "/product.toml:1: e: not valid UTF-8 (byte 0xD5 at column 39; save the description as UTF-8)");
   EXPECT_TRUE(FolderEntries(out_).empty());
   // Found by fuzzing: U+FCBF where a key belongs sent the TOML reader to an unreachable point.
   EXPECT_EQ(Pack("\xEF\xB2\xBF]", &error), 1);
@@ -228,14 +231,14 @@ TEST_F(PackInputsTest, NonAsciiInStringsAndCommentsIsAccepted) {
 }
 
 TEST_F(PackInputsTest, TextsExactlyAtTheirBoundsAreAccepted) {
-  // 200 accented letters are 400 bytes in the description but 200 in the installer.
-  const std::string description = "groupName = \"" + Repeat(kE, 200) + "\"\n" +
-                                  "appTitle = \"" + Repeat("T", 199) + kE + "\"\n" +
+  // Bounds in bytes of UTF-8: 100 accented letters are 200 bytes.
+  const std::string description = "groupName = \"" + Repeat(kE, 100) + "\"\n" +
+                                  "appTitle = \"" + Repeat("T", 198) + kE + "\"\n" +
                                   "iniFileName = \"" + Repeat("i", 251) + ".ini\"\n" +
                                   "offerStartupGroup = true\n" +
-                                  "startupPrompt = \"" + Repeat(kE, 1024) + "\"\n" +
+                                  "startupPrompt = \"" + Repeat(kE, 512) + "\"\n" +
                                   "mainExecutable = \"tov32.exe\"\n" +
-                                  "files = [\"tov32.exe\", \"uninst.exe\", { name = \"" + Repeat(kE, 255) + "\", source = \"tov32.exe\" }]\n";
+                                  "files = [\"tov32.exe\", \"uninst.exe\", { name = \"" + Repeat(kE, 127) + "a\", source = \"tov32.exe\" }]\n";
   std::string error;
   EXPECT_EQ(Pack(description, &error), 0) << error;
   EXPECT_EQ(FolderEntries(out_), (std::vector<std::string>{"setup", "setup.d"}));

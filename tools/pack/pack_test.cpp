@@ -1,12 +1,12 @@
 // Tests of well-formed packing: the cut rule, the zlib pieces, checksums, determinism, the
-// finished installer and its depfile, and the conversion of texts to Windows-1252.
+// finished installer and its depfile, and the texts as UTF-16 and as Windows compares names.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include "packer.h"
 #include "product/payload_table.h"
-#include "windows1252.h"
+#include "unicode_text.h"
 #include "tests/support/pack_support.h"
 #include "tests/support/scratch_folder.h"
 
@@ -159,30 +159,26 @@ TEST_F(PackTest, ToolWritesInstallerAndDepfile) {
   EXPECT_TRUE(ReadBytes(root_ + "/again/setup") == installer);
 }
 
-TEST(Windows1252, ConvertsLatinAndEuroAndRefusesOthers) {
-  std::string ansi;
-  uint32_t bad = 0;
-  ASSERT_TRUE(Utf8ToWindows1252("\xC3\xA9", &ansi, &bad));  // é
-  EXPECT_EQ(ansi, "\xE9");
-  ASSERT_TRUE(Utf8ToWindows1252("\xE2\x82\xAC", &ansi, &bad));  // €
-  EXPECT_EQ(ansi, "\x80");
-  ASSERT_TRUE(Utf8ToWindows1252("\xC5\xB8\xE2\x80\x9C" "A\xC2\xA0", &ansi, &bad));  // Ÿ “ A nbsp
-  EXPECT_EQ(ansi, "\x9F\x93" "A\xA0");
-
-  EXPECT_FALSE(Utf8ToWindows1252("\xCE\xA9", &ansi, &bad));  // Ω
-  EXPECT_EQ(bad, 0x3A9u);
-  EXPECT_FALSE(Utf8ToWindows1252("\xC2\x81", &ansi, &bad));  // U+0081: a byte 1252 leaves unassigned
-  EXPECT_EQ(bad, 0x81u);
-  for (const char* malformed : {"\xC0\x80", "\xED\xA0\x80", "\xE2\x82", "\x80", "\xF4\x90\x80\x80"}) {
-    EXPECT_FALSE(Utf8ToWindows1252(malformed, &ansi, &bad)) << testing::PrintToString(malformed);
-    EXPECT_EQ(bad, 0xFFFFFFFFu);
+// The texts stay UTF-8; what Windows' formats store is UTF-16, and names collide as Windows
+// folds their case.
+TEST(UnicodeText, ConvertsToUtf16AndFoldsCaseAsWindowsDoes) {
+  std::u16string units;
+  ASSERT_TRUE(Utf8ToUtf16("Caf\xC3\xA9 \xE2\x82\xAC", &units));
+  EXPECT_EQ(units, u"Caf\u00E9 \u20AC");
+  ASSERT_TRUE(Utf8ToUtf16("\xF0\x9F\x93\x84", &units));  // U+1F4C4, outside the Basic Multilingual Plane
+  EXPECT_EQ(units, std::u16string({0xD83D, 0xDCC4}));
+  for (const char* malformed : {"\xC0\x80", "\xED\xA0\x80", "\xE2\x82", "\x80", "\xF4\x90\x80\x80", "caf\xE9"}) {
+    EXPECT_FALSE(Utf8ToUtf16(malformed, &units)) << testing::PrintToString(malformed);
   }
-}
-
-TEST(Windows1252, UpperCaseFoldsTheLettersWindowsFolds) {
-  EXPECT_EQ(UpperCase1252("tov32.exe"), "TOV32.EXE");
-  EXPECT_EQ(UpperCase1252("\xE9\x9A\x9C\x9E\xFF"), "\xC9\x8A\x8C\x8E\x9F");  // é š œ ž ÿ
-  EXPECT_EQ(UpperCase1252("\xF7\xDF\xB5"), "\xF7\xDF\xB5");                  // ÷ ß µ have no 1252 capital
+  const char* const folds[][2] = {
+      {"tov32.exe", "TOV32.EXE"},
+      {"\xC3\xA9t\xC3\xA9 \xC3\xBF", "\xC3\x89T\xC3\x89 \xC5\xB8"},                  // été ÿ
+      {"\xCF\x89\xCE\xBC\xCE\xAD\xCE\xB3\xCE\xB1\xCF\x82", "\xCE\xA9\xCE\x9C\xCE\x88\xCE\x93\xCE\x91\xCE\xA3"},  // ωμέγας
+      {"\xD0\xB6\xD0\xB0\xD0\xBD\xD0\xBD\xD0\xB0", "\xD0\x96\xD0\x90\xD0\x9D\xD0\x9D\xD0\x90"},  // жанна
+      {"\xC5\x82\xC3\xB3" "d\xC5\xBA", "\xC5\x81\xC3\x93" "D\xC5\xB9"},                   // łódź
+      {"\xE9\xAC\xBC\xE5\xA1\x9A \xC3\x9F \xF0\x9F\x93\x84", "\xE9\xAC\xBC\xE5\xA1\x9A \xC3\x9F \xF0\x9F\x93\x84"},  // no case
+  };
+  for (const auto& fold : folds) EXPECT_EQ(FoldCaseForWindows(fold[0]), fold[1]) << fold[0];
 }
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include <map>
 
 #include "file_io.h"
-#include "windows1252.h"
+#include "product/names.h"
+#include "unicode_text.h"
 
 // The tool reports errors as values, like the rest of it; toml++ then returns a parse_result.
 #define TOML_EXCEPTIONS 0
@@ -39,9 +40,6 @@ const char* const kKeys[] = {"groupName",    "appTitle",       "iniFileName", "o
                              "startupPrompt", "mainExecutable", "files"};
 // Optional settings of the product's entry among the installed programs.
 const char* const kEntryKeys[] = {"productId"};
-
-// Key names of installed programs stay well inside the registry's 255 characters.
-const size_t kMaxProductIdBytes = 128;
 
 bool IsProductIdCharacter(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
@@ -78,30 +76,43 @@ std::string DefaultProductId(const std::string& groupName) {
   return id;
 }
 
-// Formats a code point for a message: U+20AC.
-std::string CodePointName(uint32_t codePoint) {
-  if (codePoint == 0xFFFFFFFF) return "invalid UTF-8";
-  char text[32];
-  snprintf(text, sizeof text, "U+%04X", (unsigned)codePoint);
-  return text;
+// Where the description's bytes first stop being UTF-8 (a description saved in a Windows code
+// page, say): "<line>: <setting>: not valid UTF-8 (...)", naming the setting when the line
+// begins with one; empty when the whole text is UTF-8. TOML would refuse it too, but naming
+// only a line and column.
+std::string Utf8Problem(const std::string& text) {
+  size_t lineStart = 0;
+  int line = 1;
+  int column = 1;  // in characters, as TOML's own messages count
+  for (size_t at = 0; at < text.size(); ++column) {
+    const unsigned char lead = (unsigned char)text[at];
+    const size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (lead < 0x80 || (at + length <= text.size() && IsValidUtf8(text.data() + at, length))) {
+      if (lead == '\n') ++line, lineStart = at + 1, column = 0;
+      at += length;
+      continue;
+    }
+    // The setting this line gives, when it begins with a key.
+    std::string key;
+    size_t k = lineStart;
+    while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
+    while (k < text.size() && (isalnum((unsigned char)text[k]) || text[k] == '_')) key += text[k++];
+    while (k < text.size() && (text[k] == ' ' || text[k] == '\t')) ++k;
+    const bool keyed = !key.empty() && k < text.size() && text[k] == '=';
+    char where[96];
+    snprintf(where, sizeof where, "byte 0x%02X at column %d", lead, column);
+    return std::to_string(line) + ": " + (keyed ? key + ": " : std::string()) + "not valid UTF-8 (" + where +
+           "; save the description as UTF-8)";
+  }
+  return std::string();
 }
 
-// Converts the text setting `what` to Windows-1252 in `*out`. Returns an empty string on
-// success, else the reason.
-std::string ToAnsi(const std::string& utf8, std::string* out) {
-  uint32_t bad = 0;
-  if (Utf8ToWindows1252(utf8, out, &bad)) return std::string();
-  return "character " + CodePointName(bad) + " is not in Windows-1252 (the installer's 8-bit code page)";
-}
-
-// True when `c` would end or split an argument of a Program Manager command, where group and
-// item names appear unquoted ("[CreateGroup(%s)]", "[AddItem(...,%s,...)]").
-bool BreaksProgmanCommand(unsigned char c) {
-  return c == '(' || c == ')' || c == '[' || c == ']' || c == ',' || c == '"';
-}
-
-std::string Describe(char c) {
-  return std::string("contains '") + c + "'";
+// What the rule of product/names.h says of `text`, which TOML lets hold a NUL the rule cannot
+// see; empty when nothing is wrong.
+std::string NameProblem(const char* (*rule)(const char*), const std::string& text) {
+  if (text.find('\0') != std::string::npos) return "contains a control character";
+  const char* problem = rule(text.c_str());
+  return problem != nullptr ? problem : "";
 }
 
 }  // namespace
@@ -123,36 +134,14 @@ std::string QuoteForMessage(std::string_view text) {
   return quoted + "\"";
 }
 
-std::string BareNameProblem(std::string_view name) {
-  if (name.empty()) return "empty name";
-  for (unsigned char c : name) {
-    if (c == '/' || c == '\\') return "has a directory part (a bare file name is required)";
-  }
-  if (name == "." || name == "..") return "not a file name";
-  for (unsigned char c : name) {
-    if (c < 0x20) return "contains a control character";
-    if (strchr("<>:\"|?*", c)) return Describe((char)c);
-  }
-  if (name.back() == '.') return "ends with a dot (Windows drops it)";
-  if (name.back() == ' ') return "ends with a space (Windows drops it)";
-  if (name.size() > kMaxFileNameBytes) return "longer than 255 bytes";
-  // Windows maps these names to devices in every directory, whatever the extension and with
-  // spaces before the dot; the superscript digits count as digits here.
-  std::string base = UpperCase1252(name.substr(0, name.find('.')));
-  while (!base.empty() && base.back() == ' ') base.pop_back();
-  if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return "reserved device name";
-  if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
-    const unsigned char digit = (unsigned char)base[3];
-    if ((digit >= '1' && digit <= '9') || digit == 0xB9 || digit == 0xB2 || digit == 0xB3) {
-      return "reserved device name";
-    }
-  }
-  return std::string();
-}
-
 bool LoadProduct(const std::string& descriptionPath, Product* product, std::string* error) {
   std::string text;
   if (!ReadWholeFile(descriptionPath, &text, error)) return false;
+  const std::string notUtf8 = Utf8Problem(text);
+  if (!notUtf8.empty()) {
+    *error = descriptionPath + ":" + notUtf8;
+    return false;
+  }
   const std::string prefix = descriptionPath + ": ";
   auto fail = [&](const std::string& message) {
     *error = prefix + message;
@@ -186,23 +175,20 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     if (!table.contains(name)) return fail(std::string("missing key \"") + name + "\"");
   }
 
-  // The five texts, each converted to the installer's code page.
+  // The five texts, UTF-8 as written.
   struct TextSetting {
     const char* key;
     std::string* value;
   } const texts[] = {{"groupName", &product->groupName},         {"appTitle", &product->appTitle},
                {"iniFileName", &product->iniFileName},     {"startupPrompt", &product->startupPrompt},
                {"mainExecutable", &product->mainExecutable}};
-  std::map<std::string, std::string> asWritten;  // UTF-8 originals, for messages
   for (const TextSetting& setting : texts) {
     const toml::node& node = *table.get(setting.key);
     if (!node.is_string()) {
       return fail(std::string(setting.key) + ": expected a string at line " +
                   std::to_string(node.source().begin.line));
     }
-    asWritten[setting.key] = node.as_string()->get();
-    const std::string problem = ToAnsi(asWritten[setting.key], setting.value);
-    if (!problem.empty()) return fail(std::string(setting.key) + ": " + problem);
+    *setting.value = node.as_string()->get();
   }
 
   const toml::node& offer = *table.get("offerStartupGroup");
@@ -220,36 +206,19 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   }
 
   // groupName names a folder under C:\Program Files and, like appTitle, appears unquoted in
-  // Program Manager commands.
-  std::string problem = BareNameProblem(product->groupName);
-  if (product->groupName.empty()) problem = "empty";
-  if (!problem.empty()) return fail("groupName " + QuoteForMessage(asWritten["groupName"]) + ": " + problem);
-  if (product->groupName.size() > kMaxTitleBytes) return fail("groupName: longer than 200 bytes");
-  for (unsigned char c : product->groupName) {
-    if (BreaksProgmanCommand(c)) {
-      return fail("groupName " + QuoteForMessage(asWritten["groupName"]) + ": " + Describe((char)c) +
-                  ", which breaks the Program Manager command it appears in");
-    }
-  }
-
-  if (product->appTitle.empty()) return fail("appTitle: empty");
-  if (product->appTitle.size() > kMaxTitleBytes) return fail("appTitle: longer than 200 bytes");
-  for (unsigned char c : product->appTitle) {
-    if (c < 0x20) return fail("appTitle: contains a control character");
-    if (BreaksProgmanCommand(c)) {
-      return fail("appTitle " + QuoteForMessage(asWritten["appTitle"]) + ": " + Describe((char)c) +
-                  ", which breaks the Program Manager command it appears in");
-    }
-  }
-
-  if (product->iniFileName.empty()) return fail("iniFileName: empty");
-  problem = BareNameProblem(product->iniFileName);
-  if (!problem.empty()) return fail("iniFileName " + QuoteForMessage(asWritten["iniFileName"]) + ": " + problem);
-
-  if (product->mainExecutable.empty()) return fail("mainExecutable: empty");
-  problem = BareNameProblem(product->mainExecutable);
-  if (!problem.empty()) {
-    return fail("mainExecutable " + QuoteForMessage(asWritten["mainExecutable"]) + ": " + problem);
+  // Program Manager commands; the profile and the main program are files of their own names. The
+  // installer's reader applies the same rules (product/names.h).
+  const struct {
+    const char* key;
+    const std::string& value;
+    const char* (*rule)(const char*);
+  } named[] = {{"groupName", product->groupName, GroupNameProblem},
+               {"appTitle", product->appTitle, TitleProblem},
+               {"iniFileName", product->iniFileName, FileNameProblem},
+               {"mainExecutable", product->mainExecutable, FileNameProblem}};
+  for (const auto& setting : named) {
+    const std::string problem = NameProblem(setting.rule, setting.value);
+    if (!problem.empty()) return fail(std::string(setting.key) + " " + QuoteForMessage(setting.value) + ": " + problem);
   }
 
   if (product->startupPrompt.size() > kMaxPromptBytes) return fail("startupPrompt: longer than 1,024 bytes");
@@ -291,20 +260,17 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     }
     const std::string label = where + " " + QuoteForMessage(name);
     ProductFile file;
-    file.displayName = name;
-    problem = ToAnsi(name, &file.name);
-    if (!problem.empty()) return fail(label + ": " + problem);
-    problem = BareNameProblem(file.name);
+    file.name = name;
+    const std::string problem = NameProblem(FileNameProblem, name);
     if (!problem.empty()) return fail(label + ": " + problem);
     if (source.empty()) return fail(label + ": empty source");
     if (source.find('\0') != std::string::npos) return fail(label + ": source contains a NUL character");
     file.sourcePath = (baseDirectory / source).string();
 
-    const auto [place, inserted] = seen.emplace(UpperCase1252(file.name), i);
+    const auto [place, inserted] = seen.emplace(FoldCaseForWindows(file.name), i);
     if (!inserted) {
       return fail(label + ": same name as files[" + std::to_string(place->second) + "] " +
-                  QuoteForMessage(product->files[place->second].displayName) +
-                  " (Windows file names ignore case)");
+                  QuoteForMessage(product->files[place->second].name) + " (Windows file names ignore case)");
     }
     product->files.push_back(file);
   }
@@ -321,10 +287,10 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
       if (value.empty() || value.find('\0') != std::string::npos) return fail("icon: not a file name");
       value = (baseDirectory / value).string();
     }
-    problem = SetIdentitySetting(key, value, &product->identity);
+    const std::string problem = SetIdentitySetting(key, value, &product->identity);
     if (!problem.empty()) return fail(std::string(key) + " " + QuoteForMessage(node->as_string()->get()) + ": " + problem);
   }
-  CompleteIdentity(asWritten["appTitle"], &product->identity);
+  CompleteIdentity(product->appTitle, &product->identity);
 
   // The entry among the installed programs.
   if (const toml::node* node = table.get("productId")) {
@@ -332,20 +298,14 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
       return fail("productId: expected a string at line " + std::to_string(node->source().begin.line));
     }
     product->productId = node->as_string()->get();
-    if (product->productId.empty()) return fail("productId: empty (leave the setting out to have one made from groupName)");
-    if (product->productId.size() > kMaxProductIdBytes) return fail("productId: longer than 128 characters");
-    for (unsigned char c : product->productId) {
-      if (!IsProductIdCharacter(c)) {
-        return fail("productId " + QuoteForMessage(product->productId) +
-                    ": only ASCII letters, digits, '.', '-' and '_' may name a product's entry");
-      }
-    }
+    const std::string problem = NameProblem(ProductIdProblem, product->productId);
+    if (!problem.empty()) return fail("productId " + QuoteForMessage(product->productId) + ": " + problem);
   } else {
-    product->productId = DefaultProductId(asWritten["groupName"]);
+    product->productId = DefaultProductId(product->groupName);
   }
 
-  if (!seen.count(UpperCase1252(product->mainExecutable))) {
-    return fail("mainExecutable " + QuoteForMessage(asWritten["mainExecutable"]) + ": not among the files");
+  if (!seen.count(FoldCaseForWindows(product->mainExecutable))) {
+    return fail("mainExecutable " + QuoteForMessage(product->mainExecutable) + ": not among the files");
   }
   product->suppliesUninstaller = seen.count("UNINST.EXE") != 0;
   return true;

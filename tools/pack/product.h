@@ -8,24 +8,22 @@
 
 #include "identity.h"
 
-/// Bounds that keep the product inside what the installer and a 32-bit address space can hold.
+/// Bounds that keep the product inside what the installer and a 32-bit address space can hold
+/// (the bounds of names are product/names.h's).
 enum : uint32_t {
-  kMaxTitleBytes = 200,                 // groupName, appTitle
   kMaxPromptBytes = 1024,               // startupPrompt
-  kMaxFileNameBytes = 255,              // every bare file name, and groupName as a folder name
 };
 const uint64_t kMaxFileBytes = 2000000000ull;     // one source file, uncompressed
 const uint64_t kMaxPayloadBytes = 1073741824ull;  // all compressed pieces together (1 GiB)
 
 /// One payload file: its installed name and where its bytes come from on this machine.
 struct ProductFile {
-  std::string name;         // installed bare name, Windows-1252
-  std::string displayName;  // the same name as written in the description (UTF-8), for messages
+  std::string name;         // installed bare name (UTF-8)
   std::string sourcePath;   // the description's directory joined with the source, as given
 };
 
-/// A checked product description. Texts are Windows-1252 and satisfy every rule LoadProduct
-/// enforces; `files` is in installation order.
+/// A checked product description. Texts are UTF-8 and satisfy every rule LoadProduct enforces;
+/// `files` is in installation order.
 struct Product {
   std::string groupName;
   std::string appTitle;
@@ -53,11 +51,6 @@ struct Product {
 /// returns false with a one-line `*error` that begins with `descriptionPath` and names the
 /// setting or file entry at fault.
 bool LoadProduct(const std::string& descriptionPath, Product* product, std::string* error);
-
-/// Checks that `name` (Windows-1252) can be created as a plain file or folder by that name in a
-/// Windows directory. Returns an empty string when it can, else the reason ("reserved device
-/// name", "contains '?'", ...).
-std::string BareNameProblem(std::string_view name);
 
 /// Returns `text` in double quotes with quotes, backslashes and control characters escaped, so
 /// that a message quoting it stays on one line.

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "product.h"
+#include "product/names.h"
 #include "tests/support/pack_support.h"
 #include "tests/support/scratch_folder.h"
 
@@ -107,8 +108,8 @@ const BadProduct kBadProducts[] = {
     {"NameDeviceMixedCase", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"Com1.log\", source = \"tov32.exe\" }]"}},
      "reserved device name"},
     {"NameTooLong", {{"files", kLongNameToml.c_str()}}, "longer than 255 bytes"},
-    {"NameNotAnsi", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"\xCE\xA9.txt\", source = \"tov32.exe\" }]"}},
-     "U+03A9 is not in Windows-1252"},
+    {"NameNotUtf8", {{"files", "[\"tov32.exe\", \"uninst.exe\",\n  { name = \"caf\xE9.txt\", source = \"tov32.exe\" }]"}},
+     "product.toml:8: not valid UTF-8 (byte 0xE9 at column 16; save the description as UTF-8)"},
     {"NamesCollide", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"TOV32.exe\", source = \"tov32.exe\" }]"}},
      "files[2] \"TOV32.exe\": same name as files[0] \"tov32.exe\""},
     {"NamesCollideAccented",
@@ -119,19 +120,19 @@ const BadProduct kBadProducts[] = {
     {"NoUninstaller", {{"files", "[\"tov32.exe\"]"}}, "no \"uninst.exe\""},
     // Settings.
     {"GroupEmpty", {{"groupName", "\"\""}}, "groupName \"\": empty"},
-    {"AppTitleEmpty", {{"appTitle", "\"\""}}, "appTitle: empty"},
-    {"IniEmpty", {{"iniFileName", "\"\""}}, "iniFileName: empty"},
-    {"MainEmpty", {{"mainExecutable", "\"\""}}, "mainExecutable: empty"},
+    {"AppTitleEmpty", {{"appTitle", "\"\""}}, "appTitle \"\": empty"},
+    {"IniEmpty", {{"iniFileName", "\"\""}}, "iniFileName \"\": empty name"},
+    {"MainEmpty", {{"mainExecutable", "\"\""}}, "mainExecutable \"\": empty name"},
     {"PromptEmptyWhenOffered", {{"offerStartupGroup", "true"}, {"startupPrompt", "\"\""}}, "startupPrompt: empty while"},
-    {"TitleNotAnsi", {{"appTitle", "\"\xCE\xA9mega\""}}, "appTitle: character U+03A9 is not in Windows-1252"},
+    {"TitleNotUtf8", {{"appTitle", "\"Caf\xE9\""}}, "product.toml:2: appTitle: not valid UTF-8 (byte 0xE9 at column 16;"},
     {"PromptWithNul", {{"startupPrompt", "\"a\\u0000b\""}}, "startupPrompt: contains a NUL character"},
     {"IniWithDirectory", {{"iniFileName", "'C:\\tovalin2.ini'"}}, "iniFileName \"C:\\\\tovalin2.ini\": has a directory part"},
     {"MainIsDevice", {{"mainExecutable", "\"aux.exe\""}}, "mainExecutable \"aux.exe\": reserved device name"},
     {"GroupNotAFolderName", {{"groupName", "\"Tovalin: 2\""}}, "groupName \"Tovalin: 2\": contains ':'"},
     {"GroupBreaksProgman", {{"groupName", "\"Tovalin (beta)\""}}, "breaks the Program Manager command"},
     {"TitleBreaksProgman", {{"appTitle", "\"Tovalin, the app\""}}, "appTitle \"Tovalin, the app\": contains ','"},
-    {"GroupTooLong", {{"groupName", kLongTitle.c_str()}}, "groupName: longer than 200 bytes"},
-    {"TitleTooLong", {{"appTitle", kLongTitle.c_str()}}, "appTitle: longer than 200 bytes"},
+    {"GroupTooLong", {{"groupName", kLongTitle.c_str()}}, "TT\": longer than 200 bytes"},
+    {"TitleTooLong", {{"appTitle", kLongTitle.c_str()}}, "TT\": longer than 200 bytes"},
     {"PromptTooLong", {{"startupPrompt", kLongPrompt.c_str()}}, "startupPrompt: longer than 1,024 bytes"},
 };
 
@@ -210,19 +211,29 @@ TEST(CommandLine, MisuseExitsWithTwo) {
   }
 }
 
-// The name rules on their own, for the cases a description cannot easily spell.
-TEST(BareNameProblem, AcceptsOrdinaryNamesAndRefusesDevices) {
+// The name rules on their own (product/names.h, which the installer's reader applies too), for
+// the cases a description cannot easily spell.
+std::string Problem(const std::string& name) {
+  const char* problem = FileNameProblem(name.c_str());
+  return problem != nullptr ? problem : "";
+}
+
+TEST(FileNameProblem, AcceptsOrdinaryNamesAndRefusesDevices) {
   for (const char* good : {"tov32.exe", "a", ".profile", "con2.txt", "CONSOLE", "com10", "lpt0.log", "nul_x",
-                           "Read me.txt", " leading space", "caf\xE9.txt"}) {
-    EXPECT_EQ(BareNameProblem(good), "") << good;
+                           "Read me.txt", " leading space", "caf\xC3\xA9.txt", "\xE9\xAC\xBC\xE5\xA1\x9A.txt",
+                           "\xF0\x9F\x93\x84.txt"}) {
+    EXPECT_EQ(Problem(good), "") << good;
   }
-  for (const char* device : {"con", "PRN.txt", "Aux.tar.gz", "nul", "COM9", "lpt1.x", "NUL .txt", "com\xB9"}) {
-    EXPECT_EQ(BareNameProblem(device), "reserved device name") << device;
+  for (const char* device : {"con", "PRN.txt", "Aux.tar.gz", "nul", "COM9", "lpt1.x", "NUL .txt", "com\xC2\xB9",
+                             "LPT\xC2\xB3.log", "conout$", "CONIN$.txt"}) {
+    EXPECT_EQ(Problem(device), "reserved device name") << device;
   }
-  EXPECT_EQ(BareNameProblem(std::string(255, 'x')), "");
-  EXPECT_EQ(BareNameProblem(std::string("a\x1f", 2)), "contains a control character");
-  EXPECT_EQ(BareNameProblem(std::string("a\0b", 3)), "contains a control character");
-  for (char c : std::string("<>:\"|?*")) EXPECT_EQ(BareNameProblem(std::string("a") + c), std::string("contains '") + c + "'");
+  EXPECT_EQ(Problem(std::string(255, 'x')), "");
+  EXPECT_EQ(Problem(std::string(256, 'x')), "longer than 255 bytes");
+  EXPECT_EQ(Problem(std::string("a\x1f", 2)), "contains a control character");
+  EXPECT_EQ(Problem("caf\xE9.txt"), "not valid UTF-8");       // Windows-1252, not UTF-8
+  EXPECT_EQ(Problem("\xED\xA0\x80.txt"), "not valid UTF-8");  // a surrogate
+  for (char c : std::string("<>:\"|?*")) EXPECT_EQ(Problem(std::string("a") + c), std::string("contains '") + c + "'");
 }
 
 }  // namespace

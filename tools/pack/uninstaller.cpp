@@ -48,7 +48,7 @@ bool AddUninstaller(const std::string& descriptionPath, InstallerTarget target, 
                     const std::vector<Resource>& resources, const std::string& temporary, Product* product, std::vector<PackSource>* sources,
                     std::string* error) {
   ProductFile uninstaller;
-  uninstaller.name = uninstaller.displayName = kUninstallerName;
+  uninstaller.name = kUninstallerName;
   uninstaller.sourcePath = temporary;
   product->files.push_back(uninstaller);
   PackSource source;

@@ -1,0 +1,42 @@
+// What the product's names may be where they become Windows file and folder names or appear in
+// Program Manager commands: one rule, which the packaging tool applies to a description (and
+// refuses it when broken) and the installer's reader to its data block (and takes it for a
+// damaged one when broken).
+#pragma once
+#include <stddef.h>
+
+/// Bounds of the names, in bytes of UTF-8. A byte of UTF-8 is never less than one UTF-16 unit,
+/// so a name within kMaxNameBytes is within Windows' 255 units for one path component.
+enum : size_t {
+  kMaxNameBytes = 255,       // a file or folder name
+  kMaxTitleBytes = 200,      // groupName and appTitle, formatted into fixed-size texts
+  kMaxProductIdBytes = 128,  // the key name of the product's entry among the installed programs
+};
+
+/// True when the `length` bytes at `text` are valid UTF-8: no stray or missing continuation
+/// byte, no overlong form, no surrogate, nothing past U+10FFFF.
+bool IsValidUtf8(const char* text, size_t length);
+
+/// Why the zero-terminated UTF-8 `name` cannot be created as a file or folder of exactly that
+/// name in a Windows directory, as a short English phrase ("contains '?'", "reserved device
+/// name", ...), or null when it can. Refused: the empty name, "." and "..", a directory part ('\'
+/// or '/'), the characters < > : " | ? * and control characters (bytes 1-31), a trailing dot or
+/// space (which Windows drops, so "help.htm." would be written as "help.htm"), the device names
+/// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9 and COM or LPT with a superscript
+/// digit, in any case, alone or before an extension (spaces before the dot count for nothing,
+/// as Windows reads them), more than kMaxNameBytes bytes, and text that is not UTF-8.
+const char* FileNameProblem(const char* name);
+
+/// The same for groupName, which names a folder (C:\Program Files\<groupName>) and a program
+/// group: the file-name rule, at most kMaxTitleBytes bytes, and none of the characters that end
+/// or split an unquoted argument of a Program Manager command: ( ) [ ] , ".
+const char* GroupNameProblem(const char* groupName);
+
+/// The same for appTitle, which names messages, items and running copies: not empty, valid
+/// UTF-8, no control character, at most kMaxTitleBytes bytes, none of ( ) [ ] , ".
+const char* TitleProblem(const char* appTitle);
+
+/// The same for productId: one to kMaxProductIdBytes ASCII letters, digits, '.', '-' and '_',
+/// so that it can name a registry key, a system object and a package manager's product code as
+/// it is.
+const char* ProductIdProblem(const char* productId);
