@@ -34,6 +34,8 @@ cases=(
   "output is the description|--stub $win32 -o $work/product.toml|$work/product.toml: is $work/product.toml, which this run reads"
   "output is the program|--stub $win32 -o $win32|: is $win32, which this run reads"
   "output folder missing|--stub $win32 -o $work/missing/setup.exe|cannot create $work/missing/setup.exe: No such file or directory"
+  "depfile is the description|--stub $win32 -o $work/out/setup.exe --depfile $work/product.toml|--depfile $work/product.toml: is $work/product.toml, which this run reads"
+  "depfile is the output|--stub $win32 -o $work/out/setup.exe --depfile $work/out/../out/setup.exe|--depfile $work/out/../out/setup.exe: is the installer -o writes"
 )
 for entry in "${cases[@]}"; do
   IFS='|' read -r label arguments expected <<<"$entry"

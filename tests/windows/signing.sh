@@ -36,6 +36,11 @@ quiet openssl x509 -req -in publisher.csr -CA ca.pem -CAkey ca.key -set_serial 1
   -out publisher.pem
 printf 'correct horse\n' >password.txt
 printf 'wrong horse\n' >wrong-password.txt
+# The password file as osslsigncode reads it when it signs: a UTF-8 byte-order mark at its start
+# is skipped and line ends at its end dropped, but a second line belongs to the password.
+printf '\xEF\xBB\xBFcorrect horse\r\n\n' >marked-password.txt
+printf 'correct horse\nremember to change it\n' >two-lines.txt
+printf '\r\n' >no-password.txt
 quiet openssl pkcs12 -export -in publisher.pem -inkey publisher.key -out publisher.p12 -passout file:password.txt
 quiet openssl req -newkey rsa:2048 -nodes -keyout other.key -out other.csr -subj "/CN=Someone Else"
 mkdir ca-db && : >ca-db/index.txt && echo 02 >ca-db/serial
@@ -65,6 +70,8 @@ sign() { "$instpack" "$description" --stub "$program" "$@"; }
 sign -o first.exe --certificate publisher.pem --key publisher.key || fail "signing with certificate and key failed"
 sign -o second.exe --certificate publisher.pem --key publisher.key || fail "signing again failed"
 sign -o from-p12.exe --pkcs12 publisher.p12 --password-file password.txt || fail "signing with the PKCS#12 file failed"
+sign -o marked.exe --pkcs12 publisher.p12 --password-file marked-password.txt ||
+  fail "signing with a password file that has a byte-order mark failed"
 cmp -s first.exe second.exe && echo "ok   two signed builds are byte-identical ($(stat -c %s first.exe) bytes)" ||
   fail "two signed builds differ"
 for signed in first.exe from-p12.exe; do
@@ -112,6 +119,8 @@ cases=(
   "missing certificate|--certificate absent.pem --key publisher.key|--certificate absent.pem: cannot read: No such file or directory"
   "missing key|--certificate publisher.pem --key absent.key|--key absent.key: cannot read: No such file or directory"
   "missing password file|--pkcs12 publisher.p12 --password-file absent.txt|--password-file absent.txt: cannot read: No such file or directory"
+  "password of two lines|--pkcs12 publisher.p12 --password-file two-lines.txt|--pkcs12 publisher.p12: wrong password (from --password-file two-lines.txt)"
+  "password file of line ends|--pkcs12 publisher.p12 --password-file no-password.txt|--password-file no-password.txt: holds no password"
   "expired certificate|--certificate expired.pem --key publisher.key|--certificate expired.pem: the certificate expired on Jan  1 00:00:00 2021 GMT"
   "key given as certificate|--certificate publisher.key --key publisher.key|--certificate publisher.key: not a certificate"
   "time stamp out of reach|--certificate publisher.pem --key publisher.key --timestamp-url http://127.0.0.1:9/|(time-stamping service http://127.0.0.1:9/)"

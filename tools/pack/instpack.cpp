@@ -14,6 +14,7 @@
 #include "installer_data_writer.h"
 #include "installer_image.h"
 #include "packer.h"
+#include "product/installer_data.h"
 #include "product.h"
 #include "signing.h"
 #include "uninstaller.h"
@@ -66,16 +67,35 @@ std::string SystemError(const std::string& what, const std::string& path) {
   return "cannot " + what + " " + path + ": " + strerror(errno);
 }
 
+// True when `a` and `b` name the same file, existing or not yet: one file system object, or one
+// path once made absolute with its links and dots resolved.
+bool SamePath(const std::string& a, const std::string& b) {
+  if (SameFile(a, b)) return true;
+  std::error_code ignored;
+  const fs::path first = fs::weakly_canonical(fs::absolute(a, ignored), ignored);
+  const fs::path second = fs::weakly_canonical(fs::absolute(b, ignored), ignored);
+  return !first.empty() && first == second;
+}
+
 // Refuses an output path that names a directory, or a file the run reads (which the output would
-// replace). Returns an empty text or the complaint.
-std::string OutputPathProblem(const std::string& output, const std::string& descriptionPath,
+// replace), and a depfile that is one of those or the installer itself (written over it last, it
+// would leave a description or an installer destroyed). Returns an empty text or the complaint.
+std::string OutputPathProblem(const Outputs& outputs, const std::string& descriptionPath,
                               const std::vector<PackSource>& sources, const std::string& stubPath,
                               const std::string& uninstallerStubPath, const std::string& iconPath) {
+  const std::string& output = outputs.installer;
   if (IsDirectory(output)) return output + ": is a directory (-o names the installer file to write)";
   std::vector<std::string> inputs = {descriptionPath, stubPath, uninstallerStubPath, iconPath};
   for (const PackSource& source : sources) inputs.push_back(source.path);
   for (const std::string& input : inputs) {
     if (SameFile(output, input)) return output + ": is " + input + ", which this run reads";
+  }
+  const std::string& depfile = outputs.depfile;
+  if (depfile.empty()) return std::string();
+  if (IsDirectory(depfile)) return "--depfile " + depfile + ": is a directory";
+  if (SamePath(depfile, output)) return "--depfile " + depfile + ": is the installer -o writes";
+  for (const std::string& input : inputs) {
+    if (!input.empty() && SamePath(depfile, input)) return "--depfile " + depfile + ": is " + input + ", which this run reads";
   }
   return std::string();
 }
@@ -148,6 +168,13 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
       return false;
     }
   }
+  uint64_t pieceCount = 0;
+  for (uint32_t count : PieceCounts(sources)) pieceCount += count;
+  if (pieceCount > installer_data::kMaxPieces) {
+    *error = descriptionPath + ": files: " + std::to_string(pieceCount) +
+             " pieces of 30,000 bytes, more than the 67,108,864 an installer holds";
+    return false;
+  }
   // The resources both Windows programs get: the product's identity.
   std::vector<Resource> identity;
   std::string problem;
@@ -190,8 +217,7 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
     *error = stubPath + " (the " + TargetName(target) + " installer program): " + problem;
     return false;
   }
-  *error = OutputPathProblem(outputs.installer, descriptionPath, sources, stubPath, uninstallerStubPath,
-                             product.identity.iconPath);
+  *error = OutputPathProblem(outputs, descriptionPath, sources, stubPath, uninstallerStubPath, product.identity.iconPath);
   if (!error->empty()) return false;
 
   // Messages name the output, not its temporary.
@@ -265,7 +291,7 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   app.add_option("--pkcs12", signing.pkcs12, "Sign with the certificate and key in this PKCS#12 file")
       ->excludes(certificate)
       ->excludes(key);
-  app.add_option("--password-file", signing.passwordFile, "The first line of this file is the key's password");
+  app.add_option("--password-file", signing.passwordFile, "This file holds the key's password (line ends at its end are dropped)");
   app.add_option("--timestamp-url", signing.timestampUrl, "Have the signature time-stamped by this RFC 3161 service");
   try {
     app.parse(argc, argv);

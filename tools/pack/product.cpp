@@ -9,6 +9,7 @@
 #include <map>
 
 #include "file_io.h"
+#include "product/installer_data.h"
 #include "product/names.h"
 #include "unicode_text.h"
 
@@ -236,6 +237,11 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     return fail("files: expected an array at line " + std::to_string(filesNode.source().begin.line));
   }
   if (files->empty()) return fail("files: empty list (the installer needs at least its main program)");
+  // The installer's reader takes no more (product/installer_data.h); packed anyway, the
+  // installer would only ever say it is damaged.
+  if (files->size() > installer_data::kMaxFiles) {
+    return fail("files: " + std::to_string(files->size()) + " files, more than the 1,048,576 an installer holds");
+  }
   const std::filesystem::path baseDirectory = std::filesystem::path(descriptionPath).parent_path();
   std::map<std::string, size_t> seen;  // upper-cased name -> index
   for (size_t i = 0; i < files->size(); ++i) {
@@ -308,5 +314,9 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     return fail("mainExecutable " + QuoteForMessage(product->mainExecutable) + ": not among the files");
   }
   product->suppliesUninstaller = seen.count("UNINST.EXE") != 0;
+  if (!product->suppliesUninstaller && product->files.size() == installer_data::kMaxFiles) {
+    return fail("files: 1,048,576 files and the uninst.exe instpack puts in, more than the 1,048,576 an installer "
+                "holds");
+  }
   return true;
 }

@@ -62,6 +62,13 @@ const std::string kLongName(256, 'a');
 const std::string kLongNameToml = "[\"tov32.exe\", \"uninst.exe\", \"" + kLongName + "\"]";
 const std::string kLongTitle = "\"" + std::string(201, 'T') + "\"";
 const std::string kLongPrompt = "\"" + std::string(1025, 'p') + "\"";
+// One file more than the installer's reader takes; the count is refused before any name is read.
+std::string ManyFiles(size_t count) {
+  std::string list = "[\"tov32.exe\", \"uninst.exe\"";
+  for (size_t i = 2; i < count; ++i) list += ", \"a\"";
+  return list + "]";
+}
+const std::string kTooManyFiles = ManyFiles(1048577);
 
 const BadProduct kBadProducts[] = {
     // The description as a document.
@@ -88,6 +95,7 @@ const BadProduct kBadProducts[] = {
     {"SourceTooLarge", {{"files", "[\"tov32.exe\", \"uninst.exe\", \"big.bin\"]"}}, "more than the 2,000,000,000"},
     // Payload file names.
     {"EmptyFileList", {{"files", "[]"}}, "files: empty list"},
+    {"TooManyFiles", {{"files", kTooManyFiles.c_str()}}, "files: 1048577 files, more than the 1,048,576 an installer holds"},
     {"NameEmpty", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"\", source = \"tov32.exe\" }]"}},
      "files[2] \"\": empty name"},
     {"NameWithDirectory", {{"files", "[\"tov32.exe\", \"uninst.exe\", \"docs/help.htm\"]"}}, "has a directory part"},

@@ -3,8 +3,9 @@
 #include <string>
 
 /// What the command line asks for: a certificate and its key, or a PKCS#12 file holding both;
-/// the password of the key or the PKCS#12 file, if any, in the first line of a file; and an
-/// optional RFC 3161 time-stamping service.
+/// the password of the key or the PKCS#12 file, if any, in a file (the whole file but a UTF-8
+/// byte-order mark and the line ends at its end, as osslsigncode reads it); and an optional
+/// RFC 3161 time-stamping service.
 struct SigningRequest {
   std::string certificate;   // --certificate: PEM or DER, the publisher's certificate first or alone
   std::string key;           // --key: PEM or DER private key

@@ -107,11 +107,18 @@ long long UnixTime(const ASN1_TIME* time) {
   return (long long)timegm(&parts);
 }
 
-// Reads the first line of the password file into `*password`. Returns an empty text or the error.
+// Reads the password from the password file into `*password` by the rule of osslsigncode's
+// -readpass, which reads the same file when it signs, so that the password checked here is the one
+// it signs with: the whole file, a UTF-8 byte-order mark at its start skipped, every CR and LF at
+// its end dropped, up to the first NUL byte. A file that leaves nothing is refused: osslsigncode
+// would then ask for the password on its terminal. Returns an empty text or the error.
 std::string ReadPassword(const std::string& path, std::string* password) {
   std::string error;
   if (!ReadWholeFile(path, password, &error)) return "--password-file " + error;
-  password->erase(std::min(password->find('\n'), password->find('\r')));
+  if (password->compare(0, 3, "\xEF\xBB\xBF") == 0) password->erase(0, 3);
+  while (!password->empty() && (password->back() == '\n' || password->back() == '\r')) password->pop_back();
+  password->erase(std::min(password->find('\0'), password->size()));
+  if (password->empty()) return "--password-file " + path + ": holds no password";
   return std::string();
 }
 
@@ -221,16 +228,25 @@ bool SignInstaller(const SigningRequest& request, long long signingTime, const s
   for (std::string& arg : args) argv.push_back(&arg[0]);
   argv.push_back(nullptr);
 
-  // Its report goes to a file beside the output, read back for the first complaint.
+  // Its report goes to a file beside the output, read back for the first complaint. The file is
+  // made anew, never opened through a name someone left there: a link planted in the output's
+  // folder must not make the report overwrite the file it points to.
   const std::string reportPath = signedPath + ".log";
+  remove(reportPath.c_str());
+  const int report = open(reportPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (report < 0) {
+    *error = "cannot create " + reportPath + ": " + strerror(errno);
+    return false;
+  }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, reportPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
+  posix_spawn_file_actions_adddup2(&actions, report, 1);
+  posix_spawn_file_actions_adddup2(&actions, report, 2);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   pid_t child = 0;
   const int spawned = posix_spawnp(&child, "osslsigncode", &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
+  close(report);
   if (spawned != 0) {
     remove(reportPath.c_str());
     *error = std::string("cannot run osslsigncode, which signs the installer: ") + strerror(spawned);
@@ -239,8 +255,8 @@ bool SignInstaller(const SigningRequest& request, long long signingTime, const s
   int status = 0;
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
-  std::string report, ignored;
-  ReadWholeFile(reportPath, &report, &ignored);
+  std::string reported, ignored;
+  ReadWholeFile(reportPath, &reported, &ignored);
   remove(reportPath.c_str());
   // osslsigncode makes its output as an ordinary file; the installer is a program.
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0 && chmod(signedPath.c_str(), 0755) == 0) return true;
@@ -249,9 +265,9 @@ bool SignInstaller(const SigningRequest& request, long long signingTime, const s
   // ("<thread>:error:<code>:<library>:<function>:<reason>:<file>:<line>:"), whose reasons are the
   // clearest words on a failed connection.
   std::string own, library;
-  for (size_t at = 0; at < report.size();) {
-    const size_t end = std::min(report.find('\n', at), report.size());
-    const std::string line = report.substr(at, end - at);
+  for (size_t at = 0; at < reported.size();) {
+    const size_t end = std::min(reported.find('\n', at), reported.size());
+    const std::string line = reported.substr(at, end - at);
     at = end + 1;
     const size_t marker = line.find(":error:");
     if (marker != std::string::npos && marker > 0 && line.find_first_not_of("0123456789ABCDEF") == marker) {
