@@ -67,6 +67,8 @@ void Propose(const char* preset) {
   } else {
     char proposal[DataDirectorySize];
     ProposeDefault(proposal, sizeof proposal);
+    // A stored directory too long for the buffer is not cut to another one: it leaves the
+    // proposal empty, for the user to choose in the dialog.
     ReadProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, proposal, DataDirectory,
                     sizeof DataDirectory);
   }

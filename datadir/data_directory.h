@@ -7,8 +7,9 @@
 /// Size of the process-wide data directory buffer, terminator included.
 enum { DataDirectorySize = 1024 };
 
-/// The chosen data directory: 8-bit path text, at most DataDirectorySize - 1 characters, with
-/// separators normalised to single backslashes.
+/// The chosen data directory: UTF-8 path text, at most DataDirectorySize - 1 bytes (1,023 ASCII
+/// characters, 511 Greek or Cyrillic, 341 Chinese or Japanese), with separators normalised to
+/// single backslashes. A longer path is refused wherever it comes from, never cut.
 extern char DataDirectory[DataDirectorySize];
 
 /// Fills DataDirectory with an existing directory, makes it the current directory and stores it

@@ -12,8 +12,10 @@
 typedef int (*DirectoryCheck)(char* directory, size_t size, WindowHandle owner);
 
 /// Shows the directory dialog (template 113) modally, owned by `owner` (may be null), with the
-/// text in `directory` proposed in its edit box. Every OK copies the edit text into `directory`
-/// (at most `size` bytes with the terminator, cut to fit) and runs `check`. While the check
+/// text in `directory` (UTF-8) proposed in its edit box. Every OK copies the edit text into
+/// `directory` as UTF-8 and runs `check`; a text longer than `size` bytes with its terminator is
+/// never cut (a path cut short could name another directory) but handed over empty, which names
+/// nothing, so the check refuses it. While the check
 /// runs, and so while any message box it shows is up, the dialog takes no input: the boxes
 /// have no owner, and the user must not press the dialog's buttons under them. Returns 1 when a
 /// directory was accepted, 0 when the user cancelled (Cancel, Escape, the Close box, or end of

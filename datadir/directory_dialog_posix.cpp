@@ -9,7 +9,7 @@
 
 int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size_t size, DirectoryCheck check) {
   // The edit box: it keeps the last text typed, like the window does after a refused OK, and is
-  // read into `directory` cut to its size, as the window's edit box is.
+  // read into `directory` whole, or, as the window does with a text too long for it, empty.
   char edit[4096];
   snprintf(edit, sizeof edit, "%s", directory);
   for (;;) {
@@ -22,7 +22,9 @@ int RunDirectoryDialog(InstanceHandle, WindowHandle owner, char* directory, size
       return 0;
     }
     if (line[0] != '\0') memcpy(edit, line, strlen(line) + 1);
-    snprintf(directory, size, "%s", edit);
+    const size_t length = strlen(edit);
+    memcpy(directory, edit, length < size ? length + 1 : 1);
+    if (length >= size) directory[0] = '\0';
     if (check(directory, size, owner)) return 1;
   }
 }

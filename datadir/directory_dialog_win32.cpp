@@ -1,7 +1,10 @@
-// The "Choose a Data Directory" dialog on Win32. Only Win32 calls belong here.
+// The "Choose a Data Directory" dialog on Win32, a Unicode dialog whose edit text is handed to the
+// portable check as UTF-8. Only Win32 calls belong here.
 #include <windows.h>
+#include <stdlib.h>
 
 #include "datadir/directory_dialog.h"
+#include "platform/wide_text_win32.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -16,6 +19,19 @@ struct DialogRun {
 
 // The run of the one dialog that is up: it is modal, and the installer shows it once at a time.
 const DialogRun* currentRun = nullptr;
+
+// Copies the edit box's text into the run's buffer as UTF-8, whole or not at all: a text that
+// does not fit (or is not text) leaves the buffer empty, which the check refuses. A text of
+// `size` bytes needs at most `size` wide characters, so one more tells a longer one.
+void ReadEditText(HWND dialog, const DialogRun& run) {
+  run.directory[0] = '\0';
+  const size_t count = run.size + 1;
+  wchar_t* text = static_cast<wchar_t*>(malloc(count * sizeof(wchar_t)));
+  if (text == nullptr) return;
+  const UINT length = GetDlgItemTextW(dialog, IDC_DIRECTORY_EDIT, text, static_cast<int>(count));
+  if (length < run.size) WideToUtf8(text, run.directory, run.size);
+  free(text);
+}
 
 // Runs the OK check with the dialog disabled. The check's message boxes have no owner, so
 // nothing else would keep the dialog from taking input under them: a click on its Cancel
@@ -34,21 +50,26 @@ INT_PTR CheckWithoutInput(HWND dialog, const DialogRun& run) {
   // window meanwhile; WM_NEXTDLGCTL also keeps the default button's frame right.
   SetForegroundWindow(dialog);
   if (focus == nullptr || !IsChild(dialog, focus)) focus = GetDlgItem(dialog, IDOK);
-  SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
+  SendMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(focus), TRUE);
   return TRUE;
 }
 
 INT_PTR CALLBACK DirectoryDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   switch (message) {
-    case WM_INITDIALOG:
-      SetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, currentRun->directory);
+    case WM_INITDIALOG: {
+      // The proposal fits the buffer as UTF-8, so its wide form fits as many wide characters.
+      wchar_t* text = static_cast<wchar_t*>(malloc(currentRun->size * sizeof(wchar_t)));
+      if (text != nullptr && Utf8ToWide(currentRun->directory, text, currentRun->size)) {
+        SetDlgItemTextW(dialog, IDC_DIRECTORY_EDIT, text);
+      }
+      free(text);
       SetFocus(GetDlgItem(dialog, IDOK));
       return TRUE;
+    }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          // GetDlgItemTextA cuts the text to the buffer, terminator included.
-          GetDlgItemTextA(dialog, IDC_DIRECTORY_EDIT, currentRun->directory, static_cast<int>(currentRun->size));
+          ReadEditText(dialog, *currentRun);
           return CheckWithoutInput(dialog, *currentRun);
         case IDCANCEL:  // also what Escape and the Close box send
           EndDialog(dialog, 0);
@@ -67,8 +88,8 @@ int RunDirectoryDialog(InstanceHandle instance, WindowHandle owner, char* direct
                        DirectoryCheck check) {
   const DialogRun run = {owner, directory, size, check};
   currentRun = &run;
-  INT_PTR result = DialogBoxParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_DATA_DIRECTORY),
-                                   static_cast<HWND>(owner), DirectoryDialogProc, 0);
+  const INT_PTR result = DialogBoxParamW(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(IDD_DATA_DIRECTORY),
+                                         static_cast<HWND>(owner), DirectoryDialogProc, 0);
   currentRun = nullptr;
   if (result == 0 || result == 1) return static_cast<int>(result);
   return -1;

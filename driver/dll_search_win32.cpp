@@ -69,7 +69,7 @@ extern "C" FARPROC WINAPI __delayLoadHelper2(  // NOLINT(bugprone-reserved-ident
 void RestrictDllSearchToSystemFolder() {
   // Looked up rather than imported, so that a system without them still starts the installer.
   // kernel32 is always loaded (the program imports it), so this loads nothing.
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
   if (kernel == nullptr) return;
   typedef BOOL(WINAPI * SetDefaultDllDirectoriesFunction)(DWORD);
   typedef BOOL(WINAPI * SetDllDirectoryFunction)(LPCWSTR);

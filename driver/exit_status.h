@@ -13,4 +13,5 @@ enum ExitStatus {
   ExitLeftBehind = 7,      // the uninstaller could not remove everything; what is left is named
   ExitNotInstalled = 8,    // the uninstaller found no installation to remove
   ExitDeclined = 9,        // the user answered No to the uninstaller's question
+  ExitBusy = 10,           // another installation or removal of the product runs: nothing was done
 };

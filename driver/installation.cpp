@@ -4,6 +4,7 @@
 #include <stdio.h>
 
 #include "datadir/data_directory.h"
+#include "driver/product_lock.h"
 #include "payload/extract.h"
 #include "payload/progress_window.h"
 #include "platform/files.h"
@@ -81,6 +82,7 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
     ShowFailure(kNoMemoryText);
     return 0;
   }
+  if (!LockProduct(false)) return 0;
   if (!PayloadIsIntact()) {
     ShowFailure(kDamagedText);
     return 0;

@@ -11,7 +11,9 @@
 /// stores the directory and offers to start the program. Every outcome is a message box.
 /// `instance` supplies the dialog templates. `data` says how reading the installer's own data
 /// went: when it is damaged (InstallerSettings then means nothing) or its table could not be
-/// allocated, that is the message, and nothing is written. `preset` is the directory named on
+/// allocated, that is the message, and nothing is written; so it is when another installation or
+/// removal of the product runs (LockProduct), which holds the product's lock from then on to the
+/// end of the process. `preset` is the directory named on
 /// the command line (null when none), proposed before any other. Always returns 0, the process's
 /// exit code.
 int RunInstallation(InstanceHandle instance, InstallerDataStatus data = InstallerDataRead,
@@ -22,7 +24,8 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data = Installe
 /// asked to quit without the notice; the Startup item is added only when `startup` (/STARTUP) and
 /// the settings offer it; the program is not started. The profile is written as in
 /// RunInstallation. Returns the exit status (ExitStatus): ExitSuccess, ExitNoDirectory,
-/// ExitCannotCreate, ExitWriteFailed, ExitNoMemory or ExitDamaged; after a failed extraction the
+/// ExitCannotCreate, ExitWriteFailed, ExitNoMemory, ExitDamaged or ExitBusy (another installation
+/// or removal of the product runs; nothing is written); after a failed extraction the
 /// files are removed as RunInstallation removes them.
 int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool startup);
 

@@ -5,7 +5,8 @@
 # records themselves).
 set(here ${CMAKE_CURRENT_LIST_DIR})
 target_sources(installer_logic PRIVATE ${here}/installation.cpp ${here}/unattended_installation.cpp
-                                       ${here}/uninstallation.cpp ${here}/command_line.cpp)
+                                       ${here}/uninstallation.cpp ${here}/command_line.cpp
+                                       ${here}/product_lock.cpp)
 set(program_sources ${here}/program_data.cpp)
 if(WIN32)
   list(APPEND program_sources ${here}/main_win32.cpp ${here}/installer_data_location_win32.cpp

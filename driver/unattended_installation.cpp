@@ -3,6 +3,7 @@
 #include "datadir/data_directory.h"
 #include "driver/exit_status.h"
 #include "driver/installation.h"
+#include "driver/product_lock.h"
 #include "payload/extract.h"
 #include "shell/close_running_copies.h"
 
@@ -24,6 +25,7 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
   // As in the interactive run, a damaged installer writes nothing at all, profile included.
   if (data == InstallerDataDamaged) return ExitDamaged;
   if (data == InstallerDataNoMemory) return ExitNoMemory;
+  if (!LockProduct(true)) return ExitBusy;
   if (!PayloadIsIntact()) return ExitDamaged;
   if (SettleDataDirectory(preset) == 0) return ExitNoDirectory;
 

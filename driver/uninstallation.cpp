@@ -6,9 +6,11 @@
 
 #include "datadir/data_directory.h"
 #include "driver/exit_status.h"
+#include "driver/product_lock.h"
 #include "payload/installed_files.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/windows_path.h"
 #include "product/installer_settings.h"
 #include "shell/close_running_copies.h"
 #include "shell/register_shortcuts.h"
@@ -76,6 +78,8 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
     return ExitNoMemory;
   }
 
+  if (!LockProduct(silent)) return ExitBusy;
+
   char message[kMessageSize];
   if (!ReadStoredDataDirectory()) {
     snprintf(message, sizeof message, kNotInstalledFormat, settings.appTitle);
@@ -92,7 +96,9 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
 
   LeftList left = {};
   DeleteInstalledFiles(DataDirectory, AddLeft, &left);
-  const DirectoryRemoval removal = RemoveEmptyDirectory(DataDirectory);
+  // A drive root is never removed (Windows refuses to) and so is no leftover either: the
+  // installation into it is gone once its files are.
+  const DirectoryRemoval removal = IsDriveRoot(DataDirectory) ? DirectoryAbsent : RemoveEmptyDirectory(DataDirectory);
   // The directory is left, not kept, when it is in use or holds files that could not be deleted.
   const bool directoryKept = removal == DirectoryNotEmpty && left.count == 0;
   if (removal == DirectoryNotRemoved || (removal == DirectoryNotEmpty && !directoryKept)) AddLeft(&left, DataDirectory);

@@ -9,5 +9,6 @@
 /// says in one message (unless `silent`) what was removed and what was left. `data` says how
 /// reading the uninstaller's own data went. Returns the exit status (ExitStatus): ExitSuccess
 /// (files of the user's own may have kept the directory), ExitLeftBehind, ExitNotInstalled when
-/// no directory is stored, ExitDeclined, ExitDamaged or ExitNoMemory.
+/// no directory is stored, ExitDeclined, ExitDamaged, ExitNoMemory or ExitBusy (another
+/// installation or removal of the product runs, which the one message says; nothing is removed).
 int RunUninstallation(InstallerDataStatus data, bool silent);

@@ -1,8 +1,9 @@
-// The progress window on Win32: a modeless dialog built from template 109. Only Win32 calls
-// belong here.
+// The progress window on Win32: a modeless Unicode dialog built from template 109. Only Win32
+// calls belong here.
 #include <windows.h>
 
 #include "payload/progress_window.h"
+#include "platform/wide_text_win32.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -35,15 +36,17 @@ void PaintNow(HWND window) {
 }  // namespace
 
 WindowHandle CreateProgressWindow(InstanceHandle instance) {
-  HWND window = CreateDialogParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(IDD_PROGRESS),
-                                   nullptr, ProgressDialogProc, 0);
+  HWND window = CreateDialogParamW(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(IDD_PROGRESS), nullptr,
+                                   ProgressDialogProc, 0);
   if (window != nullptr) PaintNow(window);
   return window;
 }
 
 void SetProgressText(WindowHandle window, const char* text) {
-  if (window == nullptr) return;
-  SetDlgItemTextA(static_cast<HWND>(window), IDC_PERCENT_TEXT, text);
+  // The texts are a short line ("Percent Complete: 100%").
+  wchar_t wide[64];
+  if (window == nullptr || !Utf8ToWide(text, wide, sizeof wide / sizeof wide[0])) return;
+  SetDlgItemTextW(static_cast<HWND>(window), IDC_PERCENT_TEXT, wide);
   PaintNow(GetDlgItem(static_cast<HWND>(window), IDC_PERCENT_TEXT));
 }
 

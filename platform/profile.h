@@ -3,13 +3,17 @@
 #include <stddef.h>
 
 /// Reads `key` of `section` in the profile file `fileName` (a bare name; the platform chooses its
-/// folder) into `buffer` of `size` bytes (size >= 1), always zero-terminated and cut to fit.
-/// When the file, section or key is absent, copies `fallback` (also cut to fit) instead.
-/// Returns the number of characters stored, excluding the terminator.
-size_t ReadProfileText(const char* fileName, const char* section, const char* key,
-                       const char* fallback, char* buffer, size_t size);
+/// folder) into `buffer` of `size` bytes (size >= 1) as UTF-8, zero-terminated. When the file,
+/// section or key is absent, copies `fallback` instead. Returns true with the text; false, with
+/// `buffer` empty, when the text (stored or fallback) does not fit: it is never cut, since a path
+/// cut short could name another directory.
+bool ReadProfileText(const char* fileName, const char* section, const char* key, const char* fallback,
+                     char* buffer, size_t size);
 
-/// Stores `value` under `key` of `section` in the profile file `fileName`, keeping every other
-/// section, key and comment; a null `value` removes the key instead (an absent key is no
-/// failure). Returns true on success; callers in the installer ignore failures.
+/// Stores `value` (UTF-8) under `key` of `section` in the profile file `fileName`, keeping every
+/// other section, key and comment; a null `value` removes the key instead (an absent key is no
+/// failure). Returns true on success; callers in the installer ignore failures. On Windows a file
+/// of ASCII texts stays in the system's 8-bit code page, byte for byte as the ANSI profile
+/// functions write it; a value outside ASCII makes the file UTF-16 (with its byte-order mark,
+/// which the profile functions keep to), so that it reads back exactly.
 bool WriteProfileText(const char* fileName, const char* section, const char* key, const char* value);

@@ -78,17 +78,21 @@ IniLine ClassifyLine(const char* begin, const char* end) {
   return line;
 }
 
-size_t CopyCut(const char* begin, size_t length, char* buffer, size_t size) {
-  if (length >= size) length = size - 1;
+// Copies [begin, begin + length) into `buffer` when it fits with its terminator.
+bool CopyWhole(const char* begin, size_t length, char* buffer, size_t size) {
+  if (length >= size) {
+    buffer[0] = '\0';
+    return false;
+  }
   memcpy(buffer, begin, length);
   buffer[length] = '\0';
-  return length;
+  return true;
 }
 
 }  // namespace
 
-size_t ReadProfileText(const char* fileName, const char* section, const char* key,
-                       const char* fallback, char* buffer, size_t size) {
+bool ReadProfileText(const char* fileName, const char* section, const char* key, const char* fallback,
+                     char* buffer, size_t size) {
   std::string contents;
   if (ReadWholeFile(ProfilePath(fileName), &contents)) {
     bool inSection = false;
@@ -107,12 +111,12 @@ size_t ReadProfileText(const char* fileName, const char* section, const char* ke
           ++begin;
           --end;
         }
-        return CopyCut(begin, static_cast<size_t>(end - begin), buffer, size);
+        return CopyWhole(begin, static_cast<size_t>(end - begin), buffer, size);
       }
       cursor = lineEnd + 1;
     }
   }
-  return CopyCut(fallback, strlen(fallback), buffer, size);
+  return CopyWhole(fallback, strlen(fallback), buffer, size);
 }
 
 bool WriteProfileText(const char* fileName, const char* section, const char* key, const char* value) {

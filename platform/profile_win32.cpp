@@ -1,13 +1,116 @@
-// The profile file through the Windows profile functions. Only Win32 calls belong here.
+// The profile file through the Windows profile functions, wide, with the UTF-8 texts converted.
+// Only Win32 calls belong here.
 #include <windows.h>
+#include <stdlib.h>
 
 #include "platform/profile.h"
+#include "platform/wide_text_win32.h"
 
-size_t ReadProfileText(const char* fileName, const char* section, const char* key,
-                       const char* fallback, char* buffer, size_t size) {
-  return GetPrivateProfileStringA(section, key, fallback, buffer, static_cast<DWORD>(size), fileName);
+namespace {
+
+// Section, key and file names are short; the profile file's own path is the Windows folder and
+// a bare name of at most 255 bytes.
+enum { kNameSize = 260, kPathSize = MAX_PATH + 256 };
+
+bool IsAscii(const char* text) {
+  for (; *text != '\0'; ++text) {
+    if (static_cast<unsigned char>(*text) >= 0x80) return false;
+  }
+  return true;
+}
+
+// The profile file's full path: a bare name lives in the Windows folder, where the profile
+// functions look for it.
+bool ProfilePath(const wchar_t* fileName, wchar_t (&path)[kPathSize]) {
+  const UINT length = GetWindowsDirectoryW(path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return false;
+  UINT at = length;
+  if (path[at - 1] != L'\\') path[at++] = L'\\';
+  for (const wchar_t* p = fileName; *p != L'\0'; ++p) {
+    if (at + 1 >= kPathSize) return false;
+    path[at++] = *p;
+  }
+  path[at] = L'\0';
+  return true;
+}
+
+// Makes the profile file a UTF-16 one, so that the profile functions write a value outside the
+// code page as it is instead of as question marks: a file that does not exist yet is created
+// holding the byte-order mark alone; one of 8-bit text is rewritten as UTF-16 with the mark, each
+// of its lines read in the system's code page as the profile functions read it. A file that
+// already has the mark is left alone.
+void MakeUnicodeProfile(const wchar_t* fileName) {
+  wchar_t path[kPathSize];
+  if (!ProfilePath(fileName, path)) return;
+  HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  const DWORD size = GetFileSize(file, nullptr);
+  char* bytes = size != INVALID_FILE_SIZE ? static_cast<char*>(malloc(size + 1)) : nullptr;
+  DWORD read = 0;
+  if (bytes != nullptr && (size == 0 || ReadFile(file, bytes, size, &read, nullptr)) && read == size &&
+      !(size >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF && static_cast<unsigned char>(bytes[1]) == 0xFE)) {
+    const int units = size == 0 ? 0 : MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(size), nullptr, 0);
+    wchar_t* text = static_cast<wchar_t*>(malloc((static_cast<size_t>(units) + 1) * sizeof(wchar_t)));
+    if (text != nullptr) {
+      text[0] = 0xFEFF;
+      if (units > 0) MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(size), text + 1, units);
+      DWORD written = 0;
+      SetFilePointer(file, 0, nullptr, FILE_BEGIN);
+      WriteFile(file, text, static_cast<DWORD>((units + 1) * sizeof(wchar_t)), &written, nullptr);
+      SetEndOfFile(file);
+      free(text);
+    }
+  }
+  free(bytes);
+  CloseHandle(file);
+}
+
+}  // namespace
+
+bool ReadProfileText(const char* fileName, const char* section, const char* key, const char* fallback,
+                     char* buffer, size_t size) {
+  buffer[0] = '\0';
+  wchar_t wideFile[kNameSize];
+  wchar_t wideSection[kNameSize];
+  wchar_t wideKey[kNameSize];
+  if (!Utf8ToWide(fileName, wideFile, kNameSize) || !Utf8ToWide(section, wideSection, kNameSize) ||
+      !Utf8ToWide(key, wideKey, kNameSize)) {
+    return false;
+  }
+  // One wide character more than the text may have: GetPrivateProfileString cuts a longer value
+  // to the buffer and then returns its size less one, which tells a value that does not fit.
+  const size_t count = size + 1;
+  wchar_t* wideFallback = static_cast<wchar_t*>(malloc(count * sizeof(wchar_t)));
+  wchar_t* value = static_cast<wchar_t*>(malloc(count * sizeof(wchar_t)));
+  bool whole = false;
+  if (wideFallback != nullptr && value != nullptr && Utf8ToWide(fallback, wideFallback, count)) {
+    const DWORD length = GetPrivateProfileStringW(wideSection, wideKey, wideFallback, value, static_cast<DWORD>(count),
+                                                  wideFile);
+    whole = length < size && WideToUtf8(value, buffer, size);
+  }
+  free(wideFallback);
+  free(value);
+  return whole;
 }
 
 bool WriteProfileText(const char* fileName, const char* section, const char* key, const char* value) {
-  return WritePrivateProfileStringA(section, key, value, fileName) != 0;
+  wchar_t wideFile[kNameSize];
+  wchar_t wideSection[kNameSize];
+  wchar_t wideKey[kNameSize];
+  if (!Utf8ToWide(fileName, wideFile, kNameSize) || !Utf8ToWide(section, wideSection, kNameSize) ||
+      !Utf8ToWide(key, wideKey, kNameSize)) {
+    return false;
+  }
+  if (value == nullptr) return WritePrivateProfileStringW(wideSection, wideKey, nullptr, wideFile) != 0;
+  const size_t count = strlen(value) + 1;
+  wchar_t* wideValue = static_cast<wchar_t*>(malloc(count * sizeof(wchar_t)));
+  bool written = false;
+  if (wideValue != nullptr && Utf8ToWide(value, wideValue, count)) {
+    // An ASCII value is written as the ANSI functions wrote it; only a value they would turn into
+    // question marks needs the file in UTF-16.
+    if (!IsAscii(value)) MakeUnicodeProfile(wideFile);
+    written = WritePrivateProfileStringW(wideSection, wideKey, wideValue, wideFile) != 0;
+  }
+  free(wideValue);
+  return written;
 }

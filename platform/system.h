@@ -1,4 +1,5 @@
-// Process-level services: heap, waiting and starting a program.
+// Process-level services: heap, waiting, starting a program, and the lock that keeps two
+// installations of a product from running at once.
 #pragma once
 #include <stddef.h>
 
@@ -14,3 +15,19 @@ void SleepMilliseconds(unsigned milliseconds);
 /// Starts the program at `path` (the whole path names the program; it is never split at spaces)
 /// with a normal window, and returns without waiting. Returns true when it started.
 bool StartProgram(const char* path);
+
+/// What TakeProductLock found.
+enum ProductLock {
+  ProductLockTaken = 0,  // this process holds it now, until it ends
+  ProductLockBusy = 1,   // another process holds it: another installation or removal runs
+};
+
+/// Takes the machine-wide lock of the product `productId` (ASCII letters, digits, '.', '-', '_'),
+/// the one lock that the product's installer and uninstaller both take, for every user and
+/// session of the machine (on Windows a mutex in the global namespace, held as long as the
+/// process runs; in the console edition a name in Linux's abstract socket namespace made of the
+/// drives folder, the stand-in for the machine, and the product). Returns ProductLockBusy when
+/// another process holds it. When the lock cannot be had for any other reason, returns
+/// ProductLockTaken: nothing is guarded then, as before there was a lock, rather than nothing
+/// installed.
+ProductLock TakeProductLock(const char* productId);

@@ -1,9 +1,9 @@
 // Heap, waiting and starting a program on Win32. Only Win32 calls belong here.
 #include <windows.h>
-#include <stdio.h>
 #include <stdlib.h>
 
 #include "platform/system.h"
+#include "platform/wide_text_win32.h"
 
 void* AllocateMemory(size_t size) { return malloc(size); }
 
@@ -12,12 +12,55 @@ void FreeMemory(void* block) { free(block); }
 void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
 
 bool StartProgram(const char* path) {
-  // Quoted, so that a path with spaces such as C:\Program Files\... names exactly this program
-  // and Windows never tries C:\Program.exe first.
-  // Room for the longest program path the installer forms (a 1,023-character directory, a
-  // separator and a 255-character name) and the two quotes.
-  char commandLine[1024 + 1 + 256 + 2 + 1];
-  int length = snprintf(commandLine, sizeof commandLine, "\"%s\"", path);
-  if (length < 0 || static_cast<size_t>(length) >= sizeof commandLine) return false;
-  return WinExec(commandLine, SW_SHOW) > 31;
+  // Room for the longest program path the installer forms (a 1,023-byte directory, a separator
+  // and a 255-byte name), as UTF-16 at most as many wide characters, and the two quotes.
+  enum { kCommandLineSize = 1024 + 1 + 256 + 2 };
+  wchar_t program[kCommandLineSize];
+  wchar_t commandLine[kCommandLineSize];
+  if (!Utf8ToWide(path, program, kCommandLineSize - 2)) return false;
+  // The whole path names the program, and its command line is that path quoted, so that a path
+  // with spaces such as C:\Program Files\... names exactly this program and Windows never tries
+  // C:\Program.exe first. It starts in the current directory, the data directory, with a normal
+  // window, as WinExec with SW_SHOW started it.
+  size_t length = 0;
+  commandLine[length++] = L'"';
+  for (const wchar_t* p = program; *p != L'\0'; ++p) commandLine[length++] = *p;
+  commandLine[length++] = L'"';
+  commandLine[length] = L'\0';
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION started = {};
+  if (!CreateProcessW(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    return false;
+  }
+  CloseHandle(started.hThread);
+  CloseHandle(started.hProcess);
+  return true;
+}
+
+ProductLock TakeProductLock(const char* productId) {
+  // "Global\\": one object for every session of the machine, so that another user's installation
+  // (or one run by a management tool under the system account) counts too.
+  wchar_t name[160] = L"Global\\instpack.";
+  size_t length = wcslen(name);
+  for (const char* p = productId; *p != '\0' && length + 1 < sizeof name / sizeof name[0]; ++p) {
+    name[length++] = static_cast<wchar_t>(*p);  // ASCII alone, by the product id's rule
+  }
+  name[length] = L'\0';
+  // Created not owned: the object's existence is the lock, and it goes with the last handle,
+  // when the process ends however it ends, so that no lock is ever left abandoned.
+  HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  const DWORD error = GetLastError();
+  if (mutex == nullptr) {
+    // Another account's object (an installation elevated, or under the system account) exists
+    // but may not be opened by this one.
+    return error == ERROR_ACCESS_DENIED ? ProductLockBusy : ProductLockTaken;
+  }
+  if (error == ERROR_ALREADY_EXISTS) {
+    CloseHandle(mutex);
+    return ProductLockBusy;
+  }
+  return ProductLockTaken;  // the handle stays open until the process ends
 }

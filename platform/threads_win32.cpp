@@ -75,7 +75,7 @@ void ReleaseLock(LockHandle lock) { LeaveCriticalSection(&lock->section); }
 
 // The event handle itself serves as the handle: an auto-reset event is exactly the contract.
 EventHandle CreateWakeEvent() {
-  return reinterpret_cast<EventHandle>(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  return reinterpret_cast<EventHandle>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
 }
 
 void DestroyWakeEvent(EventHandle event) {

@@ -26,9 +26,11 @@ bool Plain(const std::string& text, const char* forbidden) {
 
 std::string Read(const char* section, const char* key, size_t size) {
   char* buffer = static_cast<char*>(malloc(size));
-  const size_t length = ReadProfileText(kFile, section, key, "\x01", buffer, size);
-  // A NUL byte inside the file is carried into the value, so only the terminator is checked.
-  if (length >= size || buffer[length] != '\0') abort();
+  const bool whole = ReadProfileText(kFile, section, key, "\x01", buffer, size);
+  // A value that does not fit is refused whole, never cut. A NUL byte inside the file is
+  // carried into the value, so only the terminator is checked.
+  const size_t length = strnlen(buffer, size);
+  if (length >= size || (!whole && length != 0)) abort();
   std::string value(buffer, length);
   free(buffer);
   return value;

@@ -80,3 +80,6 @@ bool StartProgram(const char* path) {
   fake::events.push_back(std::string("start:") + path);
   return true;
 }
+
+// No other installation runs beside a unit test's.
+ProductLock TakeProductLock(const char*) { return ProductLockTaken; }
