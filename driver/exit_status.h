@@ -5,8 +5,11 @@
 enum ExitStatus {
   ExitSuccess = 0,         // installed; removed (files of the user's own may have been kept)
   ExitNoDirectory = 1,     // the data directory cannot be created or entered
-  ExitCannotCreate = 2,    // a file of the product cannot be created (the files written are removed)
-  ExitWriteFailed = 3,     // a file could not be written whole (the files written are removed)
+  // After 2 and 3 every file of the product present in the data directory is deleted, in the
+  // product's order up to the first that cannot be: those this run wrote and those of an earlier
+  // installation alike (after a failed upgrade the earlier version is gone too).
+  ExitCannotCreate = 2,    // a file of the product cannot be created
+  ExitWriteFailed = 3,     // a file could not be written whole
   ExitNoMemory = 4,        // memory ran out
   ExitDamaged = 5,         // the program's data is damaged, or it holds no product
   ExitBadOptions = 6,      // an unknown option or a malformed /D=: nothing was done

@@ -31,7 +31,7 @@ CHECKS = ["file", "absent", "empty", "directory", "profile", "profilelacks", "st
 SETUP = ["mkdir", "put", "copy", "extract", "profileset", "launch", "smalldrive"]
 # Statements that say how the run they belong to (the first, or the one since the last rerun)
 # starts its program and how that program must end.
-RUN_SETTINGS = ["program", "arguments", "exitcode"]
+RUN_SETTINGS = ["program", "arguments", "exitcode", "alongside", "exitcodes"]
 # The longest a program started by `launch` may take to show its window: a 32-bit program under
 # user-mode emulation takes about a minute to start.
 LAUNCH_WINDOW_SECONDS = 240
@@ -167,6 +167,10 @@ def run_setting(words, where):
         if len(words) != 2 or not words[1].isdigit():
             raise ScenarioError(f"{where}: exitcode N")
         return int(words[1])
+    if keyword == "exitcodes":
+        if len(words) != 3 or not words[1].isdigit() or not words[2].isdigit():
+            raise ScenarioError(f"{where}: exitcodes N M (the run's program and its alongside copy, either way round)")
+        return sorted([int(words[1]), int(words[2])])
     return one_argument(words, where)
 
 
@@ -785,6 +789,38 @@ def run_program(prefix, program, installer, cwd, log):
     return (windows_path(program) if program.startswith("/") else program), cwd
 
 
+def start_alongside(prefix, session, program, cwd, arguments, out_dir, run, log):
+    """Starts a second copy of the run's `program` (a Windows path) with `arguments` at the same
+    moment as the player starts the first, in the same directory, with no player: it must show no
+    window. Returns the running process, whose exit status Wine hands on."""
+    env = dict(os.environ)
+    env.update(session)
+    output = open(os.path.join(out_dir, f"alongside-{run}.log"), "w")
+    log(f"alongside {program} {arguments}")
+    # Wine starts a program in the Windows directory that the Linux one stands for.
+    return subprocess.Popen([session["WINE64"], program] + split_line(arguments), env=env,
+                            cwd=unix_path(prefix, cwd), stdin=subprocess.DEVNULL, stdout=output,
+                            stderr=subprocess.STDOUT, start_new_session=True)
+
+
+def check_exit_codes(expected, lines, alongside, timeout, log):
+    """Whether the run's program and its alongside copy ended with the two `expected` statuses,
+    in either order; logged either way."""
+    codes = [line.rsplit(" ", 1)[1] for line in lines if line.startswith("program exited with code ")]
+    try:
+        second = alongside.wait(timeout=timeout)
+    except subprocess.TimeoutExpired:
+        alongside.kill()
+        alongside.wait()
+        second = None
+    got = sorted([int(codes[-1]) if codes else -1, second if second is not None else -1])
+    ok = got == expected
+    log(f"check exitcodes {expected[0]} {expected[1]}: {'ok' if ok else 'FAILED'} (the run's program "
+        f"{codes[-1] if codes else 'did not exit by itself'}, the alongside copy "
+        f"{second if second is not None else 'did not end'})")
+    return ok
+
+
 def check_exit_code(expected, lines, log):
     """Whether the player saw the program exit with `expected`; logged either way."""
     codes = [line.rsplit(" ", 1)[1] for line in lines if line.startswith("program exited with code ")]
@@ -830,7 +866,7 @@ def main():
 
         resets = list(scenario.resets)
         if args.reset_list:
-            with open(args.reset_list) as f:
+            with open(args.reset_list, encoding="utf-8") as f:
                 resets += [expand(w, variables) for line in f for w in split_line(line)]
         reset_paths(prefix, resets, log)
 
@@ -860,10 +896,18 @@ def main():
             if len(scenario.runs) > 1:
                 log(f"run {run} of {len(scenario.runs)}")
             program, cwd = run_program(prefix, settings.get("program"), installer, scenario.cwd, log)
+            alongside = None
+            if "alongside" in settings:
+                if "exitcodes" not in settings:
+                    raise ScenarioError("alongside needs exitcodes, the statuses of both copies")
+                alongside = start_alongside(prefix, session, program, cwd, settings["alongside"], args.out_dir,
+                                            run, log)
             ok, seen = run_player(args, session, scenario, steps, program, cwd, settings.get("arguments"),
                                   args.out_dir, log, run)
             if "exitcode" in settings:
                 ok = check_exit_code(settings["exitcode"], seen, log) and ok
+            if alongside is not None:
+                ok = check_exit_codes(settings["exitcodes"], seen, alongside, scenario.timeout, log) and ok
             played, lines = played and ok, lines + seen
         for text in scenario.logged:
             seen = any(text in line for line in lines)
