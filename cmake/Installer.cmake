@@ -25,6 +25,11 @@ if(WIN32)
   set(INSTALLER_SIZE_FLAGS "$<$<COMPILE_LANGUAGE:C,CXX>:-D__USE_MINGW_ANSI_STDIO=0;--include=stdio.h;-fno-asynchronous-unwind-tables;-fno-unwind-tables>")
 endif()
 
+# The version's numbers for the programs' version information (resources/program_version.rc),
+# which makes its text of them: the resource compiler's preprocessor is handed no quoted text.
+set(INSTALLER_VERSION_DEFINITIONS INSTPACK_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+    INSTPACK_VERSION_MINOR=${PROJECT_VERSION_MINOR} INSTPACK_VERSION_PATCH=${PROJECT_VERSION_PATCH})
+
 # This build's kind of installer program, as instpack names it.
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
   set(INSTALLER_TARGET win32)
@@ -76,16 +81,16 @@ endfunction()
 
 function(add_installer_program)
   add_executable(installer_program WIN32 ${INSTALLER_PROGRAM_SOURCES})
-  # The program names its target in the text it shows with no product in it, by which instpack
-  # recognises it.
+  # The program names its version and target in the text it shows with no product in it, by which
+  # instpack recognises it.
   set_source_files_properties(${INSTALLER_PROGRAM_SOURCES} PROPERTIES
-    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\"")
+    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\";INSTPACK_VERSION=\"${PROJECT_VERSION}\"")
   if(WIN32)
     target_sources(installer_program PRIVATE ${PROJECT_SOURCE_DIR}/resources/installer.rc)
     # windres reports no dependencies, so name the files the script includes.
     file(GLOB resource_parts ${PROJECT_SOURCE_DIR}/resources/*.rc ${PROJECT_SOURCE_DIR}/resources/*.h)
     set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/installer.rc PROPERTIES
-      OBJECT_DEPENDS "${resource_parts}")
+      OBJECT_DEPENDS "${resource_parts}" COMPILE_DEFINITIONS "${INSTALLER_VERSION_DEFINITIONS}")
     # Static runtime, no start-up timestamps: the same sources give the same bytes. The entry
     # point is the program's own (driver/main_win32.cpp), not the C runtime's start-up code.
     # The linker's map beside it lets bench/size_breakdown.sh say where the bytes go.
@@ -108,7 +113,7 @@ endfunction()
 function(add_uninstaller_program)
   add_executable(uninstaller_program WIN32 ${UNINSTALLER_PROGRAM_SOURCES})
   set_source_files_properties(${UNINSTALLER_PROGRAM_SOURCES} PROPERTIES
-    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\"")
+    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\";INSTPACK_VERSION=\"${PROJECT_VERSION}\"")
   # The installer program's own compile and link options, whatever they are, so that the two
   # programs are built alike; only the linker's map gets a name of its own.
   get_target_property(compile_options installer_program COMPILE_OPTIONS)
@@ -120,6 +125,10 @@ function(add_uninstaller_program)
   set_target_properties(uninstaller_program PROPERTIES OUTPUT_NAME uninstaller-${INSTALLER_TARGET})
   target_link_libraries(uninstaller_program PRIVATE installer_logic installer_ui)
   if(WIN32)
+    target_sources(uninstaller_program PRIVATE ${PROJECT_SOURCE_DIR}/resources/uninstaller.rc)
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/uninstaller.rc PROPERTIES
+      OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/resources/program_version.rc
+      COMPILE_DEFINITIONS "${INSTALLER_VERSION_DEFINITIONS}")
     installer_delay_load_user32(uninstaller_program)
   endif()
 endfunction()
