@@ -1,4 +1,4 @@
-# The installer programs, the uninstaller programs and add_installer().
+# The installer programs, the uninstaller programs and instpack_add_installer().
 #
 #   add_installer_program()
 #     builds this build's prebuilt installer program (target installer_program): installer-win32.exe,
@@ -8,10 +8,14 @@
 #     installer program is built: uninstaller-win32.exe, uninstaller-win64.exe or
 #     uninstaller-native, which instpack fills in and packs as uninst.exe for a product that brings
 #     none.
-#   add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>] [DEPENDS <targets>...])
+#   instpack_add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>] ...)
 #     packages a product description into a finished installer of this build with instpack, which
-#     fills in a copy of the installer program (and of the uninstaller program, when the
+#     fills in a copy of this build's installer program (and of its uninstaller program, when the
 #     description has no uninst.exe): <binary dir>/<name>(.exe). Nothing is compiled per product.
+#     The function is the one the installed package gives publishers (InstpackAddInstaller.cmake);
+#     here it runs this build's instpack (INSTPACK_COMMAND, set by the top level) on this build's
+#     programs.
+include(${CMAKE_CURRENT_LIST_DIR}/InstpackAddInstaller.cmake)
 
 # Compile options for the installer's own code in the Windows builds (the top level adds them
 # to INSTALLER_FLAGS). A C++ standard header switches on mingw's own printf (libstdc++ asks for
@@ -133,26 +137,8 @@ function(add_uninstaller_program)
   endif()
 endfunction()
 
-function(add_installer target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "DESCRIPTION;OUTPUT_NAME" "DEPENDS")
-  set(name ${target})
-  if(ARG_OUTPUT_NAME)
-    set(name ${ARG_OUTPUT_NAME})
-  endif()
-  if(WIN32)
-    string(APPEND name .exe)
-  endif()
-  set(output ${CMAKE_CURRENT_BINARY_DIR}/${name})
-  add_custom_command(
-    OUTPUT ${output}
-    COMMAND ${INSTPACK_COMMAND} ${ARG_DESCRIPTION} -o ${output} --target ${INSTALLER_TARGET}
-            --stub $<TARGET_FILE:installer_program> --uninstaller-stub $<TARGET_FILE:uninstaller_program>
-            --depfile ${output}.d
-    DEPFILE ${output}.d
-    DEPENDS ${INSTPACK_DEPENDS} ${INSTPACK_FILE} installer_program uninstaller_program ${ARG_DESCRIPTION}
-            ${ARG_DEPENDS}
-    COMMENT "Packaging ${name} from ${ARG_DESCRIPTION}"
-    VERBATIM)
-  add_custom_target(${target} ALL DEPENDS ${output})
-  set_target_properties(${target} PROPERTIES INSTALLER_FILE ${output})
-endfunction()
+# instpack_add_installer() in this build: this build's programs, of this build's target.
+set(INSTPACK_PROGRAM_OPTIONS --stub $<TARGET_FILE:installer_program>
+                             --uninstaller-stub $<TARGET_FILE:uninstaller_program>)
+set(INSTPACK_PROGRAM_DEPENDS installer_program uninstaller_program)
+set(INSTPACK_DEFAULT_TARGET ${INSTALLER_TARGET})
