@@ -19,6 +19,12 @@ include(CMakePackageConfigHelpers)
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
     WORLD_READ WORLD_EXECUTE)
 
+# Where the test suite has scripts/release.sh put the release files, and their names.
+set(RELEASE_FILES_DIR ${PROJECT_BINARY_DIR}/release)
+set(RELEASE_LINUX_ARCHIVE instpack-${PROJECT_VERSION}-linux-x86_64.tar.gz)
+set(RELEASE_DEBIAN_PACKAGE instpack_${PROJECT_VERSION}_amd64.deb)
+set(RELEASE_WINDOWS_ARCHIVE instpack-${PROJECT_VERSION}-windows.zip)
+
 set(INSTPACK_MAINTAINER "instpack developers <instpack@example.org>" CACHE STRING
     "The maintainer named in the Debian package and its changelog")
 set(release_dir ${PROJECT_SOURCE_DIR}/release)
@@ -76,16 +82,16 @@ configure_file(${PROJECT_SOURCE_DIR}/docs/instpack.1.in ${CMAKE_CURRENT_BINARY_D
 set(compressed)
 foreach(page "${CMAKE_CURRENT_BINARY_DIR}/instpack.1" "${release_dir}/changelog")
   get_filename_component(name ${page} NAME)
-  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/release/${name}.gz
-    COMMAND gzip -9 -n -c ${page} > ${CMAKE_CURRENT_BINARY_DIR}/release/${name}.gz
+  add_custom_command(OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/release-pages/${name}.gz
+    COMMAND gzip -9 -n -c ${page} > ${CMAKE_CURRENT_BINARY_DIR}/release-pages/${name}.gz
     DEPENDS ${page}
     COMMENT "Compressing ${name}")
-  list(APPEND compressed ${CMAKE_CURRENT_BINARY_DIR}/release/${name}.gz)
+  list(APPEND compressed ${CMAKE_CURRENT_BINARY_DIR}/release-pages/${name}.gz)
 endforeach()
-file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/release)
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/release-pages)
 add_custom_target(release_pages ALL DEPENDS ${compressed})
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/release/instpack.1.gz DESTINATION share/man/man1 COMPONENT linux)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/release/changelog.gz DESTINATION share/doc/instpack COMPONENT common)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/release-pages/instpack.1.gz DESTINATION share/man/man1 COMPONENT linux)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/release-pages/changelog.gz DESTINATION share/doc/instpack COMPONENT common)
 install(FILES ${release_dir}/lintian-overrides DESTINATION share/lintian/overrides RENAME instpack
         COMPONENT debian EXCLUDE_FROM_ALL)
 
