@@ -27,7 +27,8 @@ export SOURCE_DATE_EPOCH TZ=UTC
 version=$(build/native/tools/pack/instpack --version)
 version=${version#instpack }
 
-# The archives and the Debian package, made afresh.
+# Each step makes release files in build/native/release-files and adds their names to the list.
+# The archives and the Debian package, made afresh, from one install layout:
 rm -rf build/native/release-files
 (cd build/native && cpack --config CPackConfig.cmake >cpack.log) || { cat build/native/cpack.log; exit 1; }
 files=(instpack-"$version"-linux-x86_64.tar.gz instpack_"$version"_amd64.deb instpack-"$version"-windows.zip)
@@ -40,6 +41,7 @@ if ! lintian --fail-on error,warning "$deb" >build/native/lintian.log 2>&1; then
   exit 1
 fi
 
+# Every file made, with its checksum, into the one folder.
 mkdir -p "$out"
 for file in "${files[@]}"; do cp build/native/release-files/"$file" "$out"/; done
 (cd "$out" && sha256sum "${files[@]}" >SHA256SUMS && cat SHA256SUMS)
