@@ -2,24 +2,27 @@
 # The Debian package as a user installs it: `apt-get install ./instpack_<version>_amd64.deb`
 # brings what it declares, /usr/bin/instpack packages the sample into both Windows installers
 # (byte for byte the build's) with the programs installed in /usr/share/instpack, and
-# `man instpack` opens. The package is removed again at the end. Needs root, as apt-get does.
+# `man instpack` opens. The package is removed again at the end. apt-get runs as root, through
+# sudo for another user (scripts/test.sh has asked sudo once already, in scripts/setup.sh).
 #   debian_package.sh PACKAGE WIN32_DESCRIPTION WIN32_INSTALLER WIN64_DESCRIPTION WIN64_INSTALLER
 set -euo pipefail
 package=$(realpath "$1") win32_description=$2 win32_installer=$3 win64_description=$4 win64_installer=$5
 work=$(mktemp -d)
 fail() { echo "FAIL: $*"; exit 1; }
-[ "$(id -u)" -eq 0 ] || fail "apt-get install needs root"
+as_root=()
+[ "$(id -u)" -eq 0 ] || as_root=(sudo -n)
+apt_get() { "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "$@"; }
 
 # A system whose dpkg leaves out manual pages (container images often do, through a path-exclude
 # in /etc/dpkg/dpkg.cfg.d/) would install none, and the test would not show what a user sees.
 if grep -rqs '^path-exclude.*/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/; then
   fail "this system's dpkg excludes manual pages ($(grep -rls '^path-exclude.*/usr/share/man' /etc/dpkg/dpkg.cfg /etc/dpkg/dpkg.cfg.d/))"
 fi
-remove() { DEBIAN_FRONTEND=noninteractive apt-get purge -y -qq instpack >/dev/null 2>&1 || true; }
+remove() { apt_get purge -y -qq instpack >/dev/null 2>&1 || true; }
 trap 'remove; rm -rf "$work"' EXIT
 remove
 
-DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$package" >"$work/apt.log" 2>&1 ||
+apt_get install -y -qq --no-install-recommends "$package" >"$work/apt.log" 2>&1 ||
   { cat "$work/apt.log"; fail "apt-get install $package"; }
 version=$(dpkg-deb -f "$package" Version)
 [ "$(/usr/bin/instpack --version)" = "instpack $version" ] || fail "/usr/bin/instpack --version says \"$(/usr/bin/instpack --version)\""
