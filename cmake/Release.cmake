@@ -26,7 +26,7 @@ set(RELEASE_DEBIAN_PACKAGE instpack_${PROJECT_VERSION}_amd64.deb)
 set(RELEASE_WINDOWS_ARCHIVE instpack-${PROJECT_VERSION}-windows.zip)
 
 set(INSTPACK_MAINTAINER "instpack developers <instpack@example.org>" CACHE STRING
-    "The maintainer named in the Debian package and its changelog")
+    "The maintainer the Debian package names (release/changelog names its own)")
 set(release_dir ${PROJECT_SOURCE_DIR}/release)
 
 # The changelog's first entry names the release: it must be this version.
