@@ -1,4 +1,4 @@
-# The installer programs, the uninstaller programs and add_installer().
+# The installer programs, the uninstaller programs and instpack_add_installer().
 #
 #   add_installer_program()
 #     builds this build's prebuilt installer program (target installer_program): installer-win32.exe,
@@ -8,10 +8,14 @@
 #     installer program is built: uninstaller-win32.exe, uninstaller-win64.exe or
 #     uninstaller-native, which instpack fills in and packs as uninst.exe for a product that brings
 #     none.
-#   add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>] [DEPENDS <targets>...])
+#   instpack_add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>] ...)
 #     packages a product description into a finished installer of this build with instpack, which
-#     fills in a copy of the installer program (and of the uninstaller program, when the
+#     fills in a copy of this build's installer program (and of its uninstaller program, when the
 #     description has no uninst.exe): <binary dir>/<name>(.exe). Nothing is compiled per product.
+#     The function is the one the installed package gives publishers (InstpackAddInstaller.cmake);
+#     here it runs this build's instpack (INSTPACK_COMMAND, set by the top level) on this build's
+#     programs.
+include(${CMAKE_CURRENT_LIST_DIR}/InstpackAddInstaller.cmake)
 
 # Compile options for the installer's own code in the Windows builds (the top level adds them
 # to INSTALLER_FLAGS). A C++ standard header switches on mingw's own printf (libstdc++ asks for
@@ -24,6 +28,11 @@ set(INSTALLER_SIZE_FLAGS)
 if(WIN32)
   set(INSTALLER_SIZE_FLAGS "$<$<COMPILE_LANGUAGE:C,CXX>:-D__USE_MINGW_ANSI_STDIO=0;--include=stdio.h;-fno-asynchronous-unwind-tables;-fno-unwind-tables>")
 endif()
+
+# The version's numbers for the programs' version information (resources/program_version.rc),
+# which makes its text of them: the resource compiler's preprocessor is handed no quoted text.
+set(INSTALLER_VERSION_DEFINITIONS INSTPACK_VERSION_MAJOR=${PROJECT_VERSION_MAJOR}
+    INSTPACK_VERSION_MINOR=${PROJECT_VERSION_MINOR} INSTPACK_VERSION_PATCH=${PROJECT_VERSION_PATCH})
 
 # This build's kind of installer program, as instpack names it.
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
@@ -76,16 +85,16 @@ endfunction()
 
 function(add_installer_program)
   add_executable(installer_program WIN32 ${INSTALLER_PROGRAM_SOURCES})
-  # The program names its target in the text it shows with no product in it, by which instpack
-  # recognises it.
+  # The program names its version and target in the text it shows with no product in it, by which
+  # instpack recognises it.
   set_source_files_properties(${INSTALLER_PROGRAM_SOURCES} PROPERTIES
-    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\"")
+    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\";INSTPACK_VERSION=\"${PROJECT_VERSION}\"")
   if(WIN32)
     target_sources(installer_program PRIVATE ${PROJECT_SOURCE_DIR}/resources/installer.rc)
     # windres reports no dependencies, so name the files the script includes.
     file(GLOB resource_parts ${PROJECT_SOURCE_DIR}/resources/*.rc ${PROJECT_SOURCE_DIR}/resources/*.h)
     set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/installer.rc PROPERTIES
-      OBJECT_DEPENDS "${resource_parts}")
+      OBJECT_DEPENDS "${resource_parts}" COMPILE_DEFINITIONS "${INSTALLER_VERSION_DEFINITIONS}")
     # Static runtime, no start-up timestamps: the same sources give the same bytes. The entry
     # point is the program's own (driver/main_win32.cpp), not the C runtime's start-up code.
     # The linker's map beside it lets bench/size_breakdown.sh say where the bytes go.
@@ -108,7 +117,7 @@ endfunction()
 function(add_uninstaller_program)
   add_executable(uninstaller_program WIN32 ${UNINSTALLER_PROGRAM_SOURCES})
   set_source_files_properties(${UNINSTALLER_PROGRAM_SOURCES} PROPERTIES
-    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\"")
+    COMPILE_DEFINITIONS "INSTALLER_TARGET=\"${INSTALLER_TARGET}\";INSTPACK_VERSION=\"${PROJECT_VERSION}\"")
   # The installer program's own compile and link options, whatever they are, so that the two
   # programs are built alike; only the linker's map gets a name of its own.
   get_target_property(compile_options installer_program COMPILE_OPTIONS)
@@ -120,30 +129,16 @@ function(add_uninstaller_program)
   set_target_properties(uninstaller_program PROPERTIES OUTPUT_NAME uninstaller-${INSTALLER_TARGET})
   target_link_libraries(uninstaller_program PRIVATE installer_logic installer_ui)
   if(WIN32)
+    target_sources(uninstaller_program PRIVATE ${PROJECT_SOURCE_DIR}/resources/uninstaller.rc)
+    set_source_files_properties(${PROJECT_SOURCE_DIR}/resources/uninstaller.rc PROPERTIES
+      OBJECT_DEPENDS ${PROJECT_SOURCE_DIR}/resources/program_version.rc
+      COMPILE_DEFINITIONS "${INSTALLER_VERSION_DEFINITIONS}")
     installer_delay_load_user32(uninstaller_program)
   endif()
 endfunction()
 
-function(add_installer target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "DESCRIPTION;OUTPUT_NAME" "DEPENDS")
-  set(name ${target})
-  if(ARG_OUTPUT_NAME)
-    set(name ${ARG_OUTPUT_NAME})
-  endif()
-  if(WIN32)
-    string(APPEND name .exe)
-  endif()
-  set(output ${CMAKE_CURRENT_BINARY_DIR}/${name})
-  add_custom_command(
-    OUTPUT ${output}
-    COMMAND ${INSTPACK_COMMAND} ${ARG_DESCRIPTION} -o ${output} --target ${INSTALLER_TARGET}
-            --stub $<TARGET_FILE:installer_program> --uninstaller-stub $<TARGET_FILE:uninstaller_program>
-            --depfile ${output}.d
-    DEPFILE ${output}.d
-    DEPENDS ${INSTPACK_DEPENDS} ${INSTPACK_FILE} installer_program uninstaller_program ${ARG_DESCRIPTION}
-            ${ARG_DEPENDS}
-    COMMENT "Packaging ${name} from ${ARG_DESCRIPTION}"
-    VERBATIM)
-  add_custom_target(${target} ALL DEPENDS ${output})
-  set_target_properties(${target} PROPERTIES INSTALLER_FILE ${output})
-endfunction()
+# instpack_add_installer() in this build: this build's programs, of this build's target.
+set(INSTPACK_PROGRAM_OPTIONS --stub $<TARGET_FILE:installer_program>
+                             --uninstaller-stub $<TARGET_FILE:uninstaller_program>)
+set(INSTPACK_PROGRAM_DEPENDS installer_program uninstaller_program)
+set(INSTPACK_DEFAULT_TARGET ${INSTALLER_TARGET})

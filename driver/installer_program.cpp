@@ -10,10 +10,10 @@
 namespace {
 
 // Shown by a program nobody has packaged a product into. The packaging tool recognises its
-// programs, and their target, by the first part of this text.
+// programs, their version and their target, by the first part of this text.
 const char kNoProductText[] =
-    INSTALLER_PROGRAM_MARKER INSTALLER_TARGET ") with no product in it. Package a product into it with instpack "
-    "to make an installer.";
+    INSTALLER_PROGRAM_MARKER(INSTPACK_VERSION, INSTALLER_TARGET) " with no product in it. Package a product into "
+    "it with instpack " INSTPACK_VERSION " to make an installer.";
 
 // The refusal of a command line, naming the option refused, then every option.
 const char kUnknownOptionFormat[] = "\"%s\" is not an option of this setup program.";

@@ -11,10 +11,10 @@
 namespace {
 
 // Shown by a program nobody has filled in. The packaging tool recognises its uninstaller
-// programs, and their target, by the first part of this text.
+// programs, their version and their target, by the first part of this text.
 const char kNoProductText[] =
-    UNINSTALLER_PROGRAM_MARKER INSTALLER_TARGET ") with no product in it. instpack puts it, filled in, into an "
-    "installer whose product brings no uninst.exe of its own.";
+    UNINSTALLER_PROGRAM_MARKER(INSTPACK_VERSION, INSTALLER_TARGET) " with no product in it. instpack "
+    INSTPACK_VERSION " puts it, filled in, into an installer whose product brings no uninst.exe of its own.";
 
 const char kUnknownOptionFormat[] = "\"%s\" is not an option of this uninstaller.";
 const char kOptionsText[] =

@@ -52,14 +52,19 @@ enum : uint32_t {
 };
 }  // namespace installer_data
 
-/// Every prebuilt installer program carries this text, followed by its target's name ("win32",
-/// "win64" or "native") and ") with no product in it. ...": it says so when started with no data
-/// in it, and the packaging tool recognises its programs, and their target, by it.
-#define INSTALLER_PROGRAM_MARKER "This is an installer program of instpack (installer data format 2, "
+/// The text every prebuilt installer program shows when started with no data in it, as a string
+/// literal: the version of instpack it belongs to, the installer data format it reads and its
+/// target's name ("win32", "win64" or "native"), each a string literal. The packaging tool
+/// recognises its programs by this text, and takes only those of its own version, format and
+/// target; a change of the format number here is enough for it to refuse the programs of the
+/// old format.
+#define INSTALLER_PROGRAM_MARKER(version, target) \
+  "This is an installer program of instpack " version " (installer data format 2, " target ")"
 
 /// The same for the prebuilt uninstaller programs, which instpack fills in with a block whose
 /// files have no pieces (their names only) and puts into an installer as its uninst.exe.
-#define UNINSTALLER_PROGRAM_MARKER "This is an uninstaller program of instpack (installer data format 2, "
+#define UNINSTALLER_PROGRAM_MARKER(version, target) \
+  "This is an uninstaller program of instpack " version " (installer data format 2, " target ")"
 
 /// The name of the section that holds the block in a Windows installer, and the trailer after the
 /// block in the native one: its magic, then the block's offset in the file and its size (u64 each).

@@ -13,6 +13,9 @@ packages=(
   # signing (instpack checks the material with libcrypto and signs with osslsigncode; the tests
   # make a throwaway authority with openssl) and reading resources back (icoutils' wrestool)
   libssl-dev osslsigncode openssl icoutils
+  # the release files: the Debian package's dependencies (dpkg-shlibdeps) and its check; the
+  # tests of the publisher's path unpack the Windows archive and open the manual page
+  dpkg-dev lintian unzip man-db
   # benchmarks and analysers
   pigz nsis clang libclang-rt-14-dev clang-tidy cppcheck hyperfine
 )

@@ -16,6 +16,17 @@ failures=0
 # A copy of the win32 program with one byte of its code changed.
 cp "$win32" "$work/damaged.exe"
 printf '\x5a' | dd of="$work/damaged.exe" bs=1 seek=2000 conv=notrunc status=none
+# The native program as another release of instpack built it: the version in its marker text
+# changed (the native program has no checksum to mend).
+version=$("$instpack" --version)
+version=${version#instpack }
+stale=${version%.*}.$((${version##*.} + 1))
+VERSION=$version STALE=$stale /usr/bin/python3 -c '
+import os, sys
+data = open(sys.argv[1], "rb").read()
+old, new = ("instpack %s (" % os.environ["VERSION"]).encode(), ("instpack %s (" % os.environ["STALE"]).encode()
+assert data.count(old) == 1, "the marker text names the version once"
+open(sys.argv[2], "wb").write(data.replace(old, new))' "$native" "$work/stale"
 mkdir "$work/out" "$work/a-directory.exe"
 cp "$description" "$work/product.toml"
 
@@ -24,6 +35,7 @@ cases=(
   "missing program|--stub $work/absent.exe -o $work/out/setup.exe|$work/absent.exe: cannot read: No such file or directory"
   "not a program|--stub $work/product.toml -o $work/out/setup.exe|$work/product.toml (the win32 installer program): not a Windows program"
   "foreign program|--stub $foreign -o $work/out/setup.exe|$foreign (the win32 installer program): not an installer program of instpack"
+  "program of another release|--target native --stub $work/stale -o $work/out/setup|$work/stale (the native installer program): is the installer program of instpack $stale; this is instpack $version, which takes only the programs of its own release"
   "64-bit program for win32|--stub $win64 -o $work/out/setup.exe|(the win32 installer program): a 64-bit program; --target win32 needs the 32-bit installer program"
   "32-bit program for win64|--target win64 --stub $win32 -o $work/out/setup.exe|(the win64 installer program): a 32-bit program; --target win64 needs the 64-bit installer program"
   "Windows program for native|--target native --stub $win32 -o $work/out/setup|(the native installer program): not a native (ELF) program"

@@ -44,14 +44,27 @@ bool IsPowerOfTwo(uint32_t value) { return value != 0 && (value & (value - 1)) =
 
 const char* KindName(ProgramKind kind) { return kind == ProgramKind::Installer ? "installer" : "uninstaller"; }
 
-// The target named by the marker text of `kind` in `bytes`, or an empty text when there is none.
-std::string MarkedTarget(const std::string& bytes, ProgramKind kind) {
-  const std::string marker = kind == ProgramKind::Installer ? INSTALLER_PROGRAM_MARKER : UNINSTALLER_PROGRAM_MARKER;
-  const size_t at = bytes.find(marker);
-  if (at == std::string::npos) return std::string();
-  const size_t end = bytes.find(')', at + marker.size());
-  if (end == std::string::npos || end - at - marker.size() > 16) return std::string();
-  return bytes.substr(at + marker.size(), end - at - marker.size());
+// The marker text of `kind` with `version` and `target` filled in.
+std::string MarkerText(ProgramKind kind, const std::string& version, const std::string& target) {
+  // The marker made with two placeholders that no marker holds, split where they stand.
+  const std::string pattern = kind == ProgramKind::Installer ? INSTALLER_PROGRAM_MARKER("\x01", "\x02")
+                                                             : UNINSTALLER_PROGRAM_MARKER("\x01", "\x02");
+  const size_t v = pattern.find('\x01'), t = pattern.find('\x02');
+  return pattern.substr(0, v) + version + pattern.substr(v + 1, t - v - 1) + target + pattern.substr(t + 1);
+}
+
+// The version named by the first marker text of `kind` in `bytes` (digits and dots, empty for a
+// program from before versions), or false when `bytes` holds no marker text of `kind` at all. Any
+// version is read, so that a program of another release is told apart from a foreign one.
+bool MarkedVersion(const std::string& bytes, ProgramKind kind, std::string* version) {
+  const std::string pattern = MarkerText(kind, "\x01", "");
+  const std::string beforeVersion = pattern.substr(0, pattern.find('\x01'));
+  const size_t at = bytes.find(beforeVersion);
+  if (at == std::string::npos) return false;
+  const size_t from = at + beforeVersion.size();
+  const size_t end = std::min(bytes.find_first_not_of("0123456789.", from), from + 32);
+  *version = bytes.substr(from, end - from);
+  return true;
 }
 
 uint64_t AddWords(uint64_t sum, const unsigned char* data, uint64_t size, uint64_t offset, uint64_t checksumOffset) {
@@ -198,13 +211,29 @@ bool LoadInstallerProgram(const std::string& path, InstallerTarget target, Insta
     *error = path + what + ": " + problem;
     return false;
   }
-  const std::string marked = MarkedTarget(program->bytes, kind);
-  if (marked.empty()) {
+  std::string version;
+  if (!MarkedVersion(program->bytes, kind, &version)) {
     *error = path + what + ": not an " + KindName(kind) + " program of instpack";
     return false;
   }
-  if (marked != TargetName(target)) {
-    *error = path + what + ": is the " + marked + " " + KindName(kind) + " program";
+  if (version != INSTPACK_VERSION) {
+    *error = path + what + ": is the " + KindName(kind) + " program of " +
+             (version.empty() ? std::string("an instpack without a version") : "instpack " + version) +
+             "; this is instpack " INSTPACK_VERSION ", which takes only the programs of its own release";
+    return false;
+  }
+  // This release's marker, whole, with one of the targets: the installer data format matches too.
+  const InstallerTarget targets[] = {InstallerTarget::Win32, InstallerTarget::Win64, InstallerTarget::Native};
+  const InstallerTarget* marked = std::find_if(std::begin(targets), std::end(targets), [&](InstallerTarget each) {
+    return program->bytes.find(MarkerText(kind, INSTPACK_VERSION, TargetName(each))) != std::string::npos;
+  });
+  if (marked == std::end(targets)) {
+    *error = path + what + ": is an " + KindName(kind) + " program of instpack " INSTPACK_VERSION
+             " for another installer data format; build it from the same sources as this instpack";
+    return false;
+  }
+  if (*marked != target) {
+    *error = path + what + ": is the " + TargetName(*marked) + " " + KindName(kind) + " program";
     return false;
   }
   return true;

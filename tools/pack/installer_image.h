@@ -55,7 +55,8 @@ struct InstallerProgram {
 /// Reads the prebuilt program at `path` and checks that it is a program of this tool of `kind`
 /// for `target`, whole and still without data. Returns false with a one-line `*error` that names
 /// `path` when it is missing or unreadable, is not such a program ("foreign"), is the program of
-/// another target, is damaged (headers out of bounds, a Windows program whose checksum does not
+/// another version of instpack (its marker text, product/installer_data.h, names the version) or
+/// of another installer data format, is the program of another target, is damaged (headers out of bounds, a Windows program whose checksum does not
 /// match), already holds a product, is signed, or has no room for the new section header.
 bool LoadInstallerProgram(const std::string& path, InstallerTarget target, InstallerProgram* program,
                           std::string* error, ProgramKind kind = ProgramKind::Installer);

@@ -273,6 +273,7 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   if (threads < 1) threads = 1;
 
   CLI::App app("Packages a product description into a finished installer.", "instpack");
+  app.set_version_flag("--version", "instpack " INSTPACK_VERSION, "Print the version and exit");
   app.add_option("description", descriptionPath, "Product description (TOML)")->required();
   app.add_option("-o,--output", outputPath, "The installer to write")->required();
   app.add_option("--target", targetName, "Installer program: win32 (the default), win64 or native")
@@ -297,6 +298,9 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& help) {
     app.exit(help);
+    return 0;
+  } catch (const CLI::CallForVersion& version) {
+    app.exit(version);
     return 0;
   } catch (const CLI::ParseError& misuse) {
     *error = std::string(misuse.what()) + " (see instpack --help)";

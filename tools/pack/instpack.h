@@ -17,7 +17,10 @@
 /// With a certificate it signs the Windows installer (signing.h), and the generic uninstaller in it
 /// before packing it: the material is checked before anything is written, and a failure to sign
 /// leaves nothing either.
-/// Returns the exit status: 0 on success (also after printing --help to standard output), 1 for
+/// `instpack --version` prints "instpack <version>" and nothing else. The installer and
+/// uninstaller programs it takes are those of its own version only (installer_image.h).
+/// Returns the exit status: 0 on success (also after printing --help or --version to standard
+/// output), 1 for
 /// a bad description, source file, installer program, signing material or output path, or a
 /// failure to write or to sign, with
 /// a one-line `*error` naming the file at fault, and 2 for command-line misuse, with the

@@ -1,0 +1,57 @@
+# instpack_add_installer(): a build target that packages a product description into a finished
+# installer with instpack. The one definition, for this project's own build (sample/) and for any
+# project that finds the installed package with find_package(instpack) (instpackConfig.cmake).
+#
+#   instpack_add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>]
+#                          [TARGET win32|win64|native] [DEPENDS <targets or files>...]
+#                          [OPTIONS <instpack options>...])
+#     writes <current binary dir>/<name>.exe (<name> alone for native; <name> defaults to
+#     <target>) from the description, a relative path being taken from the current source dir,
+#     and writes it again whenever the description, a file it lists, its icon, instpack or one of
+#     the programs it fills in has changed: instpack's --depfile names them all. TARGET is the
+#     installer program (default: win32, the product). DEPENDS adds what the build must make
+#     first, such as the targets that build the product's own programs. OPTIONS are handed to
+#     instpack as they are, for example --certificate publisher.pem --key publisher.key. The
+#     target's property INSTALLER_FILE holds the installer's path.
+#
+# Whoever includes this file sets, before the function is called:
+#   INSTPACK_COMMAND          the instpack to run
+#   INSTPACK_COMMAND_DEPENDS  the files and targets that make or are that instpack
+#   INSTPACK_PROGRAM_OPTIONS  the options naming the programs to fill in (--stub ...), or none
+#                             for those installed beside instpack
+#   INSTPACK_PROGRAM_DEPENDS  the targets that build those programs, if any
+#   INSTPACK_DEFAULT_TARGET   TARGET when the call gives none
+function(instpack_add_installer target)
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "DESCRIPTION;OUTPUT_NAME;TARGET" "DEPENDS;OPTIONS")
+  if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_DESCRIPTION)
+    message(FATAL_ERROR "instpack_add_installer(${target} DESCRIPTION <product.toml> ...): "
+                        "unexpected or missing arguments ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
+  set(installer_target ${INSTPACK_DEFAULT_TARGET})
+  if(ARG_TARGET)
+    set(installer_target ${ARG_TARGET})
+  endif()
+  if(NOT installer_target MATCHES "^(win32|win64|native)$")
+    message(FATAL_ERROR "instpack_add_installer(${target}): TARGET is win32, win64 or native, not "
+                        "\"${installer_target}\"")
+  endif()
+  set(name ${target})
+  if(ARG_OUTPUT_NAME)
+    set(name ${ARG_OUTPUT_NAME})
+  endif()
+  if(NOT installer_target STREQUAL "native")
+    string(APPEND name .exe)
+  endif()
+  get_filename_component(description ${ARG_DESCRIPTION} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+  set(output ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${INSTPACK_COMMAND} ${description} -o ${output} --target ${installer_target}
+            ${INSTPACK_PROGRAM_OPTIONS} ${ARG_OPTIONS} --depfile ${output}.d
+    DEPFILE ${output}.d
+    DEPENDS ${INSTPACK_COMMAND_DEPENDS} ${INSTPACK_PROGRAM_DEPENDS} ${description} ${ARG_DEPENDS}
+    COMMENT "Packaging ${name} from ${description}"
+    VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${output})
+  set_target_properties(${target} PROPERTIES INSTALLER_FILE ${output})
+endfunction()
