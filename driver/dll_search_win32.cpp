@@ -17,24 +17,12 @@
 #include <delayimp.h>
 
 #include "driver/dll_search.h"
+#include "platform/system_library_win32.h"
 
 namespace {
 
 // LOAD_LIBRARY_SEARCH_SYSTEM32: the system folder and nothing else.
 const DWORD kSystemFolderOnly = 0x00000800;
-
-// Loads the DLL `name` from the system folder by its full path, so that no search takes place.
-// Returns null when the path is too long or the DLL cannot be loaded.
-HMODULE LoadFromSystemFolder(const char* name) {
-  wchar_t path[MAX_PATH + 64];
-  UINT length = GetSystemDirectoryW(path, MAX_PATH);
-  if (length == 0 || length >= MAX_PATH) return nullptr;
-  path[length++] = L'\\';
-  // DLL names in an import table are plain ASCII.
-  while (*name != '\0' && length < MAX_PATH + 63) path[length++] = static_cast<wchar_t>(*name++);
-  path[length] = L'\0';
-  return LoadLibraryW(path);
-}
 
 }  // namespace
 
@@ -51,7 +39,7 @@ extern "C" FARPROC WINAPI __delayLoadHelper2(  // NOLINT(bugprone-reserved-ident
   const char* base = reinterpret_cast<const char*>(&__ImageBase);
   HMODULE* module = reinterpret_cast<HMODULE*>(const_cast<char*>(base) + descriptor->rvaHmod);
   if (*module == nullptr) {
-    *module = LoadFromSystemFolder(base + descriptor->rvaDLLName);
+    *module = LoadSystemLibrary(base + descriptor->rvaDLLName);
     if (*module == nullptr) ExitProcess(1);
   }
   const FARPROC* slots = reinterpret_cast<const FARPROC*>(base + descriptor->rvaIAT);

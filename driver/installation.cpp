@@ -64,7 +64,7 @@ void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t s
   char uninstaller[kPathSize];
   snprintf(program, sizeof program, "%s\\%s", DataDirectory, InstallerSettings.mainExecutable);
   snprintf(uninstaller, sizeof uninstaller, "%s\\uninst.exe", DataDirectory);
-  RegisterShortcuts(program, uninstaller, DataDirectory, startup);
+  RegisterShortcuts(program, uninstaller, DataDirectory, startup, ProcessIsElevated());
   StoreDataDirectory();
   if (programPath != nullptr) snprintf(programPath, size, "%s", program);
 }

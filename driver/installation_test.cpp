@@ -244,6 +244,14 @@ TEST_F(InstallationTest, WithNoShellAnsweringNothingIsShownAndTheInstallationGoe
   }
   EXPECT_EQ(fake::Messages().back().caption, expected::kSuccessCaption);
   EXPECT_NE(ProfileText().find("dataDir="), std::string::npos);
+  // The installer makes the group's two items itself, as the shell would have made them.
+  const std::string directory = DataDirectory;
+  Texts links;
+  for (const std::string& event : fake::Events()) {
+    if (event.rfind("link:", 0) == 0) links.push_back(event);
+  }
+  EXPECT_EQ(links, (Texts{"link:Programs\\Tovalin\\Tovalin -> " + directory + "\\tov32.exe in " + directory,
+                          "link:Programs\\Tovalin\\Uninstall -> " + directory + "\\uninst.exe in " + directory}));
 }
 
 TEST_F(InstallationTest, AFailedExtractionRegistersNothing) {

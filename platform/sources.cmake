@@ -5,7 +5,7 @@ target_sources(installer_services PRIVATE ${here}/windows_path.cpp)
 if(WIN32)
   target_sources(installer_services PRIVATE
     ${here}/files_win32.cpp ${here}/environment_win32.cpp ${here}/profile_win32.cpp
-    ${here}/wide_text_win32.cpp)
+    ${here}/wide_text_win32.cpp ${here}/system_library_win32.cpp)
   target_sources(installer_ui PRIVATE
     ${here}/message_box_win32.cpp ${here}/system_win32.cpp ${here}/threads_win32.cpp)
 else()

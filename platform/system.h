@@ -31,3 +31,9 @@ enum ProductLock {
 /// ProductLockTaken: nothing is guarded then, as before there was a lock, rather than nothing
 /// installed.
 ProductLock TakeProductLock(const char* productId);
+
+/// True when the process runs with an administrator's full rights, so that what it installs is
+/// for every user of the machine: on Windows Vista and later when its token is elevated (an
+/// administrator who said yes to the elevation prompt, or the system account), before Vista
+/// when its user is an administrator; in the console edition when it runs as root.
+bool ProcessIsElevated();

@@ -60,3 +60,5 @@ ProductLock TakeProductLock(const char* productId) {
   close(lock);
   return held ? ProductLockBusy : ProductLockTaken;
 }
+
+bool ProcessIsElevated() { return geteuid() == 0; }

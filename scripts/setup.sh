@@ -8,8 +8,9 @@ packages=(
   cmake ninja-build g++ pkg-config zlib1g-dev libtomlplusplus-dev libcli11-dev libgtest-dev
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64 libz-mingw-w64-dev
   # end-to-end tests under Wine, screenshots: wine64 runs the 64-bit installer and the test
-  # programs, wine32 the 32-bit installer (the product); fonts-wine draws the title-bar glyphs
-  wine64 wine32:i386 fonts-wine xvfb imagemagick x11-utils
+  # programs, wine32 the 32-bit installer (the product); fonts-wine draws the title-bar glyphs,
+  # DejaVu and WenQuanYi the Greek, Cyrillic and Chinese of the scenarios' names
+  wine64 wine32:i386 fonts-wine fonts-dejavu-core fonts-wqy-microhei xvfb imagemagick x11-utils
   # signing (instpack checks the material with libcrypto and signs with osslsigncode; the tests
   # make a throwaway authority with openssl) and reading resources back (icoutils' wrestool)
   libssl-dev osslsigncode openssl icoutils

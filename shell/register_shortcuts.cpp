@@ -8,6 +8,7 @@
 #include "platform/system.h"
 #include "product/installer_settings.h"
 #include "shell/dde_client.h"
+#include "shell/start_menu.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ void SendCommand(const char* format, const char* first, const char* second = "",
   if (command != local) FreeMemory(command);
 }
 
+// Makes the item `name` of `group` in `folder` unless the shell has made it.
+void EnsureItem(StartMenuFolder folder, bool forAllUsers, const char* group, const char* name, const char* target,
+                const char* workingDirectory) {
+  if (!StartMenuItemExists(folder, group, name)) MakeStartMenuItem(folder, forAllUsers, group, name, target, workingDirectory);
+}
+
 }  // namespace
 
 bool DdeAcceptsConnection(const char* serviceName) {
@@ -35,7 +42,7 @@ bool DdeAcceptsConnection(const char* serviceName) {
 }
 
 void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
-                       StartupItemChoice startup) {
+                       StartupItemChoice startup, bool forAllUsers) {
   const SettingsRecord& settings = InstallerSettings;
   StartDdeClient(DdeAcceptsConnection);
 
@@ -47,10 +54,12 @@ void RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
   SendCommand("[ReplaceItem(Uninstall)]", "");
   SendCommand("[AddItem(\"%s\",Uninstall,,,,,\"%s\")]", uninstallerPath, dataDirectory);
 
-  if (settings.offerStartupGroup != 0 &&
+  const bool addStartupItem =
+      settings.offerStartupGroup != 0 &&
       (startup == StartupAdd ||
        (startup == StartupAskUser &&
-        ShowMessage(nullptr, settings.startupPrompt, "Add To Startup Group", kMessageYesNo) == kAnswerYes))) {
+        ShowMessage(nullptr, settings.startupPrompt, "Add To Startup Group", kMessageYesNo) == kAnswerYes));
+  if (addStartupItem) {
     SendCommand("[CreateGroup(Startup)]", "");
     SendCommand("[ShowGroup(Startup,5)]", "");
     SendCommand("[ReplaceItem(%s)]", settings.groupName);
@@ -58,6 +67,12 @@ void RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
   }
 
   StopDdeClient();
+
+  // The shell's answers do not say whether it made the items (and no shell answers an
+  // installation under the system account), so the Start menu is asked.
+  EnsureItem(StartMenuPrograms, forAllUsers, settings.groupName, settings.appTitle, programPath, dataDirectory);
+  EnsureItem(StartMenuPrograms, forAllUsers, settings.groupName, "Uninstall", uninstallerPath, dataDirectory);
+  if (addStartupItem) EnsureItem(StartMenuStartup, forAllUsers, nullptr, settings.groupName, programPath, dataDirectory);
 }
 
 void RemoveShortcuts() {
@@ -71,4 +86,9 @@ void RemoveShortcuts() {
     SendCommand("[DeleteItem(%s)]", settings.groupName);
   }
   StopDdeClient();
+
+  // What no shell removed goes too, and the group's folder with it when nothing else is in it.
+  DeleteStartMenuItem(StartMenuPrograms, settings.groupName, settings.appTitle);
+  DeleteStartMenuItem(StartMenuPrograms, settings.groupName, "Uninstall");
+  if (settings.offerStartupGroup != 0) DeleteStartMenuItem(StartMenuStartup, nullptr, settings.groupName);
 }

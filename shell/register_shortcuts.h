@@ -11,15 +11,20 @@ enum StartupItemChoice {
 /// Creates the product's group with items for `programPath` and `uninstallerPath`, each with
 /// `dataDirectory` as its working directory (and, when the settings offer it and `startup` says
 /// so, a Startup item), through the Program Manager DDE client, opened and closed around the
-/// commands. Failures are ignored.
+/// commands. Then each of those items that is not in the Start menu (no shell answered, as for a
+/// management tool under the system account) is made as a shortcut file of the same name,
+/// target and working directory in the Start menu of all users (`forAllUsers`) or of the user,
+/// so that the result is the same either way. Failures are ignored.
 void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
-                       StartupItemChoice startup = StartupAskUser);
+                       StartupItemChoice startup = StartupAskUser, bool forAllUsers = false);
 
 /// Removes what RegisterShortcuts made, through the same client and command language: the
 /// product's group with its items ("[DeleteGroup(<groupName>)]") and, where the settings offer
 /// the Startup item, that item ("[ShowGroup(Startup,7)]" makes the Startup group the one that
-/// "[DeleteItem(<groupName>)]" acts on). Failures are ignored: the shell's answers do not tell a
-/// group that is already gone from one it failed to remove.
+/// "[DeleteItem(<groupName>)]" acts on). Then whatever of those items is still in either Start
+/// menu (no shell answered) is deleted, and the group's folder when it is left empty. Failures are
+/// ignored: the shell's answers do not tell a group that is already gone from one it failed to
+/// remove.
 void RemoveShortcuts();
 
 /// The connection rule RegisterShortcuts hands the DDE client: true only when `serviceName`

@@ -18,6 +18,7 @@ void ResetShell() {
 }
 
 void ShellAnswersDde(bool answers) { shellAnswers = answers; }
+bool ShellAnswersDdeNow() { return shellAnswers; }
 ConnectionRule DdeConnectionRule() { return connectionRule; }
 
 std::vector<std::string> ExecutedCommands() {

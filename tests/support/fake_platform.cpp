@@ -83,3 +83,6 @@ bool StartProgram(const char* path) {
 
 // No other installation runs beside a unit test's.
 ProductLock TakeProductLock(const char*) { return ProductLockTaken; }
+
+// Unit tests install for the user who runs them.
+bool ProcessIsElevated() { return false; }

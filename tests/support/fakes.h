@@ -27,7 +27,9 @@ void Reset();
 /// updates; "progress(stray):<text>" for a handle that is not the window's),
 /// "progress:destroy", "dialog:open:<text>", "dialog:ok:<text>", "dialog:cancel",
 /// "dialog:cannot-show", "dde:start", "dde:connect", "dde:connect(refused)",
-/// "dde:execute <command>", "dde:disconnect", "dde:stop", "enumerate", "quit:<title>".
+/// "dde:execute <command>", "dde:disconnect", "dde:stop", "enumerate", "quit:<title>",
+/// "link:[all users ]<folder>\<group>\<name> -> <target> in <directory>" (a Start menu item the
+/// installer made itself), "unlink:<folder>\<group>\<name>".
 std::vector<std::string>& Events();
 
 // ---- the user: message boxes --------------------------------------------------------------
@@ -70,6 +72,8 @@ const void* DialogOwner();
 /// a conversation is recorded as "dde:connect(refused)", "dde:disconnect" and the command
 /// returns null.
 void ShellAnswersDde(bool answers);
+/// Whether the shell answers now; a shell that answers has made the Start menu's items too.
+bool ShellAnswersDdeNow();
 /// The connection rule handed to the most recent StartDdeClient (null before any).
 ConnectionRule DdeConnectionRule();
 /// The commands executed since Reset, in order, taken from Events().

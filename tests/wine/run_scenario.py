@@ -70,6 +70,8 @@ class Scenario:
         self.outcome = "pass"  # what the player must report: pass, or fail or timeout in its own tests
         self.logged = []    # texts that some line of the player's log must contain
         self.dll_overrides = []  # WINEDLLOVERRIDES entries for the installer, before the session's
+        self.environment = []    # (name, value): variables every run's program gets
+        self.no_shell = False    # the desktop shell ends before the runs and is not started again
 
 
 def split_line(line):
@@ -112,6 +114,15 @@ def parse_scenario(path, variables):
             scenario.optional.append(one_argument(words, where))
         elif keyword == "dlloverride":
             scenario.dll_overrides.append(one_argument(words, where))
+        elif keyword == "environment":
+            if len(words) != 3:
+                raise ScenarioError(f"{where}: environment NAME VALUE")
+            scenario.environment.append((words[1], words[2]))
+        elif keyword == "noshell":
+            if len(words) != 1:
+                raise ScenarioError(f"{where}: noshell takes no argument")
+            scenario.no_shell = True
+            scenario.dll_overrides.append("explorer.exe=d")
         elif keyword in SETUP:
             scenario.setup.append((where, words))
         elif keyword in RUN_SETTINGS:
@@ -305,18 +316,27 @@ def payload_file(installer, name):
 
 # --- checks --------------------------------------------------------------------------------------
 
+def read_profile_text(path):
+    """An ini file's text: UTF-16 after its byte-order mark (what the profile functions write once
+    a value is outside the code page), else the 8-bit code page of the prefix (Western here)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] == b"\xff\xfe":
+        return data[2:].decode("utf-16-le")
+    return data.decode("latin-1")
+
+
 def read_profile(path):
     """Sections and keys of an ini file, names folded to lower case as Windows compares them."""
     sections = {}
     current = None
-    with open(path, encoding="latin-1") as f:
-        for line in f.read().splitlines():
-            line = line.strip()
-            if line.startswith("[") and line.endswith("]"):
-                current = sections.setdefault(line[1:-1].strip().lower(), {})
-            elif "=" in line and current is not None:
-                key, value = line.split("=", 1)
-                current[key.strip().lower()] = value.strip()
+    for line in read_profile_text(path).splitlines():
+        line = line.strip()
+        if line.startswith("[") and line.endswith("]"):
+            current = sections.setdefault(line[1:-1].strip().lower(), {})
+        elif "=" in line and current is not None:
+            key, value = line.split("=", 1)
+            current[key.strip().lower()] = value.strip()
     return sections
 
 
@@ -368,17 +388,31 @@ def read_shortcut(path):
         raise ValueError("not a shell link (bad header size)")
     flags = struct.unpack_from("<I", data, 0x14)[0]
     at = 0x4C
-    if flags & LINK_HAS_ID_LIST:
-        at += 2 + struct.unpack_from("<H", data, at)[0]
     link = {"target": None}
+    id_list_target = None
+    if flags & LINK_HAS_ID_LIST:
+        id_list_target = id_list_path(data, at + 2, at + 2 + struct.unpack_from("<H", data, at)[0])
+        at += 2 + struct.unpack_from("<H", data, at)[0]
     if flags & LINK_HAS_LINK_INFO:
         size, header, info_flags, _, base, _, suffix = struct.unpack_from("<7I", data, at)
 
         def ansi(offset):
             end = data.index(b"\0", at + offset)
             return data[at + offset:end].decode("latin-1")
+
+        def unicode(offset):
+            end = at + offset
+            while data[end:end + 2] != b"\0\0":
+                end += 2
+            return data[at + offset:end].decode("utf-16-le")
         if info_flags & 1:  # VolumeIDAndLocalBasePath
-            link["target"] = ansi(base) + (ansi(suffix) if suffix else "")
+            # A header of 0x24 bytes or more carries the path in UTF-16 too, which is the whole
+            # truth for a name outside the code page.
+            if header >= 0x24:
+                base_unicode, suffix_unicode = struct.unpack_from("<2I", data, at + 28)
+                link["target"] = unicode(base_unicode) + (unicode(suffix_unicode) if suffix_unicode else "")
+            else:
+                link["target"] = ansi(base) + (ansi(suffix) if suffix else "")
         at += size
     for bit, name in LINK_STRINGS:
         if flags & bit:
@@ -392,7 +426,38 @@ def read_shortcut(path):
                 at += count
             # Wine counts the terminator in and writes it; the format's count leaves it out.
             link[name] = text[:-1] if text.endswith("\0") else text
+    # Wine writes the LinkInfo path in the 8-bit code page alone, so a name outside it comes out
+    # as question marks there; the item list, from which Windows resolves a link first, holds the
+    # names in UTF-16.
+    if id_list_target and (link["target"] is None or "?" in link["target"]):
+        link["target"] = id_list_target
     return link
+
+
+def id_list_path(data, at, end):
+    """The file system path an item list (a link's target as the shell keeps it) names, as Wine
+    lays the items out: a drive item ("C:\\") then an item per name, each holding its name in the
+    code page and, after it, in UTF-16 (20 bytes into the block that follows). None when the list
+    is not such a path."""
+    path = None
+    while at + 2 <= end:
+        size = struct.unpack_from("<H", data, at)[0]
+        if size == 0:
+            break
+        item = data[at:at + size]
+        kind = item[2] if len(item) > 2 else 0
+        if kind in (0x23, 0x2F) and path is None:  # a drive
+            path = item[3:item.index(b"\0", 3)].decode("latin-1")
+        elif kind in (0x31, 0x32, 0x35, 0x36) and path is not None:  # a folder or a file
+            name_end = item.index(b"\0", 14)
+            block = name_end + 1 + ((name_end + 1) % 2)
+            wide = item[block + 20:]
+            name = wide.decode("utf-16-le", errors="replace").split("\0", 1)[0] if len(wide) >= 2 else ""
+            if not name:
+                name = item[14:name_end].decode("latin-1")
+            path = path.rstrip("\\") + "\\" + name
+        at += size
+    return path
 
 
 def find_in(folder, relative):
@@ -608,6 +673,27 @@ def runs_emulated(program):
         return f.readline().strip() == "enabled"
 
 
+def end_desktop_shell(session, log):
+    """noshell: ends the prefix's desktop shell (explorer.exe, which answers Program Manager's DDE
+    service), as on a machine where a management tool installs under the system account and no
+    shell runs; the runs' programs get explorer.exe disabled, so Wine starts none again for them.
+    A later scenario's first program starts it again."""
+    ended = 0
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                command = f.read()
+            with open(f"/proc/{pid}/environ", "rb") as f:
+                environment = f.read().split(b"\0")
+        except OSError:
+            continue
+        if b"explorer.exe" in command and ("WINEPREFIX=" + session["WINEPREFIX"]).encode() in environment:
+            os.kill(int(pid), 9)
+            ended += 1
+    time.sleep(1)
+    log(f"setup noshell: ended {ended} shell process(es)")
+
+
 def end_launched(log):
     """Ends every launched program still running, so that nothing outlives the scenario."""
     for path, program in LAUNCHED.items():
@@ -714,7 +800,14 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
     lines the player wrote."""
     steps_file = os.path.join(out_dir, "steps.txt" if run == 1 else f"steps-{run}.txt")
     ignores = [c for c in scenario.optional]
-    with open(steps_file, "w", encoding="latin-1", newline="\n") as f:
+    # What to start travels in the steps file too, as UTF-8, so that no text depends on how Wine
+    # reads a command line in the Linux locale.
+    with open(steps_file, "w", encoding="utf-8", newline="\n") as f:
+        f.write(f"program\t{program}\ncwd\t{cwd}\n")
+        if arguments is not None:
+            f.write(f"arguments\t{arguments}\n")
+        for name, value in scenario.environment:
+            f.write(f"env\t{name}={value}\n")
         for caption in ignores:
             f.write(f"ignore\t{caption}\n")
         for name, argument in steps:
@@ -723,15 +816,11 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
     env.update(session)
     if scenario.dll_overrides:
         env["WINEDLLOVERRIDES"] = ";".join(scenario.dll_overrides + [session.get("WINEDLLOVERRIDES", "")])
-    command = [session["WINE64"], args.player, "--steps", windows_path(steps_file),
-               "--cwd", cwd, "--timeout", str(scenario.timeout)]
-    if arguments is not None:
-        command += ["--arguments", arguments]
-    command.append(program)
+    command = [session["WINE64"], args.player, "--steps", windows_path(steps_file), "--timeout", str(scenario.timeout)]
     shots = os.path.join(out_dir, "screenshots")
     os.makedirs(shots, exist_ok=True)
     player = subprocess.Popen(command, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True, encoding="latin-1")
+                              stderr=subprocess.STDOUT, text=True, encoding="utf-8", errors="replace")
     result = None
     lines = []
     try:
@@ -882,6 +971,8 @@ def main():
         elif scenario.installer != "default":
             raise ScenarioError(f"unknown installer {scenario.installer!r}")
 
+        if scenario.no_shell:
+            end_desktop_shell(session, log)
         prepare(prefix, scenario, session, installer, args.out_dir, log)
         # Checked once prepared: the scenario may have copied it into the prefix.
         if not os.path.isfile(installer):

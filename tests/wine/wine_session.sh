@@ -48,12 +48,18 @@ start() {
   cat >"$state/session.env" <<EOF
 DISPLAY=$display
 WINEPREFIX=$prefix
-WINEDLLOVERRIDES=mscoree,mshtml=
+WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d
 WINEDEBUG=-all
 WINE64=$WINE64
 WINESERVER=$WINESERVER
+LC_ALL=C.UTF-8
 EOF
-  export DISPLAY=$display WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=" WINEDEBUG=-all
+  # Wine reads file names, command lines and the environment in the Linux locale's character set:
+  # UTF-8 whatever the machine's own locale is, so that a name outside ASCII reaches Windows whole.
+  # winemenubuilder (which copies every new shortcut into the Linux desktop's menus) is of no use
+  # here, and crashed on shortcuts named outside ASCII, its debugger then holding up later programs.
+  export DISPLAY=$display WINEPREFIX=$prefix WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" WINEDEBUG=-all \
+    LC_ALL=C.UTF-8
 
   # A persistent server started here, with its output in a file, outlives each scenario's programs.
   setsid "$WINESERVER" -p >"$state/wineserver.log" 2>&1 </dev/null &
@@ -87,6 +93,16 @@ EOF
   for font in marlett.ttf sserife.fon tahoma.ttf tahomabd.ttf; do
     [ -f "$fonts/$font" ] || die "Wine's font $fonts/$font is missing (Debian package fonts-wine)"
     cp -u "$fonts/$font" "$prefix/drive_c/windows/Fonts/"
+  done
+  # Names outside the Western scripts in the pictures: Windows fills in the letters a font lacks
+  # from the fonts its FontLink list names; here DejaVu Sans (Greek, Cyrillic) and WenQuanYi Micro
+  # Hei (Chinese, Japanese), from Debian's fonts-dejavu-core and fonts-wqy-microhei, for the faces
+  # the installer's windows use.
+  local face
+  for face in Tahoma "MS Sans Serif" "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
+    "$WINE64" reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+      /t REG_MULTI_SZ /d 'DejaVuSans.ttf,DejaVu Sans\0wqy-microhei.ttc,WenQuanYi Micro Hei' /f \
+      >>"$state/wineboot.log" 2>&1 </dev/null || die "cannot set the font links"
   done
   echo "wine_session: Xvfb on $display, prefix $prefix ready"
 }

@@ -1,12 +1,17 @@
 // player.exe: plays the user of an installer under Wine, following a list of steps, and logs
 // every window it sees and every action it takes, one line per event. Only Win32 calls belong here.
 //
-//   player.exe --steps <file> --cwd <directory> [--timeout <seconds>] [--log <file>]
-//              [--arguments <text>] <program>
+//   player.exe --steps <file> [--timeout <seconds>] [--log <file>]
 //
-// The program is started with its quoted path and, after a space, <text> as its command line.
-//
-// The steps file holds one step a line, the step's name and its argument separated by a tab:
+// The steps file, UTF-8, holds one step a line, the step's name and its argument separated by a
+// tab. Every text is UTF-8 there and in the log, and UTF-16 towards Windows. It begins with what
+// to start:
+//   program <path>     the program, started with its quoted path as its command line and, after
+//                      a space, the text of an arguments line
+//   cwd <directory>    the directory it starts in
+//   arguments <text>   its command line after its path (none without this line)
+//   env <NAME=VALUE>   an environment variable it gets, set with the wide functions (any number)
+// then the steps:
 //   ignore <caption>   windows with this caption are left alone unless a later expect names them
 //   expect <caption>   wait for a visible top-level window of the program with this caption;
 //                      it becomes the current window, and all its controls are logged
@@ -131,27 +136,42 @@ bool HasLine(const std::string& text, const std::string& line) {
   }
 }
 
+// UTF-8 of the `length` wide characters at `wide`, and back.
+std::string Utf8(const wchar_t* wide, int length) {
+  if (length <= 0) return std::string();
+  std::string narrow(static_cast<size_t>(length) * 3, '\0');
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide, length, &narrow[0], static_cast<int>(narrow.size()), nullptr,
+                                       nullptr);
+  narrow.resize(size > 0 ? size : 0);
+  return narrow;
+}
+
+std::wstring Wide(const std::string& text) {
+  std::wstring wide(text.size() + 1, L'\0');
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &wide[0], static_cast<int>(wide.size()));
+  wide.resize(length > 0 ? length - 1 : 0);
+  return wide;
+}
+
 // The window's own text, read without sending it a message: the installer runs no message loop
 // of its own while its progress window is up, so a sent WM_GETTEXT could block.
 std::string WindowText(HWND window) {
   wchar_t wide[4096];
   int length = InternalGetWindowText(window, wide, 4096);
   if (length <= 0) return std::string();
-  char narrow[8192];
-  int size = WideCharToMultiByte(CP_ACP, 0, wide, length, narrow, sizeof narrow - 1, nullptr, nullptr);
-  return std::string(narrow, size > 0 ? size : 0);
+  return Utf8(wide, length);
 }
 
 // An edit control keeps its text itself, so it has to be asked; the time-out guards against a
 // target that is not serving messages.
 std::string EditText(HWND edit) {
-  char text[4096] = "";
+  wchar_t text[4096] = L"";
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(edit, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+  if (!SendMessageTimeoutW(edit, WM_GETTEXT, sizeof text / sizeof text[0], reinterpret_cast<LPARAM>(text),
                            SMTO_ABORTIFHUNG, 2000, &copied)) {
     return std::string("<no answer>");
   }
-  return std::string(text, copied);
+  return Utf8(text, static_cast<int>(copied));
 }
 
 std::string ClassOf(HWND window) {
@@ -406,9 +426,9 @@ void LogAppWindow(HWND window) {
   Log("program window %s \"%s\"", ClassOf(window).c_str(), WindowText(window).c_str());
   HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, processId);
   if (process == nullptr) return;
-  char image[MAX_PATH] = "";
-  DWORD size = sizeof image;
-  if (QueryFullProcessImageNameA(process, 0, image, &size)) Log("  program \"%s\"", image);
+  wchar_t image[MAX_PATH] = L"";
+  DWORD size = MAX_PATH;
+  if (QueryFullProcessImageNameW(process, 0, image, &size)) Log("  program \"%s\"", Utf8(image, static_cast<int>(size)).c_str());
   CloseHandle(process);
 }
 
@@ -514,8 +534,9 @@ bool RunWindowStep(HWND window, const Step& step) {
     if (edit == nullptr) return Log("no edit box to type into"), false;
     Log("type \"%s\"", step.argument.c_str());
     DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(edit->window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(step.argument.c_str()),
-                        SMTO_ABORTIFHUNG, 2000, &ignored);
+    const std::wstring text = Wide(step.argument);
+    SendMessageTimeoutW(edit->window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()), SMTO_ABORTIFHUNG, 2000,
+                        &ignored);
     return true;
   }
   if (step.name == "press") {
@@ -598,8 +619,7 @@ void Drain() {
 }
 
 int Usage() {
-  fprintf(stderr, "usage: player.exe --steps FILE --cwd DIR [--timeout SECONDS] [--log FILE] [--arguments TEXT] "
-                  "PROGRAM\n");
+  fprintf(stderr, "usage: player.exe --steps FILE [--timeout SECONDS] [--log FILE]\n");
   return 3;
 }
 
@@ -607,46 +627,52 @@ int Usage() {
 
 int main(int argc, char** argv) {
   const char* stepsPath = nullptr;
-  const char* directory = nullptr;
-  const char* programPath = nullptr;
-  const char* arguments = nullptr;
   int timeoutSeconds = 60;
   for (int i = 1; i < argc; ++i) {
     if (strcmp(argv[i], "--steps") == 0 && i + 1 < argc) {
       stepsPath = argv[++i];
-    } else if (strcmp(argv[i], "--cwd") == 0 && i + 1 < argc) {
-      directory = argv[++i];
     } else if (strcmp(argv[i], "--timeout") == 0 && i + 1 < argc) {
       timeoutSeconds = atoi(argv[++i]);
     } else if (strcmp(argv[i], "--log") == 0 && i + 1 < argc) {
       logFile = fopen(argv[++i], "w");
-    } else if (strcmp(argv[i], "--arguments") == 0 && i + 1 < argc) {
-      arguments = argv[++i];
-    } else if (programPath == nullptr && argv[i][0] != '-') {
-      programPath = argv[i];
     } else {
       return Usage();
     }
   }
-  if (stepsPath == nullptr || directory == nullptr || programPath == nullptr) return Usage();
+  if (stepsPath == nullptr) return Usage();
   std::vector<Step> steps;
   if (!ReadSteps(stepsPath, &steps)) {
     fprintf(stderr, "player: cannot read %s\n", stepsPath);
     return 3;
   }
-  // Names that expect a window take it off the ignore list, so scan for ignores first.
-  for (const Step& step : steps)
+  // What to start comes first; names that expect a window take it off the ignore list, so scan
+  // for ignores first too.
+  std::string programPath, directory, arguments;
+  bool haveArguments = false;
+  for (const Step& step : steps) {
     if (step.name == "ignore") ignoredCaptions.push_back(step.argument);
+    if (step.name == "program") programPath = step.argument;
+    if (step.name == "cwd") directory = step.argument;
+    if (step.name == "arguments") arguments = step.argument, haveArguments = true;
+    if (step.name == "env") {
+      const size_t equals = step.argument.find('=');
+      if (equals == std::string::npos) return Usage();
+      SetEnvironmentVariableW(Wide(step.argument.substr(0, equals)).c_str(), Wide(step.argument.substr(equals + 1)).c_str());
+      Log("environment %s", step.argument.c_str());
+    }
+  }
+  if (programPath.empty() || directory.empty()) return Usage();
 
   CloseShellWindows();
-  std::string commandLine = std::string("\"") + programPath + "\"";
-  if (arguments != nullptr) commandLine += std::string(" ") + arguments;
-  STARTUPINFOA startup = {};
+  std::string commandLine = "\"" + programPath + "\"";
+  if (haveArguments) commandLine += " " + arguments;
+  STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
-  Log("start \"%s\" in \"%s\"", programPath, directory);
-  if (arguments != nullptr) Log("  command line %s", commandLine.c_str());
-  if (!CreateProcessA(programPath, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, directory,
-                      &startup, &program)) {
+  Log("start \"%s\" in \"%s\"", programPath.c_str(), directory.c_str());
+  if (haveArguments) Log("  command line %s", commandLine.c_str());
+  std::wstring wideCommandLine = Wide(commandLine);
+  if (!CreateProcessW(Wide(programPath).c_str(), &wideCommandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                      Wide(directory).c_str(), &startup, &program)) {
     Log("FAIL cannot start the program (error %lu)", GetLastError());
     return 3;
   }
@@ -655,7 +681,10 @@ int main(int argc, char** argv) {
   HWND current = nullptr;
   for (const Step& step : steps) {
     if (failed) break;
-    if (step.name == "ignore") continue;
+    if (step.name == "ignore" || step.name == "program" || step.name == "cwd" || step.name == "arguments" ||
+        step.name == "env") {
+      continue;
+    }
     if (step.name != "screenshot") CloseAppWindow();
     if (step.name == "expect") {
       current = WaitForWindow(step.argument);

@@ -3,10 +3,12 @@
 //
 //   titled_window.exe <title> <record file>
 //
-// Opens a plain top-level window with exactly <title> and runs a message loop. When the loop
+// Opens a plain top-level window with exactly <title> (any text: it is read from the wide command
+// line) and runs a message loop. When the loop
 // ends on WM_QUIT it writes "quit" to <record file> and exits; closing the window or killing the
 // program writes nothing, so the file exists only if a quit request arrived.
 #include <windows.h>
+#include <shellapi.h>
 
 #include <stdio.h>
 
@@ -17,34 +19,36 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     // Closing is not quitting: end without the record, so the file means WM_QUIT and nothing else.
     ExitProcess(0);
   }
-  return DefWindowProcA(window, message, wParam, lParam);
+  return DefWindowProcW(window, message, wParam, lParam);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc != 3) {
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr || argc != 3) {
     fprintf(stderr, "usage: titled_window.exe TITLE RECORD-FILE\n");
     return 3;
   }
-  WNDCLASSA windowClass = {};
+  WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = WindowProc;
-  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  windowClass.lpszClassName = "TitledWindow";
-  RegisterClassA(&windowClass);
-  HWND window = CreateWindowExA(0, "TitledWindow", argv[1], WS_OVERLAPPEDWINDOW, 40, 40, 320, 120,
-                                nullptr, nullptr, windowClass.hInstance, nullptr);
+  windowClass.lpszClassName = L"TitledWindow";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowExW(0, L"TitledWindow", argv[1], WS_OVERLAPPEDWINDOW, 40, 40, 320, 120, nullptr, nullptr,
+                                windowClass.hInstance, nullptr);
   if (window == nullptr) return 1;
   ShowWindow(window, SW_SHOWNOACTIVATE);
   MSG message;
   BOOL got;
-  while ((got = GetMessageA(&message, nullptr, 0, 0)) > 0) {
+  while ((got = GetMessageW(&message, nullptr, 0, 0)) > 0) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   if (got == 0) {
-    FILE* record = fopen(argv[2], "w");
+    FILE* record = _wfopen(argv[2], L"w");
     if (record != nullptr) {
       fputs("quit\n", record);
       fclose(record);
