@@ -127,7 +127,8 @@ def main():
     subprocess.run([session, "start", args.state_dir, args.prefix], check=True, stdout=subprocess.DEVNULL)
     env = dict(os.environ)
     with open(os.path.join(args.state_dir, "session.env")) as f:
-        env.update(line.rstrip("\n").split("=", 1) for line in f if "=" in line)
+        # A value holding ';' stands in double quotes there, for the shell.
+        env.update((key, value.strip('"')) for key, value in (line.rstrip("\n").split("=", 1) for line in f if "=" in line))
     names = ["ours", "nsis"] + (["one_thread"] if args.one_thread else [])
     times = {name: [] for name in names}
     ratios = {name: [] for name in names}

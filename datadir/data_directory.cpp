@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/profile.h"
+#include "platform/system.h"
 #include "product/installer_settings.h"
 
 char DataDirectory[DataDirectorySize];
@@ -26,6 +27,18 @@ const char kShuttingDownText[] =
     "This program cannot operate without a data directory to store its files in. The program "
     "will exit now. Please determine an appropriate directory name and start the program again "
     "later.";
+
+// The profile file this installation keeps its entry in: the settings' iniFileName, a bare name
+// that the profile functions find in the Windows folder, for an installation for all users (the
+// process runs elevated); for one user, who may not write there, the same name in the user's own
+// local application data folder (UserProfileFile). The text lives until the next call.
+const char* ProfileFile() {
+  static char userFile[DataDirectorySize];
+  if (!ProcessIsElevated() && UserProfileFile(InstallerSettings.iniFileName, userFile, sizeof userFile)) {
+    return userFile;
+  }
+  return InstallerSettings.iniFileName;
+}
 
 // Appends `text` to `out` (holding `*used` characters) when it fits with its terminator.
 bool Append(char* out, size_t size, size_t* used, const char* text) {
@@ -69,7 +82,7 @@ void Propose(const char* preset) {
     ProposeDefault(proposal, sizeof proposal);
     // A stored directory too long for the buffer is not cut to another one: it leaves the
     // proposal empty, for the user to choose in the dialog.
-    ReadProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, proposal, DataDirectory,
+    ReadProfileText(ProfileFile(), kProfileSection, kProfileKey, proposal, DataDirectory,
                     sizeof DataDirectory);
   }
   NormalizeSeparators(DataDirectory);
@@ -131,7 +144,7 @@ bool ComposeHomeDefault(const char* homeDrive, const char* homePath, const char*
 }
 
 void StoreDataDirectory() {
-  WriteProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, DataDirectory);
+  WriteProfileText(ProfileFile(), kProfileSection, kProfileKey, DataDirectory);
 }
 
 int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char* preset) {
@@ -162,12 +175,12 @@ int SettleDataDirectory(const char* preset) {
 }
 
 bool ReadStoredDataDirectory() {
-  ReadProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, "", DataDirectory,
+  ReadProfileText(ProfileFile(), kProfileSection, kProfileKey, "", DataDirectory,
                   sizeof DataDirectory);
   NormalizeSeparators(DataDirectory);
   return DataDirectory[0] != '\0';
 }
 
 void ForgetDataDirectory() {
-  WriteProfileText(InstallerSettings.iniFileName, kProfileSection, kProfileKey, nullptr);
+  WriteProfileText(ProfileFile(), kProfileSection, kProfileKey, nullptr);
 }

@@ -36,7 +36,10 @@ bool ReadStoredDataDirectory();
 /// failure is not reported.
 void ForgetDataDirectory();
 
-/// Writes DataDirectory to the profile entry "Options"/"dataDir" of the settings' iniFileName.
+/// Writes DataDirectory to the profile entry "Options"/"dataDir" of the settings' iniFileName: in
+/// the Windows folder for an installation for all users (the process runs elevated), in the
+/// user's local application data folder for one for that user alone. Every function here that
+/// reads or writes the entry finds the file by the same rule.
 /// A failure is not reported.
 void StoreDataDirectory();
 

@@ -12,6 +12,7 @@
 #include "platform/system.h"
 #include "product/installer_settings.h"
 #include "shell/close_running_copies.h"
+#include "shell/installed_apps.h"
 #include "shell/register_shortcuts.h"
 
 namespace {
@@ -60,12 +61,36 @@ const char* FailureText(ExtractStatus status) {
 }  // namespace
 
 void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size) {
+  const SettingsRecord& settings = InstallerSettings;
+  const bool forAllUsers = ProcessIsElevated();
   char program[kPathSize];
   char uninstaller[kPathSize];
-  snprintf(program, sizeof program, "%s\\%s", DataDirectory, InstallerSettings.mainExecutable);
+  snprintf(program, sizeof program, "%s\\%s", DataDirectory, settings.mainExecutable);
   snprintf(uninstaller, sizeof uninstaller, "%s\\uninst.exe", DataDirectory);
-  RegisterShortcuts(program, uninstaller, DataDirectory, startup, ProcessIsElevated());
+  RegisterShortcuts(program, uninstaller, DataDirectory, startup, forAllUsers);
   StoreDataDirectory();
+
+  // The entry among the installed programs, by which users remove the product from Settings and
+  // package managers find and remove it; like the group, a failure to write it changes nothing.
+  char uninstallString[kPathSize + 2];
+  char quietUninstallString[kPathSize + 5];
+  snprintf(uninstallString, sizeof uninstallString, "\"%s\"", uninstaller);
+  snprintf(quietUninstallString, sizeof quietUninstallString, "\"%s\" /S", uninstaller);
+  InstalledAppsEntry entry = {};
+  entry.displayName = settings.productName;
+  entry.displayVersion = settings.version;
+  entry.publisher = settings.publisher;
+  entry.installLocation = DataDirectory;
+  entry.uninstallString = uninstallString;
+  entry.quietUninstallString = quietUninstallString;
+  entry.displayIcon = program;
+  entry.urlInfoAbout = settings.urlInfoAbout;
+  entry.helpLink = settings.helpLink;
+  // In KiB, rounded up, as Installed apps shows it; a product of 4 TiB or more would not fit.
+  const uint64_t kibibytes = (settings.installedSize + 1023) / 1024;
+  entry.estimatedSizeKiB = kibibytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kibibytes);
+  WriteInstalledAppsEntry(settings.productId, forAllUsers, entry);
+
   if (programPath != nullptr) snprintf(programPath, size, "%s", program);
 }
 

@@ -30,7 +30,8 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data = Installe
 int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool startup);
 
 /// The end of both sequences once every file is written: registers the program group for the
-/// main program and uninst.exe in DataDirectory (the Startup item as `startup` decides), then
-/// stores the directory. Writes the main program's full path to `programPath` (`size` bytes)
-/// unless it is null.
+/// main program and uninst.exe in DataDirectory (the Startup item as `startup` decides), stores
+/// the directory, and writes the product's entry among the installed programs (productId), all
+/// for every user of the machine when the process runs elevated and for the user otherwise.
+/// Writes the main program's full path to `programPath` (`size` bytes) unless it is null.
 void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size);

@@ -10,9 +10,11 @@
 #include "payload/installed_files.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
+#include "platform/system.h"
 #include "platform/windows_path.h"
 #include "product/installer_settings.h"
 #include "shell/close_running_copies.h"
+#include "shell/installed_apps.h"
 #include "shell/register_shortcuts.h"
 
 namespace {
@@ -104,6 +106,9 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
   if (removal == DirectoryNotRemoved || (removal == DirectoryNotEmpty && !directoryKept)) AddLeft(&left, DataDirectory);
   RemoveShortcuts();
   ForgetDataDirectory();
+  // The entry among the installed programs goes with the stored directory: what is left is named
+  // in the message, and no longer an installation to remove.
+  DeleteInstalledAppsEntry(settings.productId, ProcessIsElevated());
 
   if (left.count > 0) {
     if (left.omitted > 0) {

@@ -5,7 +5,8 @@
 /// Removes the installation that the profile file remembers: asks once (unless `silent`), asks
 /// running copies to quit (AskRunningCopiesToQuit), deletes the files of PayloadTable from the
 /// stored data directory and then the directory itself if nothing else is in it, removes the
-/// program group and the Startup item over DDE and the stored directory from the profile, and
+/// program group and the Startup item over DDE (and what no shell removed), the stored directory
+/// from the profile and the product's entry among the installed programs, and
 /// says in one message (unless `silent`) what was removed and what was left. `data` says how
 /// reading the uninstaller's own data went. Returns the exit status (ExitStatus): ExitSuccess
 /// (files of the user's own may have kept the directory), ExitLeftBehind, ExitNotInstalled when

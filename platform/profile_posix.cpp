@@ -188,3 +188,13 @@ bool WriteProfileText(const char* fileName, const char* section, const char* key
   }
   return true;
 }
+
+bool UserProfileFile(const char* fileName, char* out, size_t size) {
+  const size_t length = strlen(fileName);
+  if (length >= size) {
+    if (size > 0) out[0] = '\0';
+    return false;
+  }
+  memcpy(out, fileName, length + 1);
+  return true;
+}

@@ -2,15 +2,17 @@
 // Only Win32 calls belong here.
 #include <windows.h>
 #include <stdlib.h>
+#include <string.h>
 
 #include "platform/profile.h"
+#include "platform/system_library_win32.h"
 #include "platform/wide_text_win32.h"
 
 namespace {
 
-// Section, key and file names are short; the profile file's own path is the Windows folder and
-// a bare name of at most 255 bytes.
-enum { kNameSize = 260, kPathSize = MAX_PATH + 256 };
+// Section and key names are short; a file is a bare name of at most 255 bytes in the Windows
+// folder, or one in the user's local application data folder.
+enum { kNameSize = MAX_PATH + 256, kPathSize = MAX_PATH + 256 };
 
 bool IsAscii(const char* text) {
   for (; *text != '\0'; ++text) {
@@ -19,9 +21,10 @@ bool IsAscii(const char* text) {
   return true;
 }
 
-// The profile file's full path: a bare name lives in the Windows folder, where the profile
-// functions look for it.
+// The profile file's full path: a full path is that, a bare name lives in the Windows folder,
+// where the profile functions look for it.
 bool ProfilePath(const wchar_t* fileName, wchar_t (&path)[kPathSize]) {
+  if (wcschr(fileName, L'\\') != nullptr) return lstrcpynW(path, fileName, kPathSize) != nullptr;
   const UINT length = GetWindowsDirectoryW(path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
   UINT at = length;
@@ -113,4 +116,25 @@ bool WriteProfileText(const char* fileName, const char* section, const char* key
   }
   free(wideValue);
   return written;
+}
+
+bool UserProfileFile(const char* fileName, char* out, size_t size) {
+  out[0] = '\0';
+  typedef HRESULT(WINAPI * FolderPathFunction)(HWND, int, HANDLE, DWORD, LPWSTR);
+  const auto folderPath = reinterpret_cast<FolderPathFunction>(
+      reinterpret_cast<void*>(SystemFunction("shell32.dll", "SHGetFolderPathW")));
+  const int kLocalAppData = 0x001C | 0x8000;  // CSIDL_LOCAL_APPDATA, made when a new account lacks it
+  wchar_t folder[MAX_PATH];
+  char utf8[3 * MAX_PATH];
+  if (folderPath == nullptr || folderPath(nullptr, kLocalAppData, nullptr, 0, folder) != S_OK ||
+      !WideToUtf8(folder, utf8, sizeof utf8)) {
+    return false;
+  }
+  const size_t folderLength = strlen(utf8);
+  const size_t nameLength = strlen(fileName);
+  if (folderLength + 1 + nameLength + 1 > size) return false;
+  memcpy(out, utf8, folderLength);
+  out[folderLength] = '\\';
+  memcpy(out + folderLength + 1, fileName, nameLength + 1);
+  return true;
 }

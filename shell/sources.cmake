@@ -5,13 +5,13 @@ target_sources(installer_logic PRIVATE
   ${here}/close_running_copies.cpp ${here}/register_shortcuts.cpp)
 if(WIN32)
   target_sources(installer_ui PRIVATE ${here}/dde_client_win32.cpp ${here}/desktop_windows_win32.cpp
-                                      ${here}/start_menu_win32.cpp)
+                                      ${here}/start_menu_win32.cpp ${here}/installed_apps_win32.cpp)
 else()
   # The socket channel is a service the unit tests use for real; the client over it faces the
   # desktop and is replaced by a recorder in unit tests.
   target_sources(installer_services PRIVATE ${here}/progman_socket_posix.cpp)
   target_sources(installer_ui PRIVATE ${here}/dde_client_posix.cpp ${here}/desktop_windows_posix.cpp
-                                      ${here}/start_menu_posix.cpp)
+                                      ${here}/start_menu_posix.cpp ${here}/installed_apps_posix.cpp)
   list(APPEND UNIT_TEST_SOURCES ${here}/progman_socket_test.cpp)
   # A stand-in for Program Manager that prints the commands it receives, for the console edition.
   add_executable(progman_standin ${here}/progman_standin_posix.cpp)

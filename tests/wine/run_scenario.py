@@ -26,7 +26,8 @@ WINDOW_STEPS = ["text", "textline", "button", "icon", "edit", "type", "press", "
 # Window steps that take no argument.
 BARE_STEPS = ["closebox"]
 CHECKS = ["file", "absent", "empty", "directory", "profile", "profilelacks", "startmenu", "nostartmenu",
-          "startmenuholds", "shortcut", "running", "notrunning"]
+          "startmenuholds", "shortcut", "running", "notrunning", "registry", "registryholds", "noregistry",
+          "registrysize"]
 # Preparation statements, carried out in order before the installer starts.
 SETUP = ["mkdir", "put", "copy", "extract", "profileset", "launch", "smalldrive"]
 # Statements that say how the run they belong to (the first, or the one since the last rerun)
@@ -171,9 +172,12 @@ def run_setting(words, where):
     if keyword == "program":
         if len(words) == 3 and words[1] == "shortcut":
             return ("shortcut", words[2])
+        if len(words) == 4 and words[1] == "registry":
+            return ("registry", words[2], words[3])
         if len(words) == 2:
             return None if words[1] == "installer" else words[1]
-        raise ScenarioError(f"{where}: program installer | program PATH | program shortcut ITEM")
+        raise ScenarioError(f"{where}: program installer | program PATH | program shortcut ITEM | "
+                            "program registry KEY VALUE")
     if keyword == "exitcode":
         if len(words) != 2 or not words[1].isdigit():
             raise ScenarioError(f"{where}: exitcode N")
@@ -486,6 +490,29 @@ def start_menu_folders(prefix):
     return folders
 
 
+# How the registry is read: the Wine session, and the view of the installer under test (a 32-bit
+# program's keys are where Windows keeps them for 32-bit programs), set by main.
+REGISTRY = {"session": None, "view": "64"}
+
+
+def registry_values(key):
+    """The values of registry key `key` as `wine reg query` shows them in the installer's view:
+    {name: data}, a DWORD as its decimal number; None when there is no such key."""
+    env = dict(os.environ)
+    env.update(REGISTRY["session"])
+    result = subprocess.run([REGISTRY["session"]["WINE64"], "reg", "query", key, "/reg:" + REGISTRY["view"]],
+                            env=env, capture_output=True, text=True, encoding="utf-8", errors="replace")
+    if result.returncode != 0:
+        return None
+    values = {}
+    for line in result.stdout.splitlines():
+        match = re.match(r"^ {4}(.*?) {4}(REG_\w+) {4}(.*)$", line.rstrip("\r"))
+        if match:
+            name, kind, data = match.groups()
+            values[name] = str(int(data, 16)) if kind == "REG_DWORD" else data
+    return values
+
+
 def run_check(prefix, where, words, log):
     """Runs one check; logs and returns whether it held."""
     keyword, args = words[0], words[1:]
@@ -507,6 +534,30 @@ def run_check(prefix, where, words, log):
         if len(args) != 1:
             raise ScenarioError(f"{where}: file PATH [same-as SOURCE]")
         return report(True, "")
+    if keyword == "registrysize":
+        # registrysize KEY C:\\dir: the key's EstimatedSize is the size of the directory's files, in
+        # KiB rounded up.
+        if len(args) != 2:
+            raise ScenarioError(f"{where}: registrysize KEY C:\\DIRECTORY")
+        folder = unix_path(prefix, args[1])
+        total = sum(os.path.getsize(os.path.join(folder, n)) for n in os.listdir(folder)
+                    if os.path.isfile(os.path.join(folder, n))) if os.path.isdir(folder) else 0
+        want = str((total + 1023) // 1024)
+        got = (registry_values(args[0]) or {}).get("EstimatedSize")
+        return report(got == want, f"EstimatedSize {got!r}, the files {total} bytes ({want} KiB)")
+    if keyword in ("registry", "registryholds", "noregistry"):
+        # registry KEY NAME DATA | registryholds KEY NAME... | noregistry KEY, in the installer's view.
+        if (keyword == "registry" and len(args) != 3) or not args or (keyword == "noregistry" and len(args) != 1):
+            raise ScenarioError(f"{where}: registry KEY NAME DATA | registryholds KEY NAME... | noregistry KEY")
+        values = registry_values(args[0])
+        if keyword == "noregistry":
+            return report(values is None, f"it holds {sorted(values)}" if values is not None else "")
+        if values is None:
+            return report(False, f"no such key in the {REGISTRY['view']}-bit view")
+        if keyword == "registryholds":
+            return report(sorted(values) == sorted(args[1:]), f"it holds {sorted(values)}")
+        got = values.get(args[1])
+        return report(got == args[2], f"it is {got!r}" if got != args[2] else "")
     if keyword == "absent":
         exists = os.path.lexists(unix_path(prefix, args[0]))
         return report(not exists, "it exists" if exists else "")
@@ -593,7 +644,8 @@ def load_session(state_dir):
         for line in f:
             if "=" in line:
                 key, value = line.rstrip("\n").split("=", 1)
-                session[key] = value
+                # A value the shell must not split (one holding ';') is written in double quotes.
+                session[key] = value[1:-1] if len(value) >= 2 and value[0] == value[-1] == '"' else value
     return session
 
 
@@ -607,12 +659,34 @@ def prefix_variables(prefix):
             "STARTMENU": profile + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs"}
 
 
-def reset_paths(prefix, paths, log):
+REGISTRY_ROOTS = {"HKLM\\": "HKEY_LOCAL_MACHINE\\", "HKCU\\": "HKEY_CURRENT_USER\\"}
+
+
+def reset_paths(prefix, session, paths, log):
+    """Removes each path, and each registry key (HKLM\\... or HKCU\\..., in both views: a key
+    below Software is also looked for below Software\\Wow6432Node) with one regedit import."""
+    deletions = []
     for path in paths:
+        root = next((r for r in REGISTRY_ROOTS if path.upper().startswith(r)), None)
+        if root is not None:
+            below = path[len(root):]
+            deletions.append(REGISTRY_ROOTS[root] + below)
+            if below.lower().startswith("software\\"):
+                deletions.append(REGISTRY_ROOTS[root] + "Software\\Wow6432Node" + below[len("Software"):])
+            continue
         target = unix_path(prefix, path)
         if os.path.lexists(target):
             log(f"reset {path}")
             remove(target)
+    if deletions:
+        import_file = os.path.join(unix_path(prefix, "C:\\windows\\temp"), "scenario-reset.reg")
+        with open(import_file, "w", encoding="utf-16", newline="\r\n") as f:
+            f.write("Windows Registry Editor Version 5.00\n\n" + "".join(f"[-{key}]\n\n" for key in deletions))
+        env = dict(os.environ)
+        env.update(session)
+        subprocess.run([session["WINE64"], "regedit", "/s", "C:\\windows\\temp\\scenario-reset.reg"], env=env,
+                       capture_output=True)
+        log(f"reset {len(deletions)} registry keys")
 
 
 # Programs started by `launch`, by their statement's words joined by spaces (lower case).
@@ -659,15 +733,19 @@ def program_windows(session, program_name):
     return titles
 
 
-def runs_emulated(program):
-    """True when `program` is a 32-bit Windows program and this machine runs 32-bit Linux
-    programs (Wine's 32-bit loader among them) only through qemu's user-mode emulation."""
+def is_32bit_program(program):
+    """True when `program` is a 32-bit Windows program."""
     with open(program, "rb") as f:
         header = f.read(4096)
     pe = struct.unpack_from("<I", header, 0x3C)[0] if len(header) >= 0x40 else 0
-    is_32bit = header[:2] == b"MZ" and header[pe:pe + 6] == b"PE\0\0\x4c\x01"
+    return header[:2] == b"MZ" and header[pe:pe + 6] == b"PE\0\0\x4c\x01"
+
+
+def runs_emulated(program):
+    """True when `program` is a 32-bit Windows program and this machine runs 32-bit Linux
+    programs (Wine's 32-bit loader among them) only through qemu's user-mode emulation."""
     entry = "/proc/sys/fs/binfmt_misc/qemu-i386"
-    if not is_32bit or not os.path.isfile(entry):
+    if not is_32bit_program(program) or not os.path.isfile(entry):
         return False
     with open(entry) as f:
         return f.readline().strip() == "enabled"
@@ -860,7 +938,18 @@ def run_program(prefix, program, installer, cwd, log):
     in the scenario's directory (`program` None), a path (a Linux one is run from drive Z:), or the
     target of a Start Menu shortcut in its working directory, as the shell starts it."""
     if program is None:
-        return windows_path(installer), cwd
+        return windows_path(installer), cwd, None
+    if isinstance(program, tuple) and program[0] == "registry":
+        values = registry_values(program[1]) or {}
+        command = values.get(program[2])
+        if not command:
+            raise ScenarioError(f"no value {program[2]} in {program[1]} to start")
+        # A command as Windows keeps it: the program's path in double quotes, then its arguments.
+        match = re.match(r'^"([^"]+)"\s*(.*)$', command)
+        if not match:
+            raise ScenarioError(f"{program[1]} {program[2]} is no quoted program path: {command}")
+        log(f'program {program[2]}: {command} in "{cwd}"')
+        return match.group(1), cwd, match.group(2) or None
     if isinstance(program, tuple):
         found = [p for p in (find_in(f, program[1]) for f in start_menu_folders(prefix))
                  if p is not None and os.path.isfile(p)]
@@ -874,8 +963,8 @@ def run_program(prefix, program, installer, cwd, log):
             raise ScenarioError(f"shortcut {program[1]} has no target")
         target, workdir = link["target"], link.get("workdir") or cwd
         log(f'program {program[1]}: "{target}" in "{workdir}"')
-        return target, workdir
-    return (windows_path(program) if program.startswith("/") else program), cwd
+        return target, workdir, None
+    return (windows_path(program) if program.startswith("/") else program), cwd, None
 
 
 def start_alongside(prefix, session, program, cwd, arguments, out_dir, run, log):
@@ -957,7 +1046,7 @@ def main():
         if args.reset_list:
             with open(args.reset_list, encoding="utf-8") as f:
                 resets += [expand(w, variables) for line in f for w in split_line(line)]
-        reset_paths(prefix, resets, log)
+        reset_paths(prefix, session, resets, log)
 
         installer = args.installer
         if scenario.installer == "damaged":
@@ -978,6 +1067,8 @@ def main():
         if not os.path.isfile(installer):
             raise ScenarioError(f"the installer is missing: {installer}")
 
+        REGISTRY["session"] = session
+        REGISTRY["view"] = "32" if is_32bit_program(installer) else "64"
         if runs_emulated(installer):
             scenario.timeout += EMULATED_START_ALLOWANCE_SECONDS
             log(f"32-bit installer under emulation: each run may take {scenario.timeout} s")
@@ -986,15 +1077,15 @@ def main():
         for run, (steps, settings) in enumerate(zip(scenario.runs, scenario.run_settings), 1):
             if len(scenario.runs) > 1:
                 log(f"run {run} of {len(scenario.runs)}")
-            program, cwd = run_program(prefix, settings.get("program"), installer, scenario.cwd, log)
+            program, cwd, implied = run_program(prefix, settings.get("program"), installer, scenario.cwd, log)
+            arguments = settings.get("arguments", implied)
             alongside = None
             if "alongside" in settings:
                 if "exitcodes" not in settings:
                     raise ScenarioError("alongside needs exitcodes, the statuses of both copies")
                 alongside = start_alongside(prefix, session, program, cwd, settings["alongside"], args.out_dir,
                                             run, log)
-            ok, seen = run_player(args, session, scenario, steps, program, cwd, settings.get("arguments"),
-                                  args.out_dir, log, run)
+            ok, seen = run_player(args, session, scenario, steps, program, cwd, arguments, args.out_dir, log, run)
             if "exitcode" in settings:
                 ok = check_exit_code(settings["exitcode"], seen, log) and ok
             if alongside is not None:

@@ -48,7 +48,7 @@ start() {
   cat >"$state/session.env" <<EOF
 DISPLAY=$display
 WINEPREFIX=$prefix
-WINEDLLOVERRIDES=mscoree,mshtml=;winemenubuilder.exe=d
+WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 WINEDEBUG=-all
 WINE64=$WINE64
 WINESERVER=$WINESERVER

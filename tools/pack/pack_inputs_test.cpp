@@ -91,7 +91,7 @@ std::vector<BadInput> BadInputs() {
       {"SettingAsSection", "[Options]",
        "unknown key \"Options\" at line 8 (expected groupName, appTitle, iniFileName, offerStartupGroup, "
        "startupPrompt, mainExecutable, files, and optionally publisher, productName, fileDescription, version, "
-       "copyright, icon, executionLevel, productId)"},
+       "copyright, icon, executionLevel, productId, urlInfoAbout, helpLink)"},
       {"SettingGivenTwiceAsDottedKey", "files.name = \"x\"", ""},  // the TOML reader's own words
       // Outside strings and comments TOML allows ASCII only; the reader's character tables used to
       // reach an "unreachable" point on such characters.
@@ -123,6 +123,22 @@ std::vector<BadInput> BadInputs() {
       {"UnknownExecutionLevel", "executionLevel = \"admin\"",
        "executionLevel \"admin\": not an execution level (requireAdministrator, highestAvailable or asInvoker)"},
       {"IconMissing", "icon = \"absent.ico\"", "icon: {dir}/absent.ico: cannot read: No such file or directory"},
+      // The entry among the installed programs.
+      {"ProductIdWithSpace", "productId = \"Tovalin Beta\"",
+       "productId \"Tovalin Beta\": only ASCII letters, digits, '.', '-' and '_' may name a product's entry"},
+      {"ProductIdNonAscii", "productId = \"Caf" + kE + "\"",
+       "productId \"Caf" + kE + "\": only ASCII letters, digits, '.', '-' and '_' may name a product's entry"},
+      {"ProductIdEmpty", "productId = \"\"", "productId \"\": empty"},
+      {"ProductIdOneOver", "productId = \"" + Repeat("p", 129) + "\"",
+       "productId \"" + Repeat("p", 129) + "\": longer than 128 characters"},
+      {"ProductIdNotAString", "productId = 7", "productId: expected a string at line 8"},
+      {"AddressNotWeb", "urlInfoAbout = \"www.velbrook.example\"",
+       "urlInfoAbout \"www.velbrook.example\": not a web address (one that begins with https:// or http://)"},
+      {"AddressWithSpace", "helpLink = \"https://velbrook.example/tovalin help\"",
+       "helpLink \"https://velbrook.example/tovalin help\": contains a space or a control character (write it as %20 "
+       "and the like)"},
+      {"AddressOneOver", "helpLink = \"https://" + Repeat("h", 2041) + "\"",
+       "helpLink \"https://" + Repeat("h", 2041) + "\": longer than 2,048 bytes"},
       {"IconNotAnIcon", "icon = \"tov32.exe\"", "icon: {dir}/tov32.exe: not an icon file (no icon header)"},
       {"NameOneOver", Files("{ name = \"" + Repeat(kE, 128) + "\", source = \"tov32.exe\" }"),
        "files[2] \"" + Repeat(kE, 128) + "\": longer than 255 bytes"},

@@ -40,7 +40,21 @@ namespace {
 const char* const kKeys[] = {"groupName",    "appTitle",       "iniFileName", "offerStartupGroup",
                              "startupPrompt", "mainExecutable", "files"};
 // Optional settings of the product's entry among the installed programs.
-const char* const kEntryKeys[] = {"productId"};
+const char* const kEntryKeys[] = {"productId", "urlInfoAbout", "helpLink"};
+// Web addresses are shown and followed as they are; a few thousand characters is more than any.
+const size_t kMaxAddressBytes = 2048;
+
+// What is wrong with `address` as the web address of an entry's setting, or an empty text.
+std::string AddressProblem(const std::string& address) {
+  if (address.compare(0, 7, "http://") != 0 && address.compare(0, 8, "https://") != 0) {
+    return "not a web address (one that begins with https:// or http://)";
+  }
+  if (address.size() > kMaxAddressBytes) return "longer than 2,048 bytes";
+  for (unsigned char c : address) {
+    if (c <= 0x20 || c == 0x7F) return "contains a space or a control character (write it as %20 and the like)";
+  }
+  return std::string();
+}
 
 bool IsProductIdCharacter(unsigned char c) {
   return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
@@ -169,7 +183,8 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
       return fail("unknown key " + QuoteForMessage(key.str()) + " at line " +
                   std::to_string(key.source().begin.line) + " (expected groupName, appTitle, " +
                   "iniFileName, offerStartupGroup, startupPrompt, mainExecutable, files, and optionally " +
-                  "publisher, productName, fileDescription, version, copyright, icon, executionLevel, productId)");
+                  "publisher, productName, fileDescription, version, copyright, icon, executionLevel, productId, " +
+                  "urlInfoAbout, helpLink)");
     }
   }
   for (const char* name : kKeys) {
@@ -308,6 +323,20 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     if (!problem.empty()) return fail("productId " + QuoteForMessage(product->productId) + ": " + problem);
   } else {
     product->productId = DefaultProductId(product->groupName);
+  }
+  const struct {
+    const char* key;
+    std::string* value;
+  } addresses[] = {{"urlInfoAbout", &product->urlInfoAbout}, {"helpLink", &product->helpLink}};
+  for (const auto& address : addresses) {
+    const toml::node* node = table.get(address.key);
+    if (node == nullptr) continue;
+    if (!node->is_string()) {
+      return fail(std::string(address.key) + ": expected a string at line " + std::to_string(node->source().begin.line));
+    }
+    *address.value = node->as_string()->get();
+    const std::string problem = AddressProblem(*address.value);
+    if (!problem.empty()) return fail(std::string(address.key) + " " + QuoteForMessage(*address.value) + ": " + problem);
   }
 
   if (!seen.count(FoldCaseForWindows(product->mainExecutable))) {
