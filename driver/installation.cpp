@@ -6,6 +6,7 @@
 #include "datadir/data_directory.h"
 #include "payload/extract.h"
 #include "payload/progress_window.h"
+#include "payload/verification.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
@@ -81,7 +82,7 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
     ShowFailure(kNoMemoryText);
     return 0;
   }
-  if (!PayloadIsIntact()) {
+  if (!CheckPayloadShowingProgress(instance)) {
     ShowFailure(kDamagedText);
     return 0;
   }

@@ -1,4 +1,4 @@
-// Heap, waiting and starting a program on Win32. Only Win32 calls belong here.
+// Heap, waiting, the time and starting a program on Win32. Only Win32 calls belong here.
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -10,6 +10,8 @@ void* AllocateMemory(size_t size) { return malloc(size); }
 void FreeMemory(void* block) { free(block); }
 
 void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+
+unsigned MillisecondCount() { return GetTickCount(); }
 
 bool StartProgram(const char* path) {
   // Quoted, so that a path with spaces such as C:\Program Files\... names exactly this program

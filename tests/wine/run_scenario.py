@@ -18,8 +18,10 @@ import sys
 import time
 import zlib
 
-# Windows that may come and go without a scenario naming them.
-OPTIONAL_WINDOWS = ["Setup Progress"]
+# Windows that may come and go without a scenario naming them: the progress window, and the
+# window of the installer's damage check, which comes up only when checking takes longer than a
+# moment (a large product, a slow disk).
+OPTIONAL_WINDOWS = ["Setup Progress", "Verifying Setup"]
 # Steps that act on or check the window named by the last expect.
 WINDOW_STEPS = ["text", "textline", "button", "icon", "edit", "type", "press", "key", "closebox",
                 "screenshot"]
