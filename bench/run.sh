@@ -293,6 +293,7 @@ w=$out/wine.txt
   echo "| 5 | under Wine: makensis's installer time / the win32 installer's (both 32-bit), first file created to last closed | $(get "$w" wine_nsis_over_ours32) (medians $(get "$w" wine_nsis_s) s vs $(get "$w" wine_ours32_s) s) | >= 2.0 | $(verdict "$(get "$w" wine_nsis_over_ours32)" ">=" 2.0) |"
   echo "| 5 | under Wine: makensis's installer time / the win64 installer's (under wine64) | $(get "$w" wine_nsis_over_ours) (medians $(get "$w" wine_nsis_s) s vs $(get "$w" wine_ours_s) s) | record | |"
   echo "| 5 | under wine64: the one-thread win64 installer's time / today's | $(get "$w" wine_one_thread_over_ours) (medians $(get "$w" wine_one_thread_s) s vs $(get "$w" wine_ours_s) s) | the native gain | |"
+  echo "| 6 | the sample's installer: two runs; two build folders; Linux and Windows instpack | $same_runs; $same_folders; $same_systems | identical | $([ "$same_runs$same_folders$same_systems" = identicalidenticalidentical ] && echo met || echo "NOT met") |"
   f=$out/first_window.txt
   for row in "sample32|the sample, the win32 installer (Wine's 32-bit side)" "sample64|the sample, the win64 installer (wine64)" \
              "gib32|$gib_label, the win32 installer" "gib64|$gib_label, the win64 installer"; do
@@ -302,6 +303,5 @@ w=$out/wine.txt
   done
   echo "| 7 | $gib_label: its directory dialog after the check, win32; win64 | $(get "$f" product_window_gib32_s) s; $(get "$f" product_window_gib64_s) s | record | |"
   echo "| 7 | the verification window pictured (bench-out/first-window/screenshots/) | $(get "$f" verification_window_pictured) | | |"
-  echo "| 6 | the sample's installer: two runs; two build folders; Linux and Windows instpack | $same_runs; $same_folders; $same_systems | identical | $([ "$same_runs$same_folders$same_systems" = identicalidenticalidentical ] && echo met || echo "NOT met") |"
 } > "$out/results.md"
 cat "$out/results.md"
