@@ -35,7 +35,7 @@ void PaintNow(HWND window) {
 // Both windows are built from their template, with no parent, and show themselves once built.
 
 HWND CreateShownDialog(InstanceHandle instance, int templateId) {
-  HWND window = CreateDialogParamA(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEA(templateId), nullptr,
+  HWND window = CreateDialogParamW(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(templateId), nullptr,
                                    ProgressDialogProc, 0);
   if (window != nullptr) PaintNow(window);
   return window;
