@@ -206,7 +206,8 @@ TEST_F(InstallationTest, VerificationWindowComesUpOnlyWhenTheCheckTakesLongerTha
     unsigned step;
     bool damaged;  // the last piece
     Texts window;  // the first events of the run
-  } cases[] = {
+  };
+  const Case cases[] = {
       {"700 ms, damaged", 100, true,
        {"verification:create", shown(33), shown(50), shown(66), shown(83), "verification:destroy",
         "message:" + expected::FailedCaption("Tovalin")}},
