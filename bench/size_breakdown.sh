@@ -15,6 +15,10 @@ awk -v total="$(stat -c %s "$exe")" '
     if (file ~ /\.res$|\.rc/) return "resources"
     return "C runtime and start-up"
   }
+  # The input sections that --gc-sections dropped are listed first, before the memory map: they
+  # take no space.
+  /^Linker script and memory map/ { mapped = 1; next }
+  !mapped { next }
   # An input section is " .name  0xADDR  0xSIZE  file", or its name alone on one line and the
   # rest on the next.
   /^ \.[A-Za-z_.$0-9]+ +0x[0-9a-f]+ +0x[0-9a-f]+ / { name = $1; size = $3; file = $4; record(); next }

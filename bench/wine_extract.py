@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
-"""Times Windows-side extraction under Wine: our installer against the installer makensis built for
+"""Times Windows-side extraction under Wine: our installers against the installer makensis built for
 the same files, and optionally against ours built with the one-thread extraction, side by side in
 one prefix.
 
-    wine_extract.py --state-dir DIR --prefix DIR --player PLAYER.exe --ours SETUP.exe --ini NAME
-                    --nsis NSIS-SETUP.exe --files FILES.txt [--one-thread SETUP.exe] [--reps N]
+    wine_extract.py --state-dir DIR --prefix DIR --player PLAYER.exe --ours SETUP64.exe
+                    [--ours32 SETUP32.exe] --ini NAME --nsis NSIS-SETUP.exe --files FILES.txt
+                    [--one-thread SETUP64.exe] [--reps N]
+
+makensis's installer is a 32-bit program, so it is compared with our 32-bit installer (--ours32,
+the product, run through Wine's 32-bit side); the 64-bit one (--ours) is timed beside them, and
+the one-thread build, a 64-bit program, is compared with it.
 
 Each repetition runs every installer once, in a rotating order, into a fresh directory of C:\benchfs,
 a freshly made ext4 file system where one can be mounted (bench/work_fs.sh says why). The time taken is that of the files themselves, seen from the Linux side with inotify on
 the target directory: from the moment the first file is created to the moment the last one is
 closed after writing. So neither installer's start-up, its questions (ours is played by the
 player: the notice with its fixed waits, then No to the final question) nor its end counts.
-Prints key/value lines: the medians of both and the median of the per-repetition ratios.
+Prints key/value lines: the medians of each and the medians of the per-repetition ratios
+(makensis's over each of ours, the one-thread build's over the 64-bit one).
 """
 
 import argparse
@@ -28,7 +34,10 @@ import time
 
 IN_CLOSE_WRITE = 0x00000008
 IN_CREATE = 0x00000100
-TARGETS = {"ours": "C:\\benchfs\\ours", "one_thread": "C:\\benchfs\\one-thread", "nsis": "C:\\benchfs\\nsis"}
+TARGETS = {"ours": "C:\\benchfs\\ours", "ours32": "C:\\benchfs\\ours32", "one_thread": "C:\\benchfs\\one-thread",
+           "nsis": "C:\\benchfs\\nsis"}
+# What each ratio compares: (numerator, denominator), each a contender's time.
+RATIOS = [("nsis", "ours32"), ("nsis", "ours"), ("one_thread", "ours")]
 
 libc = ctypes.CDLL("libc.so.6", use_errno=True)
 
@@ -84,10 +93,10 @@ def unix_path(prefix, windows):
 
 
 def run_ours(args, env, prefix, expected, name):
-    """Runs our installer `name` ("ours" or "one_thread") into its target, stored as its data
-    directory so that no dialog comes up."""
+    """Runs our installer `name` ("ours", "ours32" or "one_thread") into its target, stored as its
+    data directory so that no dialog comes up."""
     target = unix_path(prefix, TARGETS[name])
-    installer = args.ours if name == "ours" else args.one_thread
+    installer = {"ours": args.ours, "ours32": args.ours32, "one_thread": args.one_thread}[name]
     os.makedirs(target)
     with open(os.path.join(prefix, "drive_c", "windows", args.ini), "w", newline="\r\n") as f:
         f.write(f"[Options]\ndataDir={TARGETS[name]}\n")
@@ -118,6 +127,7 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     for name in ("--state-dir", "--prefix", "--player", "--ours", "--ini", "--nsis", "--files"):
         parser.add_argument(name, required=True)
+    parser.add_argument("--ours32")
     parser.add_argument("--one-thread")
     parser.add_argument("--reps", type=int, default=3)
     args = parser.parse_args()
@@ -129,9 +139,9 @@ def main():
     with open(os.path.join(args.state_dir, "session.env")) as f:
         # A value holding ';' stands in double quotes there, for the shell.
         env.update((key, value.strip('"')) for key, value in (line.rstrip("\n").split("=", 1) for line in f if "=" in line))
-    names = ["ours", "nsis"] + (["one_thread"] if args.one_thread else [])
+    names = (["ours32"] if args.ours32 else []) + ["ours", "nsis"] + (["one_thread"] if args.one_thread else [])
     times = {name: [] for name in names}
-    ratios = {name: [] for name in names}
+    ratios = {pair: [] for pair in RATIOS if pair[0] in names and pair[1] in names}
     benchfs = unix_path(args.prefix, "C:\\benchfs")
     work_fs = os.path.join(os.path.dirname(os.path.abspath(__file__)), "work_fs.sh")
     try:
@@ -148,15 +158,15 @@ def main():
                 taken[name] = run(args, env, args.prefix, expected, name)
                 times[name].append(taken[name])
                 shutil.rmtree(target, ignore_errors=True)
-            for name in names:
-                ratios[name].append(taken[name] / taken["ours"])
+            for numerator, denominator in ratios:
+                ratios[(numerator, denominator)].append(taken[numerator] / taken[denominator])
     finally:
         subprocess.run([work_fs, "down", benchfs], stdout=subprocess.DEVNULL)
         subprocess.run([session, "stop", args.state_dir], stdout=subprocess.DEVNULL)
     for name in names:
         print(f"wine_{name}_s {statistics.median(times[name]):.3f}")
-        if name != "ours":
-            print(f"wine_{name}_over_ours {statistics.median(ratios[name]):.2f}")
+    for numerator, denominator in ratios:
+        print(f"wine_{numerator}_over_{denominator} {statistics.median(ratios[(numerator, denominator)]):.2f}")
     return 0
 
 

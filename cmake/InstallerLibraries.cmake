@@ -3,9 +3,10 @@
 #   installer_product   the settings record, the payload table and the piece checksum (product/)
 #   installer_services  platform services that unit tests use for real: files, environment,
 #                       profile, and the path rules of Windows
-#   installer_ui        platform pieces that face the user or the desktop: message boxes, the two
-#                       windows, the DDE client, the desktop's windows, heap, threads, sleep and
-#                       starting a program; unit tests link fakes in their place
+#   installer_ui        platform pieces that face the user or the desktop: message boxes, the
+#                       dialog and the two small windows, the DDE client, the desktop's windows,
+#                       heap, threads, sleep, the clock and starting a program; unit tests link
+#                       fakes in their place
 #   installer_logic     the portable logic: the installation sequence and the subsystems' rules
 # What a lower library needs from a higher one (the dialog's OK check, the DDE client's
 # connection rule) it receives as an argument. Each folder's sources.cmake adds its files to

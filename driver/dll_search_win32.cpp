@@ -11,6 +11,9 @@
 //    system folder by its full path (driver/user32_delayed.def lists what the program calls).
 //  - The finished installer's load configuration (DependentLoadFlags, written by instpack) keeps
 //    the imports of imported DLLs in the system folder too, on Windows 10 1607 and later.
+//  - Under Wine a system DLL's own delay-loaded imports are searched for in the program's folder
+//    first whatever SetDefaultDllDirectories said; those the programs come to load are loaded
+//    first from the system folder with USER32, so that the loader finds them already loaded.
 // docs/security.md says what each Windows version and Wine do.
 #include <windows.h>
 
@@ -23,6 +26,12 @@ namespace {
 
 // LOAD_LIBRARY_SEARCH_SYSTEM32: the system folder and nothing else.
 const DWORD kSystemFolderOnly = 0x00000800;
+
+// The DLLs that Wine's system DLLs delay-load by their bare names once windows are drawn: its
+// theme DLL (uxtheme) loads msimg32 while a window of the common controls 6.0 is painted. The
+// planted-DLL scenario (tests/wine/scenarios/60_planted_dlls.scn) plants every DLL a whole
+// installation and removal loads and shows which ones need this.
+const char* const kDelayLoadedBySystemDlls[] = {"msimg32.dll"};
 
 }  // namespace
 
@@ -41,6 +50,9 @@ extern "C" FARPROC WINAPI __delayLoadHelper2(  // NOLINT(bugprone-reserved-ident
   if (*module == nullptr) {
     *module = LoadSystemLibrary(base + descriptor->rvaDLLName);
     if (*module == nullptr) ExitProcess(1);
+    // Only USER32 is delay-loaded, and nothing draws a window before it is loaded. A DLL that
+    // cannot be loaded here will not be found by its bare name later either.
+    for (const char* name : kDelayLoadedBySystemDlls) LoadSystemLibrary(name);
   }
   const FARPROC* slots = reinterpret_cast<const FARPROC*>(base + descriptor->rvaIAT);
   const IMAGE_THUNK_DATA& entry = reinterpret_cast<const IMAGE_THUNK_DATA*>(base + descriptor->rvaINT)[slot - slots];

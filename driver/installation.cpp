@@ -7,6 +7,7 @@
 #include "driver/product_lock.h"
 #include "payload/extract.h"
 #include "payload/progress_window.h"
+#include "payload/verification.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
 #include "platform/system.h"
@@ -108,7 +109,7 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
     return 0;
   }
   if (!LockProduct(false)) return 0;
-  if (!PayloadIsIntact()) {
+  if (!CheckPayloadShowingProgress(instance)) {
     ShowFailure(kDamagedText);
     return 0;
   }

@@ -193,6 +193,52 @@ TEST_F(InstallationTest, ProgressWindowStaysUpAtTheFailingFile) {
                                    "progress:" + expected::PercentText(25), "progress:" + expected::PercentText(50)}));
 }
 
+// ---- the damage check's window ------------------------------------------------------------
+
+// The product's six pieces checked with the clock moving `step` ms at each reading (one as the
+// check starts, one before each piece, one at the end): the window comes up once a quarter of a
+// second has gone by and at least as long again seems to be left, shows the share checked, and is
+// gone before anything else happens, a damaged installer's message included.
+TEST_F(InstallationTest, VerificationWindowComesUpOnlyWhenTheCheckTakesLongerThanAMoment) {
+  auto shown = [](int percent) { return "verification:" + expected::PercentText(percent); };
+  struct Case {
+    const char* what;
+    unsigned step;
+    bool damaged;  // the last piece
+    Texts window;  // the first events of the run
+  };
+  const Case cases[] = {
+      {"700 ms, damaged", 100, true,
+       {"verification:create", shown(33), shown(50), shown(66), shown(83), "verification:destroy",
+        "message:" + expected::FailedCaption("Tovalin")}},
+      {"instant", 0, false, {}},
+      {"420 ms, past half way after 250 ms", 60, false, {}},
+      {"700 ms", 100, false,
+       {"verification:create", shown(33), shown(50), shown(66), shown(83), shown(100), "verification:destroy"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fake::Reset();
+    fake::UseFiles({{"tov32.exe", std::string(70000, 'p')}, {"help.htm", "<html>help</html>"},
+                    {"tovalin.jpg", std::string(100, 'j')}, {"uninst.exe", "uninstaller"}});
+    if (c.damaged) fake::Piece(3, 0)[8] ^= 0x10;
+    fake::AdvanceClockOnEachReading(c.step);
+    RunInstallation(nullptr);
+    const Texts& events = fake::Events();
+    if (c.window.empty()) {
+      for (const std::string& event : events) EXPECT_NE(event.rfind("verification", 0), 0u) << event;
+    } else {
+      ASSERT_GE(events.size(), c.window.size());
+      EXPECT_EQ(Texts(events.begin(), events.begin() + c.window.size()), c.window);
+    }
+    if (c.damaged) {
+      EXPECT_EQ(events.size(), c.window.size());
+      EXPECT_TRUE(FolderEntries(".").empty());
+      EXPECT_FALSE(PathExists(Root() + "/config/tovalin2.ini"));
+    }
+  }
+}
+
 // ---- closing running copies -----------------------------------------------------------------
 
 TEST_F(InstallationTest, RunningCopiesAreClosedBetweenProgressWindowAndFirstFile) {

@@ -27,6 +27,16 @@ const int kMostBuffers = kMostInflaters * kBuffersPerInflater;
 
 int PercentBefore(int index, int count) { return count > 0 ? (index * 100) / count : 0; }
 
+// (part * 100) / whole for any counts of pieces, in 32-bit arithmetic: counts past 2^24 are
+// scaled down first, at a cost of far less than a percent.
+int PercentOf(uint32_t part, uint32_t whole) {
+  while (whole > (1u << 24)) {
+    part >>= 1;
+    whole >>= 1;
+  }
+  return whole > 0 ? static_cast<int>((part * 100) / whole) : 0;
+}
+
 // Pieces are numbered in table order across all files. Piece n is inflated into buffer
 // n % bufferCount, which it has to itself from when it is claimed until the writer has written
 // it; so no piece is claimed more than bufferCount ahead of the one the writer waits for.
@@ -272,13 +282,18 @@ ExtractStatus WriteFiles(Pipeline& pipeline, void* context, ProgressCallback cal
 
 }  // namespace
 
-bool PayloadIsIntact() {
+bool PayloadIsIntact(void* context, ProgressCallback callback) {
   const PayloadTableRecord& table = PayloadTable;
+  uint32_t pieces = 0;
+  for (int i = 0; i < table.fileCount; ++i) pieces += static_cast<uint32_t>(table.chunkCount[i]);
+  uint32_t checked = 0;
   for (int i = 0; i < table.fileCount; ++i) {
-    for (int j = 0; j < table.chunkCount[i]; ++j) {
+    for (int j = 0; j < table.chunkCount[i]; ++j, ++checked) {
+      if (callback != nullptr) callback(context, table.fileName[i], PercentOf(checked, pieces));
       if (PieceCheck(table.chunkData[i][j], table.chunkSize[i][j]) != table.chunkCheck[i][j]) return false;
     }
   }
+  if (callback != nullptr && pieces > 0) callback(context, "", 100);
   return true;
 }
 

@@ -15,8 +15,11 @@ enum ExtractStatus {
 typedef void (*ProgressCallback)(void* context, const char* fileName, int percent);
 
 /// Verifies every piece of PayloadTable against its recorded checksum without writing
-/// anything. Returns true when the whole payload is intact.
-bool PayloadIsIntact();
+/// anything. Returns true when the whole payload is intact. `callback` (may be null) is called
+/// with `context` and the file the piece belongs to before each piece, with the share of the
+/// pieces checked so far as `percent` (0 to 99), and with an empty name and 100 once every piece
+/// is checked; not at all for a payload without pieces. It stops at the first damaged piece.
+bool PayloadIsIntact(void* context = nullptr, ProgressCallback callback = nullptr);
 
 /// Writes every file of PayloadTable, in table order, into the current directory, calling
 /// `callback` (may be null) with (i * 100) / fileCount before file i and with 100 at the end.

@@ -1,5 +1,6 @@
-// The "Setup Progress" window that shows how far extraction has come: the window itself per
-// platform, and ShowPercent, the portable progress callback that fills it.
+// The "Setup Progress" window that shows how far extraction has come, and its twin that shows how
+// far the damage check has come: the windows themselves per platform, and ShowPercent, the
+// portable progress callback that fills them.
 #pragma once
 #include <stddef.h>
 
@@ -10,11 +11,18 @@
 /// DestroyProgressWindow accept null).
 WindowHandle CreateProgressWindow(InstanceHandle instance);
 
+/// Creates the "Verifying Setup" window (template 110), shown while the installer checks itself
+/// for damage, the same way: no parent, shown and painted at once, its percentage line set with
+/// SetProgressText and the window removed with DestroyProgressWindow. Null when it cannot be
+/// created.
+WindowHandle CreateVerificationWindow(InstanceHandle instance);
+
 /// Shows `text` in the window's percentage line and paints it at once, since no message loop
 /// runs during extraction. A null `window` is ignored.
 void SetProgressText(WindowHandle window, const char* text);
 
-/// Removes the window; called only after a complete extraction. Null is ignored.
+/// Removes the window: the progress window only after a complete extraction, the verification
+/// window once the check is over. Null is ignored.
 void DestroyProgressWindow(WindowHandle window);
 
 /// The extraction's progress callback: shows "Percent Complete: <percent>%" in the window

@@ -1,5 +1,5 @@
-// The progress window on Win32: a modeless Unicode dialog built from template 109. Only Win32
-// calls belong here.
+// The progress window and the verification window on Win32: modeless dialogs built from
+// templates 109 and 110. Only Win32 calls belong here.
 #include <windows.h>
 
 #include "payload/progress_window.h"
@@ -33,13 +33,21 @@ void PaintNow(HWND window) {
                RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
-}  // namespace
+// Both windows are built from their template, with no parent, and show themselves once built.
 
-WindowHandle CreateProgressWindow(InstanceHandle instance) {
-  HWND window = CreateDialogParamW(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(IDD_PROGRESS), nullptr,
+HWND CreateShownDialog(InstanceHandle instance, int templateId) {
+  HWND window = CreateDialogParamW(static_cast<HINSTANCE>(instance), MAKEINTRESOURCEW(templateId), nullptr,
                                    ProgressDialogProc, 0);
   if (window != nullptr) PaintNow(window);
   return window;
+}
+
+}  // namespace
+
+WindowHandle CreateProgressWindow(InstanceHandle instance) { return CreateShownDialog(instance, IDD_PROGRESS); }
+
+WindowHandle CreateVerificationWindow(InstanceHandle instance) {
+  return CreateShownDialog(instance, IDD_VERIFICATION);
 }
 
 void SetProgressText(WindowHandle window, const char* text) {

@@ -1,5 +1,5 @@
-// Process-level services: heap, waiting, starting a program, and the lock that keeps two
-// installations of a product from running at once.
+// Process-level services: heap, waiting, the time, starting a program, and the lock that keeps
+// two installations of a product from running at once.
 #pragma once
 #include <stddef.h>
 
@@ -11,6 +11,11 @@ void FreeMemory(void* block);
 
 /// Blocks the calling thread for `milliseconds`.
 void SleepMilliseconds(unsigned milliseconds);
+
+/// A count of milliseconds from some moment that says nothing by itself: the difference of two
+/// readings, taken as unsigned, is the time between them (also across the count's wrap-around,
+/// every 49 days).
+unsigned MillisecondCount();
 
 /// Starts the program at `path` (the whole path names the program; it is never split at spaces)
 /// with a normal window, and returns without waiting. Returns true when it started.

@@ -1,4 +1,4 @@
-// Heap, waiting and starting a program on POSIX. Only POSIX calls belong here.
+// Heap, waiting, the time and starting a program on POSIX. Only POSIX calls belong here.
 #include <errno.h>
 #include <spawn.h>
 #include <stddef.h>
@@ -24,6 +24,12 @@ void SleepMilliseconds(unsigned milliseconds) {
   timespec wait = {static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
   while (nanosleep(&wait, &wait) != 0) {
   }
+}
+
+unsigned MillisecondCount() {
+  timespec now;
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<unsigned>(now.tv_sec) * 1000u + static_cast<unsigned>(now.tv_nsec / 1000000L);
 }
 
 bool StartProgram(const char* path) {

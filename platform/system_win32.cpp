@@ -1,4 +1,4 @@
-// Heap, waiting and starting a program on Win32. Only Win32 calls belong here.
+// Heap, waiting, the time and starting a program on Win32. Only Win32 calls belong here.
 #include <windows.h>
 #include <stdlib.h>
 
@@ -11,6 +11,8 @@ void* AllocateMemory(size_t size) { return malloc(size); }
 void FreeMemory(void* block) { free(block); }
 
 void SleepMilliseconds(unsigned milliseconds) { Sleep(milliseconds); }
+
+unsigned MillisecondCount() { return GetTickCount(); }
 
 bool StartProgram(const char* path) {
   // Room for the longest program path the installer forms (a 1,023-byte directory, a separator

@@ -16,6 +16,8 @@ std::vector<ShownMessage> messages;
 std::vector<std::string> events;
 std::deque<int> answers;
 int allocationsBeforeFailure = -1;  // -1: none fails
+unsigned clockReading = 0;
+unsigned clockStep = 0;  // how much later each reading of the clock is than the one before
 
 // Every test starts from Reset, whichever fixture it uses, or none.
 class ResetBeforeEachTest : public ::testing::EmptyTestEventListener {
@@ -43,12 +45,15 @@ void ResetUser() {
   messages.clear();
   answers.clear();
   allocationsBeforeFailure = -1;
+  clockReading = 0;
+  clockStep = 0;
 }
 
 std::vector<std::string>& Events() { return events; }
 void AnswerNext(int answer) { answers.push_back(answer); }
 const std::vector<ShownMessage>& Messages() { return messages; }
 void FailNextAllocation(int after) { allocationsBeforeFailure = after; }
+void AdvanceClockOnEachReading(unsigned milliseconds) { clockStep = milliseconds; }
 
 }  // namespace fake
 
@@ -75,6 +80,8 @@ void* AllocateMemory(size_t size) {
 void FreeMemory(void* block) { free(block); }
 
 void SleepMilliseconds(unsigned milliseconds) { fake::events.push_back("sleep:" + std::to_string(milliseconds)); }
+
+unsigned MillisecondCount() { return fake::clockReading += fake::clockStep; }
 
 bool StartProgram(const char* path) {
   fake::events.push_back(std::string("start:") + path);

@@ -1,9 +1,18 @@
-// Recording stand-in for the progress window in unit tests: what it shows goes to the event log.
+// Recording stand-in for the progress and verification windows in unit tests: what it shows goes to the event log.
 #include "payload/progress_window.h"
 #include "tests/support/fakes.h"
 
 namespace {
-int progressWindow;  // its address serves as the window handle
+// Their addresses serve as the window handles.
+int progressWindow;
+int verificationWindow;
+
+// "progress", "verification", or "progress(stray)" for a handle that is neither.
+std::string WindowName(WindowHandle window) {
+  if (window == &progressWindow) return "progress";
+  if (window == &verificationWindow) return "verification";
+  return "progress(stray)";
+}
 }  // namespace
 
 WindowHandle CreateProgressWindow(InstanceHandle) {
@@ -11,10 +20,14 @@ WindowHandle CreateProgressWindow(InstanceHandle) {
   return &progressWindow;
 }
 
-void SetProgressText(WindowHandle window, const char* text) {
-  fake::Events().push_back(std::string(window == &progressWindow ? "progress:" : "progress(stray):") + text);
+WindowHandle CreateVerificationWindow(InstanceHandle) {
+  fake::Events().push_back("verification:create");
+  return &verificationWindow;
 }
 
+void SetProgressText(WindowHandle window, const char* text) { fake::Events().push_back(WindowName(window) + ":" + text); }
+
+// Null is ignored, as the windows' contract says.
 void DestroyProgressWindow(WindowHandle window) {
-  fake::Events().push_back(window == &progressWindow ? "progress:destroy" : "progress:destroy(stray)");
+  if (window != nullptr) fake::Events().push_back(WindowName(window) + ":destroy");
 }

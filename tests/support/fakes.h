@@ -25,7 +25,8 @@ void Reset();
 /// Everything observable since Reset, in order, as short texts: "message:<caption>",
 /// "sleep:<ms>", "start:<path>", "progress:create", "progress:<text shown>" (the window's
 /// updates; "progress(stray):<text>" for a handle that is not the window's),
-/// "progress:destroy", "dialog:open:<text>", "dialog:ok:<text>", "dialog:cancel",
+/// "progress:destroy", "verification:create", "verification:<text shown>",
+/// "verification:destroy", "dialog:open:<text>", "dialog:ok:<text>", "dialog:cancel",
 /// "dialog:cannot-show", "dde:start", "dde:connect", "dde:connect(refused)",
 /// "dde:execute <command>", "dde:disconnect", "dde:stop", "enumerate", "quit:<title>",
 /// "link:[all users ]<folder>\<group>\<name> -> <target> in <directory>" (a Start menu item the
@@ -81,6 +82,13 @@ std::vector<std::string> ExecutedCommands();
 
 /// Makes `titles` the desktop's top-level windows, in enumeration order (none after Reset).
 void UseWindows(const std::vector<std::string>& titles);
+
+// ---- the clock ------------------------------------------------------------------------------------
+// SleepMilliseconds only records "sleep:<ms>"; MillisecondCount stands still unless told.
+
+/// Makes every reading of MillisecondCount come `milliseconds` after the one before (0 after
+/// Reset), so that work that reads the clock as it goes seems to take that long per reading.
+void AdvanceClockOnEachReading(unsigned milliseconds);
 
 // ---- the heap and the threads -----------------------------------------------------------------
 // ProcessorCount answers 4, so every extraction runs on threads; they are real ones.

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # instpack and the prebuilt installer programs: every bad program and bad output path is refused
 # with one line naming the file, exit status 1 and no output left behind; the Windows installers
-# it writes carry a PE checksum that matches their bytes.
+# it writes carry a PE checksum that matches their bytes, and a large product's data starts on a
+# page of the file.
 #   installer_programs.sh INSTPACK DESCRIPTION WIN32_PROGRAM WIN64_PROGRAM NATIVE_PROGRAM \
 #                         FOREIGN_PE SAMPLE_WIN32_INSTALLER SAMPLE_WIN64_INSTALLER
 set -euo pipefail
@@ -87,6 +88,49 @@ print(f"{sys.argv[1]}: checksum {stored:#010x}, computed {computed:#010x}")
 sys.exit(0 if stored == computed else 1)
 PYTHON
   then :; else echo "FAIL: the PE checksum of $installer does not match"; failures=$((failures + 1)); fi
+done
+
+# A product of a megabyte or more: its data block starts on a page of the file, so that Wine's
+# loader maps it instead of reading it whole before the installer starts, and the section before
+# it reaches up to it, so that every byte of the file is in a section (and in the signature).
+head -c 1048576 /dev/urandom >"$work/big.bin"
+printf 'MZ uninst' >"$work/uninst.exe"
+cat >"$work/big.toml" <<TOML
+groupName = "Big"
+appTitle = "Big"
+iniFileName = "big.ini"
+offerStartupGroup = 0
+startupPrompt = ""
+mainExecutable = "big.bin"
+files = ["big.bin", "uninst.exe"]
+TOML
+for target in win32 win64; do
+  program=$win32
+  [ "$target" = win64 ] && program=$win64
+  if "$instpack" "$work/big.toml" -o "$work/out/big-$target.exe" --target "$target" --stub "$program" 2>"$work/stderr" &&
+     /usr/bin/python3 - "$work/out/big-$target.exe" <<'PYTHON'
+import struct, sys
+data = open(sys.argv[1], "rb").read(65536)
+pe = struct.unpack_from("<I", data, 0x3C)[0]
+count, optional_size = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
+headers = struct.unpack_from("<I", data, pe + 24 + 60)[0]
+table = pe + 24 + optional_size
+end, block = headers, None
+for i in range(count):
+    name = data[table + 40 * i:table + 40 * i + 8].rstrip(b"\0")
+    raw_size, raw_at = struct.unpack_from("<II", data, table + 40 * i + 16)
+    if raw_at != end:
+        sys.exit(f"{sys.argv[1]}: section {name} starts at {raw_at:#x}, the one before it ends at {end:#x}")
+    end = raw_at + raw_size
+    if name == b".payload":
+        block = raw_at
+print(f"{sys.argv[1]}: the data block starts at {block:#x}")
+sys.exit(0 if block is not None and block % 4096 == 0 else 1)
+PYTHON
+  then echo "ok   $target: the data block of a 1 MiB product starts on a page"
+  else echo "FAIL $target: the data block of a 1 MiB product does not start on a page, or a byte lies outside the sections $(cat "$work/stderr")"
+    failures=$((failures + 1)); fi
+  rm -f "$work/out/big-$target.exe"
 done
 
 [ "$failures" -eq 0 ] && echo "PASS" || { echo "$failures failures"; exit 1; }

@@ -18,8 +18,10 @@ import sys
 import time
 import zlib
 
-# Windows that may come and go without a scenario naming them.
-OPTIONAL_WINDOWS = ["Setup Progress"]
+# Windows that may come and go without a scenario naming them: the progress window, and the
+# window of the installer's damage check, which comes up only when checking takes longer than a
+# moment (a large product, a slow disk).
+OPTIONAL_WINDOWS = ["Setup Progress", "Verifying Setup"]
 # Steps that act on or check the window named by the last expect.
 WINDOW_STEPS = ["text", "textline", "button", "icon", "edit", "type", "press", "key", "closebox",
                 "screenshot"]
@@ -40,6 +42,22 @@ LAUNCH_WINDOW_SECONDS = 240
 # runs only through emulation (each 32-bit process start then costs about a minute): room for the
 # installer and for one program it starts.
 EMULATED_START_ALLOWANCE_SECONDS = 150
+# Wine's debug channels of the discovery pass of `plantdlls`: every DLL a process loads, each
+# line starting with the process's id.
+DISCOVERY_DEBUG = "-all,+pid,+loaddll"
+# What `plantdlls` never plants: Windows' known DLLs, the values of HKLM\SYSTEM\CurrentControlSet\
+# Control\Session Manager\KnownDLLs on Windows 10 and 11, and ntdll and kernelbase, which every one
+# of them stands on. Windows takes a known DLL and the DLLs it depends on from the system folder
+# without searching ("Dynamic-link library search order", Microsoft's documentation); Wine has no
+# such list and would load a planted kernel32.dll from the program's folder before the program
+# runs, which is no fault of the program's and cannot happen on Windows.
+KNOWN_DLLS = {
+    "advapi32.dll", "clbcatq.dll", "combase.dll", "comdlg32.dll", "coml2.dll", "difxapi.dll",
+    "gdi32.dll", "gdiplus.dll", "imagehlp.dll", "imm32.dll", "kernel32.dll", "msctf.dll", "msvcrt.dll",
+    "normaliz.dll", "nsi.dll", "ole32.dll", "oleaut32.dll", "psapi.dll", "rpcrt4.dll", "sechost.dll",
+    "setupapi.dll", "shcore.dll", "shell32.dll", "shlwapi.dll", "user32.dll", "wldap32.dll", "ws2_32.dll",
+    "ntdll.dll", "kernelbase.dll",
+}
 
 
 class ScenarioError(Exception):
@@ -73,6 +91,8 @@ class Scenario:
         self.dll_overrides = []  # WINEDLLOVERRIDES entries for the installer, before the session's
         self.environment = []    # (name, value): variables every run's program gets
         self.no_shell = False    # the desktop shell ends before the runs and is not started again
+        # plantdlls: the planted DLL and the Windows folders it is planted in, or None.
+        self.plant = None
 
 
 def split_line(line):
@@ -124,6 +144,10 @@ def parse_scenario(path, variables):
                 raise ScenarioError(f"{where}: noshell takes no argument")
             scenario.no_shell = True
             scenario.dll_overrides.append("explorer.exe=d")
+        elif keyword == "plantdlls":
+            if len(words) < 3 or scenario.plant is not None:
+                raise ScenarioError(f"{where}: plantdlls /linux/planted.dll C:\\folder... (once)")
+            scenario.plant = (words[1], words[2:])
         elif keyword in SETUP:
             scenario.setup.append((where, words))
         elif keyword in RUN_SETTINGS:
@@ -872,10 +896,56 @@ def prepare(prefix, scenario, session, installer, out_dir, log):
             log(f"setup put {' '.join(words[1:])}")
 
 
-def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir, log, run=1):
+def loaded_dlls(trace_path, programs):
+    """The DLLs that processes of `programs` (file names, lower case) loaded, from the discovery
+    pass's trace (DISCOVERY_DEBUG): {file name in lower case: the full path it came from}. A
+    process is known by the first file it loads, its program (an .exe; Wine may give a later
+    process the same id); the programs' own files are not DLLs of theirs."""
+    main_module, loads = {}, {}
+    with open(trace_path, encoding="latin-1") as f:
+        for line in f:
+            match = re.match(r'^([0-9a-f]+):[0-9a-f]+:trace:loaddll:\w+ Loaded L"(.*)" at ', line)
+            if not match:
+                continue
+            pid, path = match.group(1), match.group(2).replace("\\\\", "\\")
+            name = re.split(r"[\\/]", path)[-1].lower()
+            if name.endswith(".exe") or pid not in main_module:
+                main_module[pid] = name
+            if main_module[pid] in programs and name not in programs:
+                loads.setdefault(name, path)
+    if not set(main_module.values()) & set(programs):
+        raise ScenarioError(f"the discovery trace shows no process of {', '.join(sorted(programs))}")
+    return loads
+
+
+def override_name(dll):
+    """The WINEDLLOVERRIDES name of a DLL file: without its extension when that is .dll."""
+    return dll[:-4] if dll.endswith(".dll") else dll
+
+
+def plant_dlls(prefix, plant, names, log):
+    """Copies the planted DLL into each folder under each of `names`. Returns the Windows paths of
+    the copies."""
+    source, folders = plant
+    planted = []
+    for folder in folders:
+        target = unix_path(prefix, folder)
+        os.makedirs(target, exist_ok=True)
+        for name in names:
+            shutil.copyfile(source, os.path.join(target, name))
+            planted.append(folder.rstrip("\\") + "\\" + name)
+    log(f"setup plantdlls: {len(names)} DLLs in {', '.join(folders)}")
+    return planted
+
+
+def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir, log, run=1, overrides=(),
+               trace=None):
     """Plays one run: starts `program` (a Windows path) in `cwd` with `arguments` (None: none)
-    under player.exe. Returns whether the player's result is the one the scenario wants, and the
-    lines the player wrote."""
+    under player.exe, with `overrides` (WINEDLLOVERRIDES entries) before the scenario's own. With
+    `trace` (a file open for appending), Wine's debug output of the player and of every process
+    it starts goes there, each line naming its process, with the DLL loads (DISCOVERY_DEBUG).
+    Returns whether the player's result is the one the scenario wants, and the lines the player
+    wrote."""
     steps_file = os.path.join(out_dir, "steps.txt" if run == 1 else f"steps-{run}.txt")
     ignores = [c for c in scenario.optional]
     # What to start travels in the steps file too, as UTF-8, so that no text depends on how Wine
@@ -892,13 +962,17 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
             f.write(f"{name}\t{argument}\n")
     env = dict(os.environ)
     env.update(session)
-    if scenario.dll_overrides:
-        env["WINEDLLOVERRIDES"] = ";".join(scenario.dll_overrides + [session.get("WINEDLLOVERRIDES", "")])
+    if overrides or scenario.dll_overrides:
+        env["WINEDLLOVERRIDES"] = ";".join(list(overrides) + scenario.dll_overrides
+                                           + [session.get("WINEDLLOVERRIDES", "")])
+    if trace is not None:
+        env["WINEDEBUG"] = DISCOVERY_DEBUG
     command = [session["WINE64"], args.player, "--steps", windows_path(steps_file), "--timeout", str(scenario.timeout)]
     shots = os.path.join(out_dir, "screenshots")
     os.makedirs(shots, exist_ok=True)
     player = subprocess.Popen(command, env=env, stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                              stderr=subprocess.STDOUT, text=True, encoding="utf-8", errors="replace")
+                              stderr=subprocess.STDOUT if trace is None else trace, text=True,
+                              encoding="utf-8", errors="replace")
     result = None
     lines = []
     try:
@@ -1009,6 +1083,32 @@ def check_exit_code(expected, lines, log):
     return ok
 
 
+def play(args, session, scenario, installer, prefix, log, overrides=(), trace=None):
+    """Plays every run of the scenario in order (run_player). Returns whether every run ended as
+    the scenario wants, the lines the players wrote, and the file names (lower case) of the
+    programs the runs started."""
+    played, lines, programs = True, [], set()
+    for run, (steps, settings) in enumerate(zip(scenario.runs, scenario.run_settings), 1):
+        if len(scenario.runs) > 1:
+            log(f"run {run} of {len(scenario.runs)}")
+        program, cwd, implied = run_program(prefix, settings.get("program"), installer, scenario.cwd, log)
+        arguments = settings.get("arguments", implied)
+        programs.add(re.split(r"[\\/]", program)[-1].lower())
+        alongside = None
+        if "alongside" in settings:
+            if "exitcodes" not in settings:
+                raise ScenarioError("alongside needs exitcodes, the statuses of both copies")
+            alongside = start_alongside(prefix, session, program, cwd, settings["alongside"], args.out_dir, run, log)
+        ok, seen = run_player(args, session, scenario, steps, program, cwd, arguments, args.out_dir, log, run,
+                              overrides, trace)
+        if "exitcode" in settings:
+            ok = check_exit_code(settings["exitcode"], seen, log) and ok
+        if alongside is not None:
+            ok = check_exit_codes(settings["exitcodes"], seen, alongside, scenario.timeout, log) and ok
+        played, lines = played and ok, lines + seen
+    return played, lines, programs
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("scenario")
@@ -1073,29 +1173,41 @@ def main():
             scenario.timeout += EMULATED_START_ALLOWANCE_SECONDS
             log(f"32-bit installer under emulation: each run may take {scenario.timeout} s")
 
-        played, lines = True, []
-        for run, (steps, settings) in enumerate(zip(scenario.runs, scenario.run_settings), 1):
-            if len(scenario.runs) > 1:
-                log(f"run {run} of {len(scenario.runs)}")
-            program, cwd, implied = run_program(prefix, settings.get("program"), installer, scenario.cwd, log)
-            arguments = settings.get("arguments", implied)
-            alongside = None
-            if "alongside" in settings:
-                if "exitcodes" not in settings:
-                    raise ScenarioError("alongside needs exitcodes, the statuses of both copies")
-                alongside = start_alongside(prefix, session, program, cwd, settings["alongside"], args.out_dir,
-                                            run, log)
-            ok, seen = run_player(args, session, scenario, steps, program, cwd, arguments, args.out_dir, log, run)
-            if "exitcode" in settings:
-                ok = check_exit_code(settings["exitcode"], seen, log) and ok
-            if alongside is not None:
-                ok = check_exit_codes(settings["exitcodes"], seen, alongside, scenario.timeout, log) and ok
-            played, lines = played and ok, lines + seen
+        planted, overrides = [], []
+        if scenario.plant is not None:
+            # The discovery pass: every run once as written, nothing planted, with Wine telling
+            # which DLLs each process loads. Then everything starts again from the same state,
+            # with a DLL beside the programs under each name they loaded that is not a known DLL.
+            log("discovery pass: the runs once, nothing planted, every DLL load traced")
+            trace_path = os.path.join(args.out_dir, "discovery-trace.txt")
+            with open(trace_path, "w") as trace:
+                discovered, _, programs = play(args, session, scenario, installer, prefix, log, trace=trace)
+            if not discovered:
+                raise ScenarioError("the discovery pass failed (see above)")
+            loads = loaded_dlls(trace_path, programs)
+            for name in sorted(loads):
+                log(f"discovered {name} from {loads[name]}"
+                    + (" (a known DLL: not planted)" if name in KNOWN_DLLS else ""))
+            names = sorted(set(loads) - KNOWN_DLLS)
+            end_launched(log)
+            unmount_small_drives(log)
+            log("planted pass")
+            reset_paths(prefix, session, resets, log)
+            prepare(prefix, scenario, session, installer, args.out_dir, log)
+            planted = plant_dlls(prefix, scenario.plant, names, log)
+            # Native first, as Windows treats every DLL that is not a known DLL: Wine would
+            # otherwise prefer its own whatever the folder, and the pass would prove nothing.
+            overrides = [",".join(override_name(n) for n in names) + "=n,b"] if names else []
+
+        played, lines, _ = play(args, session, scenario, installer, prefix, log, overrides=overrides)
         for text in scenario.logged:
             seen = any(text in line for line in lines)
             log(f"check logged '{text}': {'ok' if seen else 'FAILED'}")
             played = played and seen
         checked = all([run_check(prefix, where, words, log) for where, words in scenario.checks])
+        # Each planted DLL leaves "<its path>.loaded" beside itself when anything loads it.
+        for path in planted:
+            checked = run_check(prefix, None, ["absent", path + ".loaded"], log) and checked
     except ScenarioError as error:
         log(f"FAIL {error}")
         end_launched(log)

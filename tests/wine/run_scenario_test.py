@@ -68,7 +68,7 @@ class ScenarioParsing(unittest.TestCase):
     def test_mistakes_are_reported_with_their_line(self):
         for text in ('expect "Box" press\n', "expect\n", "frobnicate x\n", 'expect "B" click OK\n',
                      "rerun\n", "rerun now\n", "exitcode zero\n", "program a b\n",
-                     "exitcode\n"):
+                     "exitcode\n", "plantdlls /x.dll\n"):
             with self.subTest(text=text):
                 with self.assertRaisesRegex(rs.ScenarioError, r":1: "):
                     self.parse(text)

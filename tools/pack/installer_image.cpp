@@ -36,6 +36,8 @@ const char kIdentitySectionName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
 const char kOldResourceSectionName[8] = {'.', 'o', 'l', 'd', 'r', 's', 'r', 'c'};
 // LOAD_LIBRARY_SEARCH_SYSTEM32: the imports of imported DLLs come from the system folder only.
 const uint32_t kDependentLoadFlags = 0x800;
+// The page size of the machines the Windows installers run on (x86 and x64).
+const uint64_t kPageSize = 4096;
 
 
 uint64_t AlignUp(uint64_t value, uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
@@ -277,9 +279,17 @@ bool PrepareWindowsImage(InstallerProgram* program, const std::vector<Resource>&
     program->loadConfigSize = wide ? size : 64;
   }
   program->identitySection = section;
+  program->identityRawSize = (uint32_t)AlignUp(section.size(), program->fileAlignment);
   program->blockAddress = (uint32_t)AlignUp(program->identityAddress + section.size(), program->sectionAlignment);
-  program->blockOffset = program->identityOffset + AlignUp(section.size(), program->fileAlignment);
+  program->blockOffset = program->identityOffset + program->identityRawSize;
   return true;
+}
+
+void AlignBlockToPage(InstallerProgram* program) {
+  if (program->target == InstallerTarget::Native) return;
+  const uint64_t aligned = AlignUp(program->blockOffset, kPageSize);
+  if (!program->identitySection.empty()) program->identityRawSize += (uint32_t)(aligned - program->blockOffset);
+  program->blockOffset = aligned;
 }
 
 bool IsInstallerFile(const std::string& path) {
@@ -316,8 +326,7 @@ std::string ImageHead(const InstallerProgram& program, uint64_t blockSize) {
   uint64_t section = program.newSectionHeader;
   uint32_t sectionCount = program.sectionCount;
   uint32_t initialisedData = Get32(head, optional + kSizeOfInitializedData);
-  auto addSection = [&](const char* name, uint32_t address, uint64_t offset, uint64_t size) {
-    const uint32_t rawSize = (uint32_t)AlignUp(size, program.fileAlignment);
+  auto addSection = [&](const char* name, uint32_t address, uint64_t offset, uint64_t size, uint32_t rawSize) {
     head.replace(section, 8, name, 8);
     Put32(&head, section + 8, (uint32_t)size);
     Put32(&head, section + 12, address);
@@ -329,7 +338,8 @@ std::string ImageHead(const InstallerProgram& program, uint64_t blockSize) {
     initialisedData += rawSize;
   };
   if (!program.identitySection.empty()) {
-    addSection(kIdentitySectionName, program.identityAddress, program.identityOffset, program.identitySection.size());
+    addSection(kIdentitySectionName, program.identityAddress, program.identityOffset, program.identitySection.size(),
+               program.identityRawSize);
     head.replace(program.identityOffset, program.identitySection.size(), program.identitySection);
     Put32(&head, directories + 8ull * kResourceDirectory, program.identityAddress);
     Put32(&head, directories + 8ull * kResourceDirectory + 4, program.resourceSize);
@@ -339,7 +349,8 @@ std::string ImageHead(const InstallerProgram& program, uint64_t blockSize) {
     }
     if (program.programResourceHeader != 0) head.replace(program.programResourceHeader, 8, kOldResourceSectionName, 8);
   }
-  addSection(kSectionName, program.blockAddress, program.blockOffset, blockSize);
+  addSection(kSectionName, program.blockAddress, program.blockOffset, blockSize,
+             (uint32_t)AlignUp(blockSize, program.fileAlignment));
   // NumberOfSections sits 20 bytes before the optional header, in the file header.
   Put16(&head, optional - 20 + 2, sectionCount);
   Put32(&head, optional + kSizeOfInitializedData, initialisedData);

@@ -44,6 +44,7 @@ struct InstallerProgram {
   std::string identitySection;
   uint32_t identityAddress = 0;
   uint64_t identityOffset = 0;
+  uint32_t identityRawSize = 0;   // its size in the file: up to the data block, zeros after it
   uint32_t resourceSize = 0;      // the resource directory, at the start of the section
   uint32_t loadConfigAddress = 0;  // relative virtual address of the load configuration, or 0
   uint32_t loadConfigSize = 0;    // its size as the data directory gives it
@@ -73,6 +74,14 @@ bool LoadInstallerProgram(const std::string& path, InstallerTarget target, Insta
 /// prebuilt program LoadInstallerProgram accepts. Does nothing for the native program. Returns
 /// false with a one-line `*problem` when the program's resource directory is not well formed.
 bool PrepareWindowsImage(InstallerProgram* program, const std::vector<Resource>& resources, std::string* problem);
+
+/// Moves the data block of the Windows program `program` (after PrepareWindowsImage) to the next
+/// file offset that is a multiple of the page size, 4096; the section before it grows in the file
+/// by the zeros in between, so that no byte of the file lies outside a section. A loader that
+/// maps image sections from the file, as Wine's does, can then map the block instead of reading
+/// it whole into memory before the program starts: it falls back to reading a section whose file
+/// offset is not on a page. Costs at most 3,584 bytes. Does nothing for the native program.
+void AlignBlockToPage(InstallerProgram* program);
 
 /// True when `path` names an installer this tool wrote: a native program ending in the trailer,
 /// or a Windows program with a ".payload" section. Reads only the headers and the end.
