@@ -91,6 +91,7 @@ class Scenario:
         self.dll_overrides = []  # WINEDLLOVERRIDES entries for the installer, before the session's
         self.environment = []    # (name, value): variables every run's program gets
         self.no_shell = False    # the desktop shell ends before the runs and is not started again
+        self.unelevated = False  # every run's program runs with the limited token, not elevated
         # plantdlls: the planted DLL and the Windows folders it is planted in, or None.
         self.plant = None
 
@@ -139,6 +140,10 @@ def parse_scenario(path, variables):
             if len(words) != 3:
                 raise ScenarioError(f"{where}: environment NAME VALUE")
             scenario.environment.append((words[1], words[2]))
+        elif keyword == "unelevated":
+            if len(words) != 1:
+                raise ScenarioError(f"{where}: unelevated takes no argument")
+            scenario.unelevated = True
         elif keyword == "noshell":
             if len(words) != 1:
                 raise ScenarioError(f"{where}: noshell takes no argument")
@@ -956,6 +961,8 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
             f.write(f"arguments\t{arguments}\n")
         for name, value in scenario.environment:
             f.write(f"env\t{name}={value}\n")
+        if scenario.unelevated:
+            f.write("token\tlimited\n")
         for caption in ignores:
             f.write(f"ignore\t{caption}\n")
         for name, argument in steps:

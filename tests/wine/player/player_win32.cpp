@@ -11,6 +11,8 @@
 //   cwd <directory>    the directory it starts in
 //   arguments <text>   its command line after its path (none without this line)
 //   env <NAME=VALUE>   an environment variable it gets, set with the wide functions (any number)
+//   token limited      it runs with the limited token linked to the player's (not elevated), as
+//                      a standard user's program does; Wine starts every process elevated
 // then the steps:
 //   ignore <caption>   windows with this caption are left alone unless a later expect names them
 //   expect <caption>   wait for a visible top-level window of the program with this caption;
@@ -649,11 +651,13 @@ int main(int argc, char** argv) {
   // for ignores first too.
   std::string programPath, directory, arguments;
   bool haveArguments = false;
+  bool limited = false;
   for (const Step& step : steps) {
     if (step.name == "ignore") ignoredCaptions.push_back(step.argument);
     if (step.name == "program") programPath = step.argument;
     if (step.name == "cwd") directory = step.argument;
     if (step.name == "arguments") arguments = step.argument, haveArguments = true;
+    if (step.name == "token") limited = step.argument == "limited";
     if (step.name == "env") {
       const size_t equals = step.argument.find('=');
       if (equals == std::string::npos) return Usage();
@@ -671,8 +675,29 @@ int main(int argc, char** argv) {
   Log("start \"%s\" in \"%s\"", programPath.c_str(), directory.c_str());
   if (haveArguments) Log("  command line %s", commandLine.c_str());
   std::wstring wideCommandLine = Wide(commandLine);
-  if (!CreateProcessW(Wide(programPath).c_str(), &wideCommandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
-                      Wide(directory).c_str(), &startup, &program)) {
+  // The limited token linked to the player's own elevated one: what a program started by an
+  // administrator without elevation, or by a standard user, runs with.
+  HANDLE token = nullptr;
+  if (limited) {
+    HANDLE own = nullptr;
+    TOKEN_LINKED_TOKEN linked = {};
+    DWORD size = 0;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &own) ||
+        !GetTokenInformation(own, TokenLinkedToken, &linked, sizeof linked, &size)) {
+      Log("FAIL no limited token (error %lu)", GetLastError());
+      return 3;
+    }
+    CloseHandle(own);
+    token = linked.LinkedToken;
+    Log("  with the limited token");
+  }
+  const BOOL started =
+      token != nullptr
+          ? CreateProcessAsUserW(token, Wide(programPath).c_str(), &wideCommandLine[0], nullptr, nullptr, FALSE, 0,
+                                 nullptr, Wide(directory).c_str(), &startup, &program)
+          : CreateProcessW(Wide(programPath).c_str(), &wideCommandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                           Wide(directory).c_str(), &startup, &program);
+  if (!started) {
     Log("FAIL cannot start the program (error %lu)", GetLastError());
     return 3;
   }
@@ -682,7 +707,7 @@ int main(int argc, char** argv) {
   for (const Step& step : steps) {
     if (failed) break;
     if (step.name == "ignore" || step.name == "program" || step.name == "cwd" || step.name == "arguments" ||
-        step.name == "env") {
+        step.name == "env" || step.name == "token") {
       continue;
     }
     if (step.name != "screenshot") CloseAppWindow();
