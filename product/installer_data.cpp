@@ -77,9 +77,9 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
   for (uint32_t i = 0; i < kSettingsTextCount; ++i) {
     if (!IsValidUtf8(texts[i], strlen(texts[i]))) return InstallerDataDamaged;
   }
-  if (GroupNameProblem(texts[0]) != nullptr || TitleProblem(texts[1]) != nullptr ||
-      FileNameProblem(texts[2]) != nullptr || FileNameProblem(texts[4]) != nullptr ||
-      ProductIdProblem(texts[5]) != nullptr) {
+  if (GroupNameProblem(texts[0]).kind != NameFine || TitleProblem(texts[1]).kind != NameFine ||
+      FileNameProblem(texts[2]).kind != NameFine || FileNameProblem(texts[4]).kind != NameFine ||
+      ProductIdProblem(texts[5]).kind != NameFine) {
     return InstallerDataDamaged;
   }
 
@@ -88,7 +88,7 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
   for (uint32_t i = 0; i < fileCount; ++i) {
     const unsigned char* record = block + kFilesOffset + (uint64_t)kFileRecordSize * i;
     const char* name = TextAt(block, record, textsBegin, metadataSize);
-    if (name == nullptr || FileNameProblem(name) != nullptr) return InstallerDataDamaged;
+    if (name == nullptr || FileNameProblem(name).kind != NameFine) return InstallerDataDamaged;
     piecesSeen += Read32(record + 8);
   }
   if (piecesSeen != pieceCount) return InstallerDataDamaged;

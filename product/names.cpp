@@ -5,20 +5,15 @@
 
 namespace {
 
-// Characters Windows refuses in a name, each with the phrase that says so.
+// Characters Windows refuses in a name, and those that end or split an unquoted argument of a
+// Program Manager command.
 const char kRefusedCharacters[] = "<>:\"|?*";
-const char* const kRefusedPhrases[] = {"contains '<'", "contains '>'", "contains ':'", "contains '\"'",
-                                       "contains '|'", "contains '?'", "contains '*'"};
-
-// Characters that end or split an unquoted argument of a Program Manager command.
 const char kProgmanBreakers[] = "()[],\"";
-const char* const kProgmanPhrases[] = {
-    "contains '(', which breaks the Program Manager command it appears in",
-    "contains ')', which breaks the Program Manager command it appears in",
-    "contains '[', which breaks the Program Manager command it appears in",
-    "contains ']', which breaks the Program Manager command it appears in",
-    "contains ',', which breaks the Program Manager command it appears in",
-    "contains '\"', which breaks the Program Manager command it appears in"};
+
+NameProblem Problem(NameProblemKind kind, char character = 0, unsigned limit = 0) {
+  const NameProblem problem = {kind, character, limit};
+  return problem;
+}
 
 char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
 
@@ -48,13 +43,6 @@ bool IsDeviceName(const char* name) {
   return length == 5 && static_cast<unsigned char>(name[3]) == 0xC2 &&
          (static_cast<unsigned char>(name[4]) == 0xB9 || static_cast<unsigned char>(name[4]) == 0xB2 ||
           static_cast<unsigned char>(name[4]) == 0xB3);
-}
-
-// The phrase for the first of `characters` that `text` holds, from `phrases` in the same order,
-// or null.
-const char* FirstHeld(const char* text, const char* characters, const char* const* phrases) {
-  const char* at = strpbrk(text, characters);
-  return at != nullptr ? phrases[strchr(characters, *at) - characters] : nullptr;
 }
 
 bool HasControlCharacter(const char* text) {
@@ -94,45 +82,48 @@ bool IsValidUtf8(const char* text, size_t length) {
   return true;
 }
 
-const char* FileNameProblem(const char* name) {
+NameProblem FileNameProblem(const char* name) {
   const size_t length = strlen(name);
-  if (length == 0) return "empty name";
-  if (strpbrk(name, "/\\") != nullptr) return "has a directory part (a bare file name is required)";
-  if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return "not a file name";
-  if (HasControlCharacter(name)) return "contains a control character";
-  if (const char* phrase = FirstHeld(name, kRefusedCharacters, kRefusedPhrases)) return phrase;
-  if (name[length - 1] == '.') return "ends with a dot (Windows drops it)";
-  if (name[length - 1] == ' ') return "ends with a space (Windows drops it)";
-  if (length > kMaxNameBytes) return "longer than 255 bytes";
-  if (!IsValidUtf8(name, length)) return "not valid UTF-8";
-  if (IsDeviceName(name)) return "reserved device name";
-  return nullptr;
+  if (length == 0) return Problem(NameEmpty);
+  if (strpbrk(name, "/\\") != nullptr) return Problem(NameHasDirectory);
+  if (strcmp(name, ".") == 0 || strcmp(name, "..") == 0) return Problem(NameIsDots);
+  if (HasControlCharacter(name)) return Problem(NameHasControl);
+  if (const char* at = strpbrk(name, kRefusedCharacters)) return Problem(NameHasRefused, *at);
+  if (name[length - 1] == '.') return Problem(NameEndsInDot);
+  if (name[length - 1] == ' ') return Problem(NameEndsInSpace);
+  if (length > kMaxNameBytes) return Problem(NameTooLong, 0, kMaxNameBytes);
+  if (!IsValidUtf8(name, length)) return Problem(NameNotUtf8);
+  if (IsDeviceName(name)) return Problem(NameIsDevice);
+  return Problem(NameFine);
 }
 
-const char* GroupNameProblem(const char* groupName) {
-  if (strlen(groupName) > kMaxTitleBytes) return "longer than 200 bytes";
-  if (const char* problem = FileNameProblem(groupName)) return problem;
-  return FirstHeld(groupName, kProgmanBreakers, kProgmanPhrases);
+NameProblem GroupNameProblem(const char* groupName) {
+  if (strlen(groupName) > kMaxTitleBytes) return Problem(NameTooLong, 0, kMaxTitleBytes);
+  const NameProblem problem = FileNameProblem(groupName);
+  if (problem.kind != NameFine) return problem;
+  if (const char* at = strpbrk(groupName, kProgmanBreakers)) return Problem(NameBreaksProgman, *at);
+  return Problem(NameFine);
 }
 
-const char* TitleProblem(const char* appTitle) {
+NameProblem TitleProblem(const char* appTitle) {
   const size_t length = strlen(appTitle);
-  if (length == 0) return "empty";
-  if (length > kMaxTitleBytes) return "longer than 200 bytes";
-  if (!IsValidUtf8(appTitle, length)) return "not valid UTF-8";
-  if (HasControlCharacter(appTitle)) return "contains a control character";
-  return FirstHeld(appTitle, kProgmanBreakers, kProgmanPhrases);
+  if (length == 0) return Problem(NameEmpty);
+  if (length > kMaxTitleBytes) return Problem(NameTooLong, 0, kMaxTitleBytes);
+  if (!IsValidUtf8(appTitle, length)) return Problem(NameNotUtf8);
+  if (HasControlCharacter(appTitle)) return Problem(NameHasControl);
+  if (const char* at = strpbrk(appTitle, kProgmanBreakers)) return Problem(NameBreaksProgman, *at);
+  return Problem(NameFine);
 }
 
-const char* ProductIdProblem(const char* productId) {
+NameProblem ProductIdProblem(const char* productId) {
   const size_t length = strlen(productId);
-  if (length == 0) return "empty";
-  if (length > kMaxProductIdBytes) return "longer than 128 characters";
+  if (length == 0) return Problem(NameEmpty);
+  if (length > kMaxProductIdBytes) return Problem(NameTooLong, 0, kMaxProductIdBytes);
   for (const char* p = productId; *p != '\0'; ++p) {
     const char c = *p;
     const bool allowed = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '.' ||
                          c == '-' || c == '_';
-    if (!allowed) return "only ASCII letters, digits, '.', '-' and '_' may name a product's entry";
+    if (!allowed) return Problem(NameNotProductId);
   }
-  return nullptr;
+  return Problem(NameFine);
 }

@@ -17,26 +17,50 @@ enum : size_t {
 /// byte, no overlong form, no surrogate, nothing past U+10FFFF.
 bool IsValidUtf8(const char* text, size_t length);
 
-/// Why the zero-terminated UTF-8 `name` cannot be created as a file or folder of exactly that
-/// name in a Windows directory, as a short English phrase ("contains '?'", "reserved device
-/// name", ...), or null when it can. Refused: the empty name, "." and "..", a directory part ('\'
-/// or '/'), the characters < > : " | ? * and control characters (bytes 1-31), a trailing dot or
-/// space (which Windows drops, so "help.htm." would be written as "help.htm"), the device names
-/// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9 and COM or LPT with a superscript
-/// digit, in any case, alone or before an extension (spaces before the dot count for nothing,
-/// as Windows reads them), more than kMaxNameBytes bytes, and text that is not UTF-8.
-const char* FileNameProblem(const char* name);
+/// What is wrong with a name, if anything. The installer only asks whether a name is fine; the
+/// packaging tool says what is wrong in words of its own (tools/pack/product.cpp), so that the
+/// installer carries none of them.
+enum NameProblemKind {
+  NameFine = 0,
+  NameEmpty,              // no text at all
+  NameHasDirectory,       // '\' or '/'
+  NameIsDots,             // "." or ".."
+  NameHasControl,         // a control character (bytes 1-31)
+  NameHasRefused,         // one of < > : " | ? *, in `character`
+  NameEndsInDot,          // Windows drops the dot
+  NameEndsInSpace,        // Windows drops the space
+  NameTooLong,            // more bytes than the bound of its kind, in `limit`
+  NameNotUtf8,            // not valid UTF-8
+  NameIsDevice,           // a device name
+  NameBreaksProgman,      // one of ( ) [ ] , ", in `character`
+  NameNotProductId,       // a character other than ASCII letters, digits, '.', '-', '_'
+};
+struct NameProblem {
+  NameProblemKind kind;
+  char character;  // the character at fault, for NameHasRefused and NameBreaksProgman
+  unsigned limit;  // the bound passed, for NameTooLong
+};
+
+/// What keeps the zero-terminated UTF-8 `name` from being created as a file or folder of exactly
+/// that name in a Windows directory (kind NameFine when nothing does): the empty name, "." and
+/// "..", a directory part ('\' or '/'), the characters < > : " | ? * and control characters
+/// (bytes 1-31), a trailing dot or space (which Windows drops, so "help.htm." would be written as
+/// "help.htm"), the device names CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-COM9, LPT1-LPT9 and COM
+/// or LPT with a superscript digit, in any case, alone or before an extension (spaces before the
+/// dot count for nothing, as Windows reads them), more than kMaxNameBytes bytes, and text that is
+/// not UTF-8.
+NameProblem FileNameProblem(const char* name);
 
 /// The same for groupName, which names a folder (C:\Program Files\<groupName>) and a program
-/// group: the file-name rule, at most kMaxTitleBytes bytes, and none of the characters that end
+/// group: at most kMaxTitleBytes bytes, the file-name rule, and none of the characters that end
 /// or split an unquoted argument of a Program Manager command: ( ) [ ] , ".
-const char* GroupNameProblem(const char* groupName);
+NameProblem GroupNameProblem(const char* groupName);
 
-/// The same for appTitle, which names messages, items and running copies: not empty, valid
-/// UTF-8, no control character, at most kMaxTitleBytes bytes, none of ( ) [ ] , ".
-const char* TitleProblem(const char* appTitle);
+/// The same for appTitle, which names messages, items and running copies: not empty, at most
+/// kMaxTitleBytes bytes, valid UTF-8, no control character, none of ( ) [ ] , ".
+NameProblem TitleProblem(const char* appTitle);
 
 /// The same for productId: one to kMaxProductIdBytes ASCII letters, digits, '.', '-' and '_',
 /// so that it can name a registry key, a system object and a package manager's product code as
 /// it is.
-const char* ProductIdProblem(const char* productId);
+NameProblem ProductIdProblem(const char* productId);

@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   copy[size] = '\0';
   const std::string name(copy, strnlen(copy, size));
 
-  if (FileNameProblem(copy) == nullptr) {
+  if (FileNameProblem(copy).kind == NameFine) {
     if (name.empty() || name.size() > kMaxNameBytes || name == "." || name == "..") abort();
     for (unsigned char c : name) {
       if (c < 0x20 || strchr("<>:\"|?*/\\", c) != nullptr) abort();

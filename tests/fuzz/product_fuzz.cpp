@@ -22,13 +22,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (LoadProduct(path, &product, &error)) {
     // What the reader accepts must pass its own rules again.
     if (!error.empty() || product.files.empty()) abort();
-    if (FileNameProblem(product.iniFileName.c_str()) || FileNameProblem(product.mainExecutable.c_str())) abort();
-    if (GroupNameProblem(product.groupName.c_str()) || TitleProblem(product.appTitle.c_str())) abort();
-    if (ProductIdProblem(product.productId.c_str())) abort();
+    const auto fine = [](NameProblem problem) { return problem.kind == NameFine; };
+    if (!fine(FileNameProblem(product.iniFileName.c_str())) || !fine(FileNameProblem(product.mainExecutable.c_str()))) {
+      abort();
+    }
+    if (!fine(GroupNameProblem(product.groupName.c_str())) || !fine(TitleProblem(product.appTitle.c_str()))) abort();
+    if (!fine(ProductIdProblem(product.productId.c_str()))) abort();
     if (product.startupPrompt.size() > kMaxPromptBytes) abort();
     bool haveUninstaller = false;
     for (const ProductFile& entry : product.files) {
-      if (FileNameProblem(entry.name.c_str())) abort();
+      if (!fine(FileNameProblem(entry.name.c_str()))) abort();
       haveUninstaller = haveUninstaller || FoldCaseForWindows(entry.name) == "UNINST.EXE";
     }
     // Without uninst.exe of its own the product is marked for instpack's uninstaller.

@@ -122,12 +122,37 @@ std::string Utf8Problem(const std::string& text) {
   return std::string();
 }
 
+}  // namespace
+
+std::string DescribeNameProblem(const NameProblem& problem) {
+  switch (problem.kind) {
+    case NameFine: return std::string();
+    case NameEmpty: return "empty";
+    case NameHasDirectory: return "has a directory part (a bare file name is required)";
+    case NameIsDots: return "not a file name";
+    case NameHasControl: return "contains a control character";
+    case NameHasRefused: return std::string("contains '") + problem.character + "'";
+    case NameEndsInDot: return "ends with a dot (Windows drops it)";
+    case NameEndsInSpace: return "ends with a space (Windows drops it)";
+    case NameTooLong:
+      return problem.limit == kMaxProductIdBytes ? "longer than 128 characters"
+                                                 : "longer than " + std::to_string(problem.limit) + " bytes";
+    case NameNotUtf8: return "not valid UTF-8";
+    case NameIsDevice: return "reserved device name";
+    case NameBreaksProgman:
+      return std::string("contains '") + problem.character + "', which breaks the Program Manager command it appears in";
+    case NameNotProductId: return "only ASCII letters, digits, '.', '-' and '_' may name a product's entry";
+  }
+  return "not a name";
+}
+
+namespace {
+
 // What the rule of product/names.h says of `text`, which TOML lets hold a NUL the rule cannot
 // see; empty when nothing is wrong.
-std::string NameProblem(const char* (*rule)(const char*), const std::string& text) {
+std::string NameProblemText(NameProblem (*rule)(const char*), const std::string& text) {
   if (text.find('\0') != std::string::npos) return "contains a control character";
-  const char* problem = rule(text.c_str());
-  return problem != nullptr ? problem : "";
+  return DescribeNameProblem(rule(text.c_str()));
 }
 
 }  // namespace
@@ -227,13 +252,13 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   const struct {
     const char* key;
     const std::string& value;
-    const char* (*rule)(const char*);
+    NameProblem (*rule)(const char*);
   } named[] = {{"groupName", product->groupName, GroupNameProblem},
                {"appTitle", product->appTitle, TitleProblem},
                {"iniFileName", product->iniFileName, FileNameProblem},
                {"mainExecutable", product->mainExecutable, FileNameProblem}};
   for (const auto& setting : named) {
-    const std::string problem = NameProblem(setting.rule, setting.value);
+    const std::string problem = NameProblemText(setting.rule, setting.value);
     if (!problem.empty()) return fail(std::string(setting.key) + " " + QuoteForMessage(setting.value) + ": " + problem);
   }
 
@@ -282,7 +307,7 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     const std::string label = where + " " + QuoteForMessage(name);
     ProductFile file;
     file.name = name;
-    const std::string problem = NameProblem(FileNameProblem, name);
+    const std::string problem = NameProblemText(FileNameProblem, name);
     if (!problem.empty()) return fail(label + ": " + problem);
     if (source.empty()) return fail(label + ": empty source");
     if (source.find('\0') != std::string::npos) return fail(label + ": source contains a NUL character");
@@ -319,7 +344,7 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
       return fail("productId: expected a string at line " + std::to_string(node->source().begin.line));
     }
     product->productId = node->as_string()->get();
-    const std::string problem = NameProblem(ProductIdProblem, product->productId);
+    const std::string problem = NameProblemText(ProductIdProblem, product->productId);
     if (!problem.empty()) return fail("productId " + QuoteForMessage(product->productId) + ": " + problem);
   } else {
     product->productId = DefaultProductId(product->groupName);

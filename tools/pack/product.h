@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "identity.h"
+#include "product/names.h"
 
 /// Bounds that keep the product inside what the installer and a 32-bit address space can hold
 /// (the bounds of names are product/names.h's).
@@ -55,3 +56,7 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
 /// Returns `text` in double quotes with quotes, backslashes and control characters escaped, so
 /// that a message quoting it stays on one line.
 std::string QuoteForMessage(std::string_view text);
+
+/// What is wrong with a name, in the words of instpack's messages ("contains '?'", "reserved
+/// device name", ...); empty for NameFine.
+std::string DescribeNameProblem(const NameProblem& problem);

@@ -97,7 +97,7 @@ const BadProduct kBadProducts[] = {
     {"EmptyFileList", {{"files", "[]"}}, "files: empty list"},
     {"TooManyFiles", {{"files", kTooManyFiles.c_str()}}, "files: 1048577 files, more than the 1,048,576 an installer holds"},
     {"NameEmpty", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"\", source = \"tov32.exe\" }]"}},
-     "files[2] \"\": empty name"},
+     "files[2] \"\": empty"},
     {"NameWithDirectory", {{"files", "[\"tov32.exe\", \"uninst.exe\", \"docs/help.htm\"]"}}, "has a directory part"},
     {"NameWithBackslash", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = 'a\\b', source = \"tov32.exe\" }]"}},
      "has a directory part"},
@@ -129,8 +129,8 @@ const BadProduct kBadProducts[] = {
     // Settings.
     {"GroupEmpty", {{"groupName", "\"\""}}, "groupName \"\": empty"},
     {"AppTitleEmpty", {{"appTitle", "\"\""}}, "appTitle \"\": empty"},
-    {"IniEmpty", {{"iniFileName", "\"\""}}, "iniFileName \"\": empty name"},
-    {"MainEmpty", {{"mainExecutable", "\"\""}}, "mainExecutable \"\": empty name"},
+    {"IniEmpty", {{"iniFileName", "\"\""}}, "iniFileName \"\": empty"},
+    {"MainEmpty", {{"mainExecutable", "\"\""}}, "mainExecutable \"\": empty"},
     {"PromptEmptyWhenOffered", {{"offerStartupGroup", "true"}, {"startupPrompt", "\"\""}}, "startupPrompt: empty while"},
     {"TitleNotUtf8", {{"appTitle", "\"Caf\xE9\""}}, "product.toml:2: appTitle: not valid UTF-8 (byte 0xE9 at column 16;"},
     {"PromptWithNul", {{"startupPrompt", "\"a\\u0000b\""}}, "startupPrompt: contains a NUL character"},
@@ -222,8 +222,7 @@ TEST(CommandLine, MisuseExitsWithTwo) {
 // The name rules on their own (product/names.h, which the installer's reader applies too), for
 // the cases a description cannot easily spell.
 std::string Problem(const std::string& name) {
-  const char* problem = FileNameProblem(name.c_str());
-  return problem != nullptr ? problem : "";
+  return DescribeNameProblem(FileNameProblem(name.c_str()));
 }
 
 TEST(FileNameProblem, AcceptsOrdinaryNamesAndRefusesDevices) {
