@@ -31,14 +31,14 @@ const char kShuttingDownText[] =
 // The profile file this installation keeps its entry in: the settings' iniFileName, a bare name
 // that the profile functions find in the Windows folder, for an installation for all users (the
 // process runs elevated); for one user, who may not write there, the same name in the user's own
-// local application data folder (UserProfileFile). The text lives until the next call.
-const char* ProfileFile() {
-  static char userFile[DataDirectorySize];
-  if (!ProcessIsElevated() && UserProfileFile(InstallerSettings.iniFileName, userFile, sizeof userFile)) {
-    return userFile;
-  }
+// local application data folder (UserProfileFile), written into `userFile` (`size` bytes).
+const char* ProfileFile(char* userFile, size_t size) {
+  if (!ProcessIsElevated() && UserProfileFile(InstallerSettings.iniFileName, userFile, size)) return userFile;
   return InstallerSettings.iniFileName;
 }
+
+// Room for a profile file's full path, on the stack of each call that needs it.
+enum { kProfilePathSize = DataDirectorySize };
 
 // Appends `text` to `out` (holding `*used` characters) when it fits with its terminator.
 bool Append(char* out, size_t size, size_t* used, const char* text) {
@@ -82,7 +82,8 @@ void Propose(const char* preset) {
     ProposeDefault(proposal, sizeof proposal);
     // A stored directory too long for the buffer is not cut to another one: it leaves the
     // proposal empty, for the user to choose in the dialog.
-    ReadProfileText(ProfileFile(), kProfileSection, kProfileKey, proposal, DataDirectory,
+    char profile[kProfilePathSize];
+    ReadProfileText(ProfileFile(profile, sizeof profile), kProfileSection, kProfileKey, proposal, DataDirectory,
                     sizeof DataDirectory);
   }
   NormalizeSeparators(DataDirectory);
@@ -144,7 +145,8 @@ bool ComposeHomeDefault(const char* homeDrive, const char* homePath, const char*
 }
 
 void StoreDataDirectory() {
-  WriteProfileText(ProfileFile(), kProfileSection, kProfileKey, DataDirectory);
+  char profile[kProfilePathSize];
+  WriteProfileText(ProfileFile(profile, sizeof profile), kProfileSection, kProfileKey, DataDirectory);
 }
 
 int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char* preset) {
@@ -175,12 +177,14 @@ int SettleDataDirectory(const char* preset) {
 }
 
 bool ReadStoredDataDirectory() {
-  ReadProfileText(ProfileFile(), kProfileSection, kProfileKey, "", DataDirectory,
+  char profile[kProfilePathSize];
+  ReadProfileText(ProfileFile(profile, sizeof profile), kProfileSection, kProfileKey, "", DataDirectory,
                   sizeof DataDirectory);
   NormalizeSeparators(DataDirectory);
   return DataDirectory[0] != '\0';
 }
 
 void ForgetDataDirectory() {
-  WriteProfileText(ProfileFile(), kProfileSection, kProfileKey, nullptr);
+  char profile[kProfilePathSize];
+  WriteProfileText(ProfileFile(profile, sizeof profile), kProfileSection, kProfileKey, nullptr);
 }
