@@ -24,7 +24,12 @@ bool IsAscii(const char* text) {
 // The profile file's full path: a full path is that, a bare name lives in the Windows folder,
 // where the profile functions look for it.
 bool ProfilePath(const wchar_t* fileName, wchar_t (&path)[kPathSize]) {
-  if (wcschr(fileName, L'\\') != nullptr) return lstrcpynW(path, fileName, kPathSize) != nullptr;
+  if (wcschr(fileName, L'\\') != nullptr) {
+    const size_t length = wcslen(fileName);
+    if (length >= kPathSize) return false;
+    memcpy(path, fileName, (length + 1) * sizeof(wchar_t));
+    return true;
+  }
   const UINT length = GetWindowsDirectoryW(path, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return false;
   UINT at = length;
@@ -59,7 +64,7 @@ void MakeUnicodeProfile(const wchar_t* fileName) {
       if (units > 0) MultiByteToWideChar(CP_ACP, 0, bytes, static_cast<int>(size), text + 1, units);
       DWORD written = 0;
       SetFilePointer(file, 0, nullptr, FILE_BEGIN);
-      WriteFile(file, text, static_cast<DWORD>((units + 1) * sizeof(wchar_t)), &written, nullptr);
+      WriteFile(file, text, static_cast<DWORD>(units + 1) * static_cast<DWORD>(sizeof(wchar_t)), &written, nullptr);
       SetEndOfFile(file);
       free(text);
     }

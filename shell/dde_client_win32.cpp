@@ -92,7 +92,7 @@ void* SendProgmanCommand(const char* command) {
   if (conversation != nullptr) {
     // A Unicode client's execute string is UTF-16; DDEML hands it to an ANSI server converted.
     // The terminator travels with the command.
-    const DWORD bytes = static_cast<DWORD>((wcslen(wide) + 1) * sizeof(wchar_t));
+    const DWORD bytes = static_cast<DWORD>(wcslen(wide) + 1) * static_cast<DWORD>(sizeof(wchar_t));
     result = DdeClientTransaction(reinterpret_cast<LPBYTE>(wide), bytes, conversation, nullptr, CF_UNICODETEXT,
                                   XTYP_EXECUTE, kCommandTimeout, nullptr);
   }

@@ -1,5 +1,6 @@
 // The desktop's top-level windows on Win32. Only Win32 calls belong here.
 #include <windows.h>
+#include <string.h>
 
 #include "platform/wide_text_win32.h"
 #include "shell/desktop_windows.h"
@@ -40,7 +41,7 @@ void ReadWindowTitle(WindowHandle window, char* buffer, size_t size) {
   title[0] = L'\0';
   const int count = size < kMostCharacters ? static_cast<int>(size) : kMostCharacters;
   GetWindowTextW(static_cast<HWND>(window), title, count);
-  for (int length = lstrlenW(title); length > 0 && !WideToUtf8(title, buffer, size); --length) {
+  for (int length = static_cast<int>(wcslen(title)); length > 0 && !WideToUtf8(title, buffer, size); --length) {
     // A pair of surrogates is cut whole.
     if (length >= 2 && title[length - 1] >= 0xDC00 && title[length - 1] <= 0xDFFF) --length;
     title[length - 1] = L'\0';

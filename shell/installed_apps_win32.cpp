@@ -63,7 +63,7 @@ bool SetText(const Registry& registry, HKEY key, const wchar_t* name, const char
   wchar_t* wide = static_cast<wchar_t*>(malloc(count * sizeof(wchar_t)));
   const bool set = wide != nullptr && Utf8ToWide(value, wide, count) &&
                    registry.setValue(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide),
-                                     static_cast<DWORD>((wcslen(wide) + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+                                     static_cast<DWORD>(wcslen(wide) + 1) * static_cast<DWORD>(sizeof(wchar_t))) == ERROR_SUCCESS;
   free(wide);
   return set;
 }

@@ -3,6 +3,7 @@
 // loaded at run time from the system folder. Only Win32 calls belong here.
 #include <windows.h>
 #include <shlobj.h>
+#include <string.h>
 
 #include "platform/system_library_win32.h"
 #include "platform/wide_text_win32.h"
@@ -39,7 +40,7 @@ bool FolderPath(StartMenuFolder folder, bool forAllUsers, bool create, wchar_t* 
 
 // Appends "\" and the UTF-8 `name` to the wide `path`. False when it is not text or does not fit.
 bool Append(wchar_t* path, const char* name) {
-  const size_t length = lstrlenW(path);
+  const size_t length = wcslen(path);
   if (length + 2 >= kPathSize) return false;
   path[length] = L'\\';
   return Utf8ToWide(name, path + length + 1, kPathSize - length - 1);
@@ -51,11 +52,11 @@ bool ItemPath(StartMenuFolder folder, bool forAllUsers, bool create, const char*
               wchar_t* item, wchar_t* groupFolder) {
   if (!FolderPath(folder, forAllUsers, create, groupFolder)) return false;
   if (group != nullptr && !Append(groupFolder, group)) return false;
-  lstrcpynW(item, groupFolder, kPathSize);
+  memcpy(item, groupFolder, (wcslen(groupFolder) + 1) * sizeof(wchar_t));  // both kPathSize long
   if (!Append(item, name)) return false;
-  const size_t length = lstrlenW(item);
+  const size_t length = wcslen(item);
   if (length + 5 >= kPathSize) return false;
-  lstrcpyW(item + length, L".lnk");
+  memcpy(item + length, L".lnk", 5 * sizeof(wchar_t));
   return true;
 }
 

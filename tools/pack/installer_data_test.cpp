@@ -7,6 +7,7 @@
 #include <string.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "product/installer_data.h"
@@ -178,10 +179,10 @@ TEST_F(InstallerDataTest, ShapedBlocksAreRefusedWithoutReadingOutside) {
       {"an empty file name", [&](unsigned char* b, size_t*) { b[fileNameAt] = 0; Put32(b + kFilesOffset + 4, 0); }},
       {"a profile name with a directory", [&](unsigned char* b, size_t*) { b[iniAt + 2] = '\\'; }},
       // Names by the rules the packaging tool applies (product/names.h).
-      {"a file name that is a device", [&](unsigned char* b, size_t*) { memcpy(b + fileNameAt, "con.2", 5); }},
+      {"a file name that is a device", [&](unsigned char* b, size_t*) { std::copy_n("con.2", 5, b + fileNameAt); }},
       {"a file name ending in a dot", [&](unsigned char* b, size_t*) { b[fileNameAt + 8] = '.'; }},
       {"a file name with a wildcard", [&](unsigned char* b, size_t*) { b[fileNameAt + 3] = '?'; }},
-      {"a main program that is a device", [&](unsigned char* b, size_t*) { memcpy(b + mainAt, "aux.2", 5); }},
+      {"a main program that is a device", [&](unsigned char* b, size_t*) { std::copy_n("aux.2", 5, b + mainAt); }},
       {"a group name with a directory", [&](unsigned char* b, size_t*) { b[groupNameAt + 3] = '\\'; }},
       {"a group name that breaks a command", [&](unsigned char* b, size_t*) { b[groupNameAt + 3] = '('; }},
       {"a title that breaks a command", [&](unsigned char* b, size_t*) { b[titleAt + 1] = ','; }},
