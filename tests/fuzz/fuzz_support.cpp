@@ -91,3 +91,7 @@ EventHandle CreateWakeEvent() { return nullptr; }
 void DestroyWakeEvent(EventHandle) {}
 void SignalEvent(EventHandle) {}
 void WaitForEvent(EventHandle) {}
+
+// Installed for the user running the target, and alone on the machine.
+bool ProcessIsElevated() { return false; }
+ProductLock TakeProductLock(const char*) { return ProductLockTaken; }
