@@ -73,18 +73,25 @@ void MakeUnicodeProfile(const wchar_t* fileName) {
   CloseHandle(file);
 }
 
+// The file, section and key of an entry as the wide profile functions take them.
+struct Names {
+  wchar_t file[kNameSize];
+  wchar_t section[kNameSize];
+  wchar_t key[kNameSize];
+};
+
+bool WidenNames(const char* fileName, const char* section, const char* key, Names* names) {
+  return Utf8ToWide(fileName, names->file, kNameSize) && Utf8ToWide(section, names->section, kNameSize) &&
+         Utf8ToWide(key, names->key, kNameSize);
+}
+
 }  // namespace
 
 bool ReadProfileText(const char* fileName, const char* section, const char* key, const char* fallback,
                      char* buffer, size_t size) {
   buffer[0] = '\0';
-  wchar_t wideFile[kNameSize];
-  wchar_t wideSection[kNameSize];
-  wchar_t wideKey[kNameSize];
-  if (!Utf8ToWide(fileName, wideFile, kNameSize) || !Utf8ToWide(section, wideSection, kNameSize) ||
-      !Utf8ToWide(key, wideKey, kNameSize)) {
-    return false;
-  }
+  Names names;
+  if (!WidenNames(fileName, section, key, &names)) return false;
   // One wide character more than the text may have: GetPrivateProfileString cuts a longer value
   // to the buffer and then returns its size less one, which tells a value that does not fit.
   const size_t count = size + 1;
@@ -92,8 +99,8 @@ bool ReadProfileText(const char* fileName, const char* section, const char* key,
   wchar_t* value = static_cast<wchar_t*>(malloc(count * sizeof(wchar_t)));
   bool whole = false;
   if (wideFallback != nullptr && value != nullptr && Utf8ToWide(fallback, wideFallback, count)) {
-    const DWORD length = GetPrivateProfileStringW(wideSection, wideKey, wideFallback, value, static_cast<DWORD>(count),
-                                                  wideFile);
+    const DWORD length = GetPrivateProfileStringW(names.section, names.key, wideFallback, value, static_cast<DWORD>(count),
+                                                  names.file);
     whole = length < size && WideToUtf8(value, buffer, size);
   }
   free(wideFallback);
@@ -102,22 +109,17 @@ bool ReadProfileText(const char* fileName, const char* section, const char* key,
 }
 
 bool WriteProfileText(const char* fileName, const char* section, const char* key, const char* value) {
-  wchar_t wideFile[kNameSize];
-  wchar_t wideSection[kNameSize];
-  wchar_t wideKey[kNameSize];
-  if (!Utf8ToWide(fileName, wideFile, kNameSize) || !Utf8ToWide(section, wideSection, kNameSize) ||
-      !Utf8ToWide(key, wideKey, kNameSize)) {
-    return false;
-  }
-  if (value == nullptr) return WritePrivateProfileStringW(wideSection, wideKey, nullptr, wideFile) != 0;
+  Names names;
+  if (!WidenNames(fileName, section, key, &names)) return false;
+  if (value == nullptr) return WritePrivateProfileStringW(names.section, names.key, nullptr, names.file) != 0;
   const size_t count = strlen(value) + 1;
   wchar_t* wideValue = static_cast<wchar_t*>(malloc(count * sizeof(wchar_t)));
   bool written = false;
   if (wideValue != nullptr && Utf8ToWide(value, wideValue, count)) {
     // An ASCII value is written as the ANSI functions wrote it; only a value they would turn into
     // question marks needs the file in UTF-16.
-    if (!IsAscii(value)) MakeUnicodeProfile(wideFile);
-    written = WritePrivateProfileStringW(wideSection, wideKey, wideValue, wideFile) != 0;
+    if (!IsAscii(value)) MakeUnicodeProfile(names.file);
+    written = WritePrivateProfileStringW(names.section, names.key, wideValue, names.file) != 0;
   }
   free(wideValue);
   return written;
