@@ -1,7 +1,7 @@
 // The prebuilt installer program: its options, its own product, then the installation, with
 // windows or without. Compiled into the installer programs only.
 #include "driver/command_line.h"
-#include "driver/exit_status.h"
+#include "product/exit_status.h"
 #include "driver/installation.h"
 #include "driver/program.h"
 #include "platform/message_box.h"

@@ -3,7 +3,7 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "driver/exit_status.h"
+#include "product/exit_status.h"
 #include "driver/program.h"
 
 int main(int argc, char** argv) {

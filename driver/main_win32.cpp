@@ -5,7 +5,7 @@
 
 #include "driver/command_line.h"
 #include "driver/dll_search.h"
-#include "driver/exit_status.h"
+#include "product/exit_status.h"
 #include "driver/program.h"
 
 // The entry point itself, in place of the C runtime's start-up code (the program links with

@@ -1,7 +1,7 @@
 // The installation sequence with no window at all, for administrators: its outcome is the exit
 // status.
 #include "datadir/data_directory.h"
-#include "driver/exit_status.h"
+#include "product/exit_status.h"
 #include "driver/installation.h"
 #include "driver/product_lock.h"
 #include "payload/extract.h"

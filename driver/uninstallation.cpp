@@ -5,7 +5,7 @@
 #include <string.h>
 
 #include "datadir/data_directory.h"
-#include "driver/exit_status.h"
+#include "product/exit_status.h"
 #include "driver/product_lock.h"
 #include "payload/installed_files.h"
 #include "platform/files.h"

@@ -2,7 +2,7 @@
 // the files the installer wrote), then the uninstallation. Compiled into the uninstaller
 // programs only.
 #include "driver/command_line.h"
-#include "driver/exit_status.h"
+#include "product/exit_status.h"
 #include "driver/program.h"
 #include "driver/uninstallation.h"
 #include "platform/message_box.h"

@@ -17,6 +17,8 @@ packages=(
   # the release files: the Debian package's dependencies (dpkg-shlibdeps) and its check; the
   # tests of the publisher's path unpack the Windows archive and open the manual page
   dpkg-dev lintian unzip man-db
+  # the test of the package manager's manifests reads them back with a YAML parser
+  python3-yaml
   # benchmarks and analysers
   pigz nsis clang libclang-rt-14-dev clang-tidy cppcheck hyperfine
 )

@@ -17,7 +17,9 @@
 #include "product/installer_data.h"
 #include "product.h"
 #include "signing.h"
+#include "sha256.h"
 #include "uninstaller.h"
+#include "winget_manifest.h"
 
 namespace fs = std::filesystem;
 
@@ -154,11 +156,23 @@ bool WriteInstaller(const Product& product, const std::string& descriptionPath,
 
 // Does the work once the command line is understood. Returns true when every temporary is
 // written; false with `*error` set otherwise.
+// `*loaded` is the product as described, for the manifests written after the installer; with
+// `manifests` a product that lacks what they need is refused before anything is written.
 bool Package(const std::string& descriptionPath, InstallerTarget target, const std::string& stubPath,
              std::string uninstallerStubPath, const Outputs& outputs, int threads, const SigningRequest& signing,
-             long long signingTime, std::string* error) {
-  Product product;
+             long long signingTime, bool manifests, Product* loaded, std::string* error) {
+  Product& product = *loaded;
   if (!LoadProduct(descriptionPath, &product, error)) return false;
+  if (manifests) {
+    std::string missing;
+    for (const std::string& line : WingetManifestMissing(product)) {
+      missing += (missing.empty() ? "" : "\ninstpack: ") + descriptionPath + ": " + line;
+    }
+    if (!missing.empty()) {
+      *error = missing;
+      return false;
+    }
+  }
 
   // Measure every source before packing any, so that a missing file late in the list fails
   // at once instead of after minutes of compression.
@@ -261,13 +275,18 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
   return true;
 }
 
-// The prebuilt program of `target` and `kind` installed beside the tool:
-// <prefix>/share/instpack/<name> for a tool in <prefix>/bin.
+// The prebuilt program of `target` and `kind` installed with the tool: <prefix>/share/instpack/<name>
+// for a tool in <prefix>/bin, as the release archives and packages lay it out; else the one in the
+// tool's own folder, where instpack's own Windows installer puts every file.
 std::string InstalledProgramPath(InstallerTarget target, ProgramKind kind) {
   const std::string self = RunningProgramPath();
   std::string name = ProgramFileName(target, kind);
   if (self.empty()) return name;
-  return (fs::path(self).parent_path().parent_path() / "share" / "instpack" / name).string();
+  const fs::path folder = fs::path(self).parent_path();
+  const fs::path shared = folder.parent_path() / "share" / "instpack" / name;
+  const fs::path beside = folder / name;
+  std::error_code ignored;
+  return (!fs::exists(shared, ignored) && fs::exists(beside, ignored) ? beside : shared).string();
 }
 
 }  // namespace
@@ -294,6 +313,9 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
                  "The prebuilt uninstaller program to fill in and pack as uninst.exe when the description has "
                  "none (default: the one installed with instpack, in ../share/instpack/)");
   app.add_option("--depfile", depfilePath, "Also write a Makefile-syntax dependency file here");
+  std::string manifestDirectory;
+  app.add_option("--winget-manifest", manifestDirectory,
+                 "Also write the Windows Package Manager's manifests of the installer into this folder");
   app.add_option("--threads", threads, "Compression threads (default: one per core)")->check(CLI::Range(1, 256));
   SigningRequest signing;
   CLI::Option* certificate =
@@ -326,6 +348,10 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
     *error = "only Windows installers are signed, not --target native (see instpack --help)";
     return 2;
   }
+  if (!manifestDirectory.empty() && target == InstallerTarget::Native) {
+    *error = "--winget-manifest describes Windows installers, not --target native (see instpack --help)";
+    return 2;
+  }
   if (stubPath.empty()) stubPath = InstalledProgramPath(target, ProgramKind::Installer);
   if (uninstallerStubPath.empty()) uninstallerStubPath = InstalledProgramPath(target, ProgramKind::Uninstaller);
 
@@ -342,8 +368,10 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   // The signing material is checked before anything is written, and the installer signed once it
   // is whole: a signature covers every byte of it but the signature itself.
   long long signingTime = 0;
+  Product product;
   if ((signing.Requested() && !CheckSigningMaterial(signing, &signingTime, error)) ||
-      !Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, signing, signingTime, error) ||
+      !Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, signing, signingTime,
+               !manifestDirectory.empty(), &product, error) ||
       (signing.Requested() && !SignInPlace(signing, signingTime, outputs.installerTemporary, error))) {
     RemoveTemporaries(outputs);
     RemoveEarlierOutputs(outputs);
@@ -359,6 +387,12 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   if (!depfilePath.empty() && !RenameOver(outputs.depfileTemporary, outputs.depfile)) {
     *error = "cannot rename " + outputs.depfileTemporary + " to " + outputs.depfile + ": " + strerror(errno);
     RemoveTemporaries(outputs);
+    return 1;
+  }
+  // The manifests name the installer by its digest, so they follow it, signed and in place.
+  std::string sha256;
+  if (!manifestDirectory.empty() && (!Sha256OfFile(outputs.installer, &sha256, error) ||
+                                     !WriteWingetManifests(product, target, sha256, manifestDirectory, error))) {
     return 1;
   }
   return 0;

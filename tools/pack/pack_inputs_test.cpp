@@ -64,6 +64,9 @@ std::string Repeat(const std::string& unit, size_t count) {
 
 const std::string kNoKey = ":8:2: Error while parsing key: expected bare key starting character or string delimiter, saw ";
 const std::string kE = "\xC3\xA9";  // é: two bytes, in the description and in the installer
+const std::string kNotIdentifier =
+    "not a package identifier (two to eight parts of at most 32 characters with dots between, such as "
+    "Velbrook.Tovalin, without spaces or \\ / : * ? \" < > |)";
 const std::string kNotVersion = "not a version (one to four numbers from 0 to 65535 with dots between, such as 2.1.0)";
 
 std::vector<BadInput> BadInputs() {
@@ -91,7 +94,8 @@ std::vector<BadInput> BadInputs() {
       {"SettingAsSection", "[Options]",
        "unknown key \"Options\" at line 8 (expected groupName, appTitle, iniFileName, offerStartupGroup, "
        "startupPrompt, mainExecutable, files, and optionally publisher, productName, fileDescription, version, "
-       "copyright, icon, executionLevel, productId, urlInfoAbout, helpLink)"},
+       "copyright, icon, executionLevel, productId, urlInfoAbout, helpLink, packageIdentifier, license, "
+       "shortDescription, installerUrl)"},
       {"SettingGivenTwiceAsDottedKey", "files.name = \"x\"", ""},  // the TOML reader's own words
       // Outside strings and comments TOML allows ASCII only; the reader's character tables used to
       // reach an "unreachable" point on such characters.
@@ -139,6 +143,23 @@ std::vector<BadInput> BadInputs() {
        "and the like)"},
       {"AddressOneOver", "helpLink = \"https://" + Repeat("h", 2041) + "\"",
        "helpLink \"https://" + Repeat("h", 2041) + "\": longer than 2,048 bytes"},
+      // What a package manager's manifest takes.
+      {"PackageIdentifierOnePart", "packageIdentifier = \"Tovalin\"", "packageIdentifier \"Tovalin\": " + kNotIdentifier},
+      {"PackageIdentifierEmptyPart", "packageIdentifier = \"Velbrook..Tovalin\"",
+       "packageIdentifier \"Velbrook..Tovalin\": " + kNotIdentifier},
+      {"PackageIdentifierWithSpace", "packageIdentifier = \"Velbrook.Tovalin Notes\"",
+       "packageIdentifier \"Velbrook.Tovalin Notes\": " + kNotIdentifier},
+      {"PackageIdentifierPartOneOver", "packageIdentifier = \"Velbrook." + Repeat(kE, 33) + "\"",
+       "packageIdentifier \"Velbrook." + Repeat(kE, 33) + "\": " + kNotIdentifier},
+      {"PackageIdentifierNineParts", "packageIdentifier = \"a.b.c.d.e.f.g.h.i\"",
+       "packageIdentifier \"a.b.c.d.e.f.g.h.i\": " + kNotIdentifier},
+      {"LicenseTooShort", "license = \"MI\"", "license \"MI\": shorter than 3 characters"},
+      {"ShortDescriptionOneOver", "shortDescription = \"" + Repeat(kE, 257) + "\"",
+       "shortDescription \"" + Repeat(kE, 257) + "\": longer than 256 characters"},
+      {"ShortDescriptionWithNewline", "shortDescription = \"Notes\\nand more\"",
+       "shortDescription \"Notes\\x0Aand more\": contains a control character"},
+      {"InstallerUrlNotWeb", "installerUrl = \"ftp://velbrook.example/setup.exe\"",
+       "installerUrl \"ftp://velbrook.example/setup.exe\": not a web address (one that begins with https:// or http://)"},
       {"IconNotAnIcon", "icon = \"tov32.exe\"", "icon: {dir}/tov32.exe: not an icon file (no icon header)"},
       {"NameOneOver", Files("{ name = \"" + Repeat(kE, 128) + "\", source = \"tov32.exe\" }"),
        "files[2] \"" + Repeat(kE, 128) + "\": longer than 255 bytes"},

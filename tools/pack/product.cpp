@@ -41,6 +41,7 @@ const char* const kKeys[] = {"groupName",    "appTitle",       "iniFileName", "o
                              "startupPrompt", "mainExecutable", "files"};
 // Optional settings of the product's entry among the installed programs.
 const char* const kEntryKeys[] = {"productId", "urlInfoAbout", "helpLink"};
+const char* const kListingKeys[] = {"packageIdentifier", "license", "shortDescription", "installerUrl"};
 // Web addresses are shown and followed as they are; a few thousand characters is more than any.
 const size_t kMaxAddressBytes = 2048;
 
@@ -52,6 +53,46 @@ std::string AddressProblem(const std::string& address) {
   if (address.size() > kMaxAddressBytes) return "longer than 2,048 bytes";
   for (unsigned char c : address) {
     if (c <= 0x20 || c == 0x7F) return "contains a space or a control character (write it as %20 and the like)";
+  }
+  return std::string();
+}
+
+// Characters of UTF-8 `text`, counted as the manifest's schema counts them.
+size_t CharacterCount(const std::string& text) {
+  size_t count = 0;
+  for (unsigned char c : text) count += (c & 0xC0) != 0x80;
+  return count;
+}
+
+// A package identifier as the package manager takes it: two to eight parts of 1 to 32 characters,
+// dots between, none of them white space, a control character or one of \ / : * ? " < > |.
+std::string PackageIdentifierProblem(const std::string& id) {
+  const std::string shape =
+      "not a package identifier (two to eight parts of at most 32 characters with dots between, such as "
+      "Velbrook.Tovalin, without spaces or \\ / : * ? \" < > |)";
+  if (id.size() > 128) return "longer than 128 bytes";
+  size_t parts = 1, partLength = 0;
+  for (size_t i = 0; i < id.size(); ++i) {
+    const unsigned char c = (unsigned char)id[i];
+    if (c == '.') {
+      if (partLength == 0) return shape;
+      ++parts, partLength = 0;
+      continue;
+    }
+    if (c <= 0x20 || c == 0x7F || strchr("\\/:*?\"<>|", c) != nullptr) return shape;
+    if ((c & 0xC0) != 0x80 && ++partLength > 32) return shape;
+  }
+  if (partLength == 0 || parts < 2 || parts > 8) return shape;
+  return std::string();
+}
+
+// A text of the manifest's listing: 3 to `maxCharacters` characters, on one line.
+std::string ListingTextProblem(const std::string& text, size_t maxCharacters) {
+  const size_t count = CharacterCount(text);
+  if (count < 3) return "shorter than 3 characters";
+  if (count > maxCharacters) return "longer than " + std::to_string(maxCharacters) + " characters";
+  for (unsigned char c : text) {
+    if (c < 0x20 || c == 0x7F) return "contains a control character";
   }
   return std::string();
 }
@@ -204,12 +245,13 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     for (const char* name : kKeys) known = known || key.str() == name;
     for (const char* name : kIdentityKeys) known = known || key.str() == name;
     for (const char* name : kEntryKeys) known = known || key.str() == name;
+    for (const char* name : kListingKeys) known = known || key.str() == name;
     if (!known) {
       return fail("unknown key " + QuoteForMessage(key.str()) + " at line " +
                   std::to_string(key.source().begin.line) + " (expected groupName, appTitle, " +
                   "iniFileName, offerStartupGroup, startupPrompt, mainExecutable, files, and optionally " +
                   "publisher, productName, fileDescription, version, copyright, icon, executionLevel, productId, " +
-                  "urlInfoAbout, helpLink)");
+                  "urlInfoAbout, helpLink, packageIdentifier, license, shortDescription, installerUrl)");
     }
   }
   for (const char* name : kKeys) {
@@ -362,6 +404,27 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     *address.value = node->as_string()->get();
     const std::string problem = AddressProblem(*address.value);
     if (!problem.empty()) return fail(std::string(address.key) + " " + QuoteForMessage(*address.value) + ": " + problem);
+  }
+
+  // What a package manager's manifest takes, in the bounds its schema sets.
+  const struct {
+    const char* key;
+    std::string* value;
+    std::string (*problem)(const std::string&);
+  } listing[] = {{"packageIdentifier", &product->packageIdentifier, PackageIdentifierProblem},
+                 {"license", &product->license, [](const std::string& text) { return ListingTextProblem(text, 512); }},
+                 {"shortDescription", &product->shortDescription,
+                  [](const std::string& text) { return ListingTextProblem(text, 256); }},
+                 {"installerUrl", &product->installerUrl, AddressProblem}};
+  for (const auto& setting : listing) {
+    const toml::node* node = table.get(setting.key);
+    if (node == nullptr) continue;
+    if (!node->is_string()) {
+      return fail(std::string(setting.key) + ": expected a string at line " + std::to_string(node->source().begin.line));
+    }
+    *setting.value = node->as_string()->get();
+    const std::string problem = setting.problem(*setting.value);
+    if (!problem.empty()) return fail(std::string(setting.key) + " " + QuoteForMessage(*setting.value) + ": " + problem);
   }
 
   if (!seen.count(FoldCaseForWindows(product->mainExecutable))) {

@@ -42,6 +42,13 @@ struct Product {
   std::string productId;
   std::string urlInfoAbout;
   std::string helpLink;
+  // What a package manager's manifest of the installer needs beyond the above, each optional:
+  // the package's identifier, its licence, a line on what it is, and where the installer is
+  // downloaded from.
+  std::string packageIdentifier;
+  std::string license;
+  std::string shortDescription;
+  std::string installerUrl;
   // Bytes of every file once installed: the sources' sizes, the uninstaller instpack puts in
   // among them; set once they are measured.
   uint64_t installedSize = 0;

@@ -1,5 +1,6 @@
 // The exit statuses of the installer and the uninstaller, by which an administrator's script
-// tells how an unattended run ended (docs/administrators.md lists them).
+// tells how an unattended run ended (docs/administrators.md lists them), and which instpack
+// writes into a package manager's manifest of the installer.
 #pragma once
 
 enum ExitStatus {
