@@ -24,6 +24,7 @@ set(RELEASE_FILES_DIR ${PROJECT_BINARY_DIR}/release)
 set(RELEASE_LINUX_ARCHIVE instpack-${PROJECT_VERSION}-linux-x86_64.tar.gz)
 set(RELEASE_DEBIAN_PACKAGE instpack_${PROJECT_VERSION}_amd64.deb)
 set(RELEASE_WINDOWS_ARCHIVE instpack-${PROJECT_VERSION}-windows.zip)
+set(RELEASE_SETUP_PROGRAM instpack-${PROJECT_VERSION}-setup.exe)
 
 set(INSTPACK_MAINTAINER "instpack developers <instpack@example.org>" CACHE STRING
     "The maintainer the Debian package names (release/changelog names its own)")
