@@ -154,10 +154,10 @@ bool WriteInstaller(const Product& product, const std::string& descriptionPath,
   return true;
 }
 
-// Does the work once the command line is understood. Returns true when every temporary is
+// Does the work once the command line is understood, leaving the product as described in
+// `*loaded` for the manifests written after the installer; with `manifests`, a product that lacks
+// what they need is refused before anything is written. Returns true when every temporary is
 // written; false with `*error` set otherwise.
-// `*loaded` is the product as described, for the manifests written after the installer; with
-// `manifests` a product that lacks what they need is refused before anything is written.
 bool Package(const std::string& descriptionPath, InstallerTarget target, const std::string& stubPath,
              std::string uninstallerStubPath, const Outputs& outputs, int threads, const SigningRequest& signing,
              long long signingTime, bool manifests, Product* loaded, std::string* error) {
