@@ -21,8 +21,11 @@ folder=$WINEPREFIX/drive_c/instpack-setup-test
 "$WINE64" reg delete "$key" /f /reg:64 >/dev/null 2>&1 || true
 rm -rf "$folder" "$WINEPREFIX/drive_c/windows/instpack.ini"
 
+# The programs' output goes to a file: a process they start (Wine's desktop, when they are the first
+# to need one) keeps what they were given open for the rest of the session, and the test's own
+# output would then never end.
 status=0
-"$WINE64" "$(windows "$setup")" /S '/D=C:\instpack-setup-test' || status=$?
+"$WINE64" "$(windows "$setup")" /S '/D=C:\instpack-setup-test' </dev/null >>"$work/wine.log" 2>&1 || status=$?
 [ "$status" = 0 ] || fail "instpack-$version-setup.exe /S ended with status $status"
 for file in instpack.exe installer-win32.exe installer-win64.exe uninstaller-win32.exe uninstaller-win64.exe \
             README.md license-zlib.txt uninst.exe; do
@@ -41,14 +44,14 @@ echo "ok   listed in Installed apps: instpack $version, removed by $quiet"
 # The sample's description names its sources by Linux paths, which Windows reads on drive Z:.
 cd "$work"
 "$WINE64" 'C:\instpack-setup-test\instpack.exe' "$(windows "$description")" -o "$(windows "$work/win32.exe")" \
-  >"$work/out.log" 2>&1 || fail "the installed instpack.exe: $(cat "$work/out.log")"
+  </dev/null >"$work/out.log" 2>&1 || fail "the installed instpack.exe: $(cat "$work/out.log")"
 cmp "$work/win32.exe" "$expected" || fail "the installed instpack.exe wrote another installer than instpack"
 echo "ok   the installed instpack.exe packaged the sample, identical to the Linux instpack's"
 
 # As a package manager removes it: the command the entry holds, from another working directory.
 uninstaller=${quiet#\"} uninstaller=${uninstaller%%\"*}
 status=0
-"$WINE64" "$uninstaller" /S || status=$?
+"$WINE64" "$uninstaller" /S </dev/null >>"$work/wine.log" 2>&1 || status=$?
 [ "$status" = 0 ] || fail "$quiet ended with status $status"
 if "$WINE64" reg query "$key" /reg:64 >/dev/null 2>&1; then fail "the entry is still there"; fi
 [ ! -e "$folder" ] || fail "left in C:\\instpack-setup-test: $(ls "$folder")"
