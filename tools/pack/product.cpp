@@ -67,7 +67,7 @@ size_t CharacterCount(const std::string& text) {
 // A package identifier as the package manager takes it: two to eight parts of 1 to 32 characters,
 // dots between, none of them white space, a control character or one of \ / : * ? " < > |.
 std::string PackageIdentifierProblem(const std::string& id) {
-  const std::string shape =
+  std::string shape =
       "not a package identifier (two to eight parts of at most 32 characters with dots between, such as "
       "Velbrook.Tovalin, without spaces or \\ / : * ? \" < > |)";
   if (id.size() > 128) return "longer than 128 bytes";
