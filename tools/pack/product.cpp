@@ -391,27 +391,15 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   } else {
     product->productId = DefaultProductId(product->groupName);
   }
-  const struct {
-    const char* key;
-    std::string* value;
-  } addresses[] = {{"urlInfoAbout", &product->urlInfoAbout}, {"helpLink", &product->helpLink}};
-  for (const auto& address : addresses) {
-    const toml::node* node = table.get(address.key);
-    if (node == nullptr) continue;
-    if (!node->is_string()) {
-      return fail(std::string(address.key) + ": expected a string at line " + std::to_string(node->source().begin.line));
-    }
-    *address.value = node->as_string()->get();
-    const std::string problem = AddressProblem(*address.value);
-    if (!problem.empty()) return fail(std::string(address.key) + " " + QuoteForMessage(*address.value) + ": " + problem);
-  }
-
-  // What a package manager's manifest takes, in the bounds its schema sets.
+  // The entry's two addresses, and what a package manager's manifest takes, in the bounds its
+  // schema sets.
   const struct {
     const char* key;
     std::string* value;
     std::string (*problem)(const std::string&);
-  } listing[] = {{"packageIdentifier", &product->packageIdentifier, PackageIdentifierProblem},
+  } listing[] = {{"urlInfoAbout", &product->urlInfoAbout, AddressProblem},
+                 {"helpLink", &product->helpLink, AddressProblem},
+                 {"packageIdentifier", &product->packageIdentifier, PackageIdentifierProblem},
                  {"license", &product->license, [](const std::string& text) { return ListingTextProblem(text, 512); }},
                  {"shortDescription", &product->shortDescription,
                   [](const std::string& text) { return ListingTextProblem(text, 256); }},
