@@ -7,14 +7,8 @@ set -euo pipefail
 state=$1
 archive=$(realpath "$2") win32_description=$(realpath "$3") win32_installer=$(realpath "$4")
 win64_description=$(realpath "$5") win64_installer=$(realpath "$6")
-[ -f "$state/session.env" ] || { echo "FAIL: no Wine session ($state/session.env)"; exit 1; }
-set -a
-# shellcheck disable=SC1091
-. "$state/session.env"
-set +a
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-windows() { echo "Z:$(realpath -m "$1" | tr / '\\')"; }
+# shellcheck source=tests/wine/session_env.sh
+. "$(dirname "$0")/session_env.sh"
 unzip -q "$archive" -d "$work/unpacked"
 instpack=$(echo "$work"/unpacked/instpack-*/bin/instpack.exe)
 [ -f "$instpack" ] || { echo "FAIL: the archive holds no bin\\instpack.exe"; exit 1; }

@@ -6,14 +6,8 @@
 #   instpack_setup.sh STATE_DIR SETUP_EXE VERSION WIN32_DESCRIPTION WIN32_INSTALLER
 set -euo pipefail
 state=$1 setup=$(realpath "$2") version=$3 description=$(realpath "$4") expected=$(realpath "$5")
-[ -f "$state/session.env" ] || { echo "FAIL: no Wine session ($state/session.env)"; exit 1; }
-set -a
-# shellcheck disable=SC1091
-. "$state/session.env"
-set +a
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-windows() { echo "Z:$(realpath -m "$1" | tr / '\\')"; }
+# shellcheck source=tests/wine/session_env.sh
+. "$(dirname "$0")/session_env.sh"
 fail() { echo "FAIL: $*"; exit 1; }
 key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\instpack'
 folder=$WINEPREFIX/drive_c/instpack-setup-test
