@@ -29,10 +29,10 @@ did_something=false
 
 installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"; }
 
+# The update and the install, through a registry that may be half-synced (scripts/apt_install.sh).
 install_packages() {
   echo "setup: installing $*"
-  "${sudo_cmd[@]}" apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+  "${sudo_cmd[@]}" "$(dirname "$0")/apt_install.sh" "$@"
   did_something=true
 }
 
