@@ -152,23 +152,26 @@ done
 # --- 5. extraction under Wine: the win32 installer (the product) against makensis's, which is a
 # 32-bit program too; the win64 installer beside them, and against the same installer with the
 # extraction of one thread (the 64-bit program of the last commit before extraction used every
-# core, filled in by today's instpack); same files, one prefix
+# core, filled in by that commit's own instpack: an instpack takes only the programs of its own
+# release); same files, one prefix
 wine_reps=$([ "$quick" = 1 ] && echo 1 || echo 3)
 one_thread_commit=${ONE_THREAD_COMMIT:-c43a00e38339}
 say "5. extraction under Wine, $wine_reps repetitions; the one-thread program from $one_thread_commit"
 "$instpack" "$out/corpus/product.toml" -o "$p/corpus-win64.exe" --target win64 --stub "$program64"
 one_thread=$repo/build/bench/one-thread
-if [ ! -f "$one_thread/build/installer-win64.exe" ]; then
+if [ ! -f "$one_thread/build/installer-win64.exe" ] || [ ! -f "$one_thread/build-native/tools/pack/instpack" ]; then
   rm -rf "$one_thread" && mkdir -p "$one_thread/src"
   git archive "$one_thread_commit" | tar -x -C "$one_thread/src"
   {
     cmake -S "$one_thread/src" -B "$one_thread/build" --toolchain "$one_thread/src/cmake/mingw-x86_64.cmake" -G Ninja \
       -DCMAKE_BUILD_TYPE=MinSizeRel
     cmake --build "$one_thread/build" --target installer_program
-  } >> "$log" 2>&1
+    cmake -S "$one_thread/src" -B "$one_thread/build-native" -G Ninja -DCMAKE_BUILD_TYPE=Release
+    cmake --build "$one_thread/build-native" --target instpack
+  } >> "$log" 2>&1 || { echo "bench: building the one-thread program of $one_thread_commit failed (see $log)" >&2; exit 1; }
 fi
-"$instpack" "$out/corpus/product.toml" -o "$p/corpus-win64-one-thread.exe" --target win64 \
-  --stub "$one_thread/build/installer-win64.exe"
+"$one_thread/build-native/tools/pack/instpack" "$out/corpus/product.toml" -o "$p/corpus-win64-one-thread.exe" \
+  --target win64 --stub "$one_thread/build/installer-win64.exe"
 [ -f "$out/nsis/bench-setup.exe" ] || makensis -V1 "$out/bench.nsi" >> "$log" 2>&1
 /usr/bin/python3 bench/wine_extract.py --state-dir build/bench/wine-session --prefix "$repo/build/bench/wine-prefix" \
   --player build/win64/tests/wine/player.exe --ours "$p/corpus-win64.exe" --ours32 "$p/a.exe" --ini bench.ini \

@@ -101,17 +101,28 @@ def run_ours(args, env, prefix, expected, name):
     with open(os.path.join(prefix, "drive_c", "windows", args.ini), "w", newline="\r\n") as f:
         f.write(f"[Options]\ndataDir={TARGETS[name]}\n")
     steps = os.path.join(args.state_dir, "bench-steps.txt")
-    with open(steps, "w") as f:
-        f.write("ignore\tSetup Progress\nexpect\tClosing Running Copies\npress\tOK\n"
+    # What to start travels in the steps file, as the player takes it (tests/wine/player).
+    with open(steps, "w", encoding="utf-8", newline="\n") as f:
+        f.write("program\tZ:" + os.path.abspath(installer).replace("/", "\\") + "\ncwd\tC:\\\n"
+                "ignore\tSetup Progress\nexpect\tClosing Running Copies\npress\tOK\n"
                 "expect\tInstallation Successful\npress\tNo\nend\t\n")
     watcher = Watcher(target, expected)
-    player = subprocess.run([env["WINE64"], args.player, "--steps", "Z:" + steps.replace("/", "\\"),
-                             "--cwd", "C:\\", "--timeout", "600", "Z:" + os.path.abspath(installer).replace("/", "\\")],
-                            env=env, capture_output=True, text=True, encoding="latin-1")
-    seconds = watcher.seconds(60)
+    # The player's output goes to a file, not a pipe: the Wine processes a fresh prefix starts
+    # (winedevice) inherit it and would keep a pipe open long after the player has ended.
+    output_path = os.path.join(args.state_dir, "bench-player.txt")
+    with open(output_path, "w") as output:
+        player = subprocess.run([env["WINE64"], args.player, "--steps", "Z:" + steps.replace("/", "\\"),
+                                 "--timeout", "600"], env=env, stdout=output, stderr=subprocess.STDOUT,
+                                stdin=subprocess.DEVNULL)
+    # The player's own report first: when it failed, the files are missing for its reason.
     if player.returncode != 0:
-        raise RuntimeError("the player failed:\n" + player.stdout[-2000:])
-    return seconds
+        try:
+            watcher.seconds(0)
+        except RuntimeError:
+            pass
+        with open(output_path, encoding="utf-8", errors="replace") as output:
+            raise RuntimeError(f"the player failed running {name} ({installer}):\n" + output.read()[-3000:])
+    return watcher.seconds(60)
 
 
 def run_nsis(args, env, prefix, expected, name):
@@ -119,7 +130,8 @@ def run_nsis(args, env, prefix, expected, name):
     os.makedirs(target)
     watcher = Watcher(target, expected)
     subprocess.run([env["WINE64"], "Z:" + os.path.abspath(args.nsis).replace("/", "\\"), "/S",
-                    "/D=" + TARGETS["nsis"]], env=env, check=True, capture_output=True)
+                    "/D=" + TARGETS["nsis"]], env=env, check=True, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return watcher.seconds(60)
 
 
