@@ -63,6 +63,17 @@ EOF
 
   # A persistent server started here, with its output in a file, outlives each scenario's programs.
   setsid "$WINESERVER" -p >"$state/wineserver.log" 2>&1 </dev/null &
+  # Debian's Wine keeps a server's socket in /tmp/wine-XXXXXX/server-<device>-<inode of the
+  # prefix>/. A client that looks while the new server has made its folder but not yet its socket
+  # makes a folder of its own and fails ("wine: chdir to /tmp/wine-.../server-...: No such file or
+  # directory"), as wineboot did right after this line: it waits for the socket (up to 10 s).
+  local server_dir waited_socket=0
+  server_dir="server-$(stat -c %D "$prefix")-$(printf %x "$(stat -c %i "$prefix")")"
+  until compgen -G "/tmp/wine-*/$server_dir/socket" >/dev/null || compgen -G "/tmp/.wine-*/$server_dir/socket" >/dev/null; do
+    [ $waited_socket -lt 100 ] || { echo "wine_session: no socket of the Wine server after 10 s; going on" >&2; break; }
+    sleep 0.1
+    waited_socket=$((waited_socket + 1))
+  done
   # A new prefix is created once (about 700 MB; seconds where 32-bit programs run natively, about
   # three minutes where wine32's side of it is set up under emulation); later runs reuse it, and
   # each scenario resets the paths it touches.
