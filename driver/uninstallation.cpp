@@ -98,6 +98,7 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
 
   LeftList left = {};
   DeleteInstalledFiles(DataDirectory, AddLeft, &left);
+  RemoveInstalledFolders(DataDirectory);
   // A drive root is never removed (Windows refuses to) and so is no leftover either: the
   // installation into it is gone once its files are.
   const DirectoryRemoval removal = IsDriveRoot(DataDirectory) ? DirectoryAbsent : RemoveEmptyDirectory(DataDirectory);

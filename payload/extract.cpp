@@ -3,6 +3,7 @@
 // caller's thread creates the files, writes the pieces and reports progress in table order.
 #include "payload/extract.h"
 
+#include <string.h>
 #include <zlib.h>
 
 #include "platform/files.h"
@@ -253,11 +254,87 @@ void StopPipeline(Pipeline& pipeline) {
   for (int i = 0; i < pipeline.bufferCount; ++i) FreeMemory(pipeline.buffers[i].bytes);
 }
 
+// The folders this run created below the current directory, in the order it created them, so
+// that each comes after the folder holding it. A folder is kept as the file whose path first
+// needed it and the length of the folder's part of that path: the table holds the text.
+struct CreatedFolder {
+  int32_t file;
+  uint32_t length;
+};
+CreatedFolder* createdFolders = nullptr;
+int createdFolderCount = 0;
+int createdFolderRoom = 0;
+
+// One folder's path at a time, zero-terminated for the file services: room for the longest
+// name of the table, from the heap (a static buffer of the longest path would take 31 KB of the
+// program's file).
+char* folderPath = nullptr;
+
+const char* FolderPath(const char* path, size_t length) {
+  memcpy(folderPath, path, length);
+  folderPath[length] = '\0';
+  return folderPath;
+}
+
+// Makes room in folderPath for the longest name of `table`. False when there is no memory for it.
+bool RoomForFolderPaths(const PayloadTableRecord& table) {
+  size_t longest = 0;
+  for (int i = 0; i < table.fileCount; ++i) {
+    const size_t length = strlen(table.fileName[i]);
+    if (length > longest) longest = length;
+  }
+  FreeMemory(folderPath);
+  folderPath = static_cast<char*>(AllocateMemory(longest + 1));
+  return folderPath != nullptr;
+}
+
+// Makes sure the record has room for one more folder. False when no memory is left for it.
+bool RoomForOneMoreFolder() {
+  if (createdFolderCount < createdFolderRoom) return true;
+  const int room = createdFolderRoom == 0 ? 64 : createdFolderRoom * 2;
+  CreatedFolder* grown = static_cast<CreatedFolder*>(AllocateMemory(sizeof(CreatedFolder) * static_cast<size_t>(room)));
+  if (grown == nullptr) return false;
+  if (createdFolderCount > 0) memcpy(grown, createdFolders, sizeof(CreatedFolder) * static_cast<size_t>(createdFolderCount));
+  FreeMemory(createdFolders);
+  createdFolders = grown;
+  createdFolderRoom = room;
+  return true;
+}
+
+// Creates the folders of file `index`'s path that are missing, outermost first, and records
+// those it created. Folders that file `index - 1` shares are skipped without asking the file
+// system (a tree's files come folder by folder). A folder that exists is left as it is and not
+// recorded: it is not this run's. One that cannot be created is left for the file's own creation
+// to fail on. False only when no memory is left to record a folder, before it is created.
+bool MakeFoldersOf(const PayloadTableRecord& table, int index) {
+  const char* path = table.fileName[index];
+  // The length of the folder part both paths have in common, up to and excluding a separator.
+  size_t shared = 0;
+  if (index > 0) {
+    const char* previous = table.fileName[index - 1];
+    for (size_t at = 0; path[at] != '\0' && path[at] == previous[at]; ++at) {
+      if (path[at] == '\\') shared = at;
+    }
+  }
+  for (const char* separator = strchr(path + shared + (shared > 0 ? 1 : 0), '\\'); separator != nullptr;
+       separator = strchr(separator + 1, '\\')) {
+    const size_t length = static_cast<size_t>(separator - path);
+    if (!RoomForOneMoreFolder()) return false;
+    if (CreateDirectoryLevel(FolderPath(path, length)) == 0) {
+      createdFolders[createdFolderCount].file = index;
+      createdFolders[createdFolderCount].length = static_cast<uint32_t>(length);
+      ++createdFolderCount;
+    }
+  }
+  return true;
+}
+
 // The writer: every file and every write, in table order, on the caller's thread.
 ExtractStatus WriteFiles(Pipeline& pipeline, void* context, ProgressCallback callback) {
   const PayloadTableRecord& table = *pipeline.table;
   for (int i = 0; i < table.fileCount; ++i) {
     if (callback != nullptr) callback(context, table.fileName[i], PercentBefore(i, table.fileCount));
+    if (!MakeFoldersOf(table, i)) return ExtractNoMemory;
     OutputFile file = CreateOutputFile(table.fileName[i]);
     if (file == nullptr) return ExtractCannotCreate;
     for (int j = 0; j < table.chunkCount[i]; ++j) {
@@ -300,7 +377,8 @@ bool PayloadIsIntact(void* context, ProgressCallback callback) {
 ExtractStatus ExtractPayload(void* context, ProgressCallback callback) {
   Pipeline pipeline = {};
   pipeline.table = &PayloadTable;
-  if (!StartPipeline(pipeline)) return ExtractNoMemory;
+  createdFolderCount = 0;
+  if (!RoomForFolderPaths(PayloadTable) || !StartPipeline(pipeline)) return ExtractNoMemory;
   const ExtractStatus status = WriteFiles(pipeline, context, callback);
   StopPipeline(pipeline);
   return status;
@@ -308,11 +386,25 @@ ExtractStatus ExtractPayload(void* context, ProgressCallback callback) {
 
 int RemovePayloadFiles(void* context, ProgressCallback callback) {
   const PayloadTableRecord& table = PayloadTable;
+  int result = ExtractComplete;
   for (int i = 0; i < table.fileCount; ++i) {
     if (callback != nullptr) callback(context, table.fileName[i], PercentBefore(i, table.fileCount));
     if (!FileOpensForReading(table.fileName[i])) continue;
-    if (!DeleteFileNamed(table.fileName[i])) return 0;
+    if (!DeleteFileNamed(table.fileName[i])) {
+      result = 0;
+      break;
+    }
   }
-  if (callback != nullptr) callback(context, "", 100);
-  return ExtractComplete;
+  RemoveCreatedFolders();
+  if (result == ExtractComplete && callback != nullptr) callback(context, "", 100);
+  return result;
+}
+
+void RemoveCreatedFolders() {
+  // Innermost first: a folder was created after the one holding it.
+  for (int k = createdFolderCount - 1; k >= 0; --k) {
+    const CreatedFolder& folder = createdFolders[k];
+    RemoveEmptyDirectory(FolderPath(PayloadTable.fileName[folder.file], folder.length));
+  }
+  createdFolderCount = 0;
 }

@@ -23,7 +23,10 @@ bool PayloadIsIntact(void* context = nullptr, ProgressCallback callback = nullpt
 
 /// Writes every file of PayloadTable, in table order, into the current directory, calling
 /// `callback` (may be null) with (i * 100) / fileCount before file i and with 100 at the end.
-/// Stops at the first failure; files already written stay on disk. Returns the status.
+/// The folders of a file's path are created just before it, where missing, and remembered
+/// (RemovePayloadFiles removes them again). Stops at the first failure; files and folders
+/// already written stay on disk. ExtractNoMemory also when no memory is left to remember a
+/// folder, before it is made. Returns the status.
 /// Pieces are inflated on up to one thread per processor (at most eight, the caller's among
 /// them), but every file operation and every callback happens on the caller's thread, in table
 /// order; threads that cannot be started and buffers that cannot be allocated are done without,
@@ -31,6 +34,12 @@ bool PayloadIsIntact(void* context = nullptr, ProgressCallback callback = nullpt
 ExtractStatus ExtractPayload(void* context, ProgressCallback callback);
 
 /// Deletes, in table order, every table file present in the current directory, reporting
-/// progress like ExtractPayload. Returns 4 when it walked the whole table, or 0 at once when
-/// a present file cannot be deleted (later files are left alone).
+/// progress like ExtractPayload, then the folders ExtractPayload created (RemoveCreatedFolders).
+/// Returns 4 when it walked the whole table, or 0 when a present file cannot be deleted (later
+/// files are left alone, and the final report of 100 is not made).
 int RemovePayloadFiles(void* context, ProgressCallback callback);
+
+/// Removes, innermost first, every folder the last ExtractPayload created, each only if it is
+/// empty: a folder that held something before, or holds a file that could not be deleted, stays.
+/// A folder that existed before the run is never among them. Forgets them afterwards.
+void RemoveCreatedFolders();

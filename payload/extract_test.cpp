@@ -1,9 +1,11 @@
 // Extraction and rollback against the real file services in a temporary folder.
 #include "payload/extract.h"
+#include "payload/installed_files.h"
 
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/support/fakes.h"
 #include "tests/support/temp_folder.h"
@@ -213,6 +215,61 @@ TEST_F(ExtractTest, RollbackStopsAtTheFirstFileItCannotDelete) {
   EXPECT_EQ(RemovePayloadFiles(&reports, Record), 0);
   EXPECT_EQ(reports.back(), "tovalin.jpg:50");  // no final report
   EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
+}
+
+}  // namespace
+
+namespace {
+
+// Files at paths: their folders are made as the files come, and a failed run's rollback removes
+// the folders it made, innermost first, and no folder that was there before, nor what is in one.
+TEST_F(ExtractTest, FoldersOfPathsAreMadeAndRollbackRemovesOnlyThoseItMade) {
+  mkdir("keep", 0777);
+  WriteBytes("keep/user.txt", "the user's");
+  mkdir("empty-before", 0777);
+  mkdir("late", 0777);
+  mkdir("late/last.txt", 0777);  // in the way of the table's last file
+  const std::vector<fake::ProductFile> files = {{"bin\\app.exe", Bytes(40000, 7)},
+                                                {"bin\\plugins\\platforms\\a.dll", Bytes(100, 8)},
+                                                {"bin\\b.dat", "b"},
+                                                {"keep\\new\\c.txt", "c"},
+                                                {"empty-before\\d.txt", "d"},
+                                                {"late\\last.txt", "last"}};
+  fake::UseFiles(files);
+  EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractCannotCreate);
+  EXPECT_EQ(ReadBytes("bin/app.exe"), files[0].contents);
+  EXPECT_EQ(ReadBytes("bin/plugins/platforms/a.dll"), files[1].contents);
+  EXPECT_EQ(ReadBytes("keep/new/c.txt"), "c");
+  RemovePayloadFiles(nullptr, nullptr);
+  EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"empty-before", "keep", "late"}));
+  EXPECT_EQ(FolderEntries("keep"), (std::vector<std::string>{"user.txt"}));
+  EXPECT_TRUE(FolderEntries("empty-before").empty());
+
+  // The same table written whole into a fresh folder: every folder made, every file in place.
+  rmdir("late/last.txt");
+  EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
+  EXPECT_EQ(FolderEntries("bin"), (std::vector<std::string>{"app.exe", "b.dat", "plugins"}));
+  EXPECT_EQ(ReadBytes("late/last.txt"), "last");
+}
+
+}  // namespace
+
+namespace {
+
+// The uninstaller's side: the product's files by their paths in the data directory, then the
+// folders of those paths that are left empty, innermost first; a folder holding the user's own
+// file stays, with it.
+TEST_F(ExtractTest, UninstallRemovesTheFilesThenTheEmptyFoldersOfTheirPaths) {
+  MakeFolders(DriveFolder("C/Tovalin"));
+  ASSERT_EQ(chdir(DriveFolder("C/Tovalin").c_str()), 0);
+  fake::UseFiles({{"bin\\app.exe", "a"}, {"bin\\plugins\\platforms\\p.dll", "p"}, {"docs\\help.htm", "h"},
+                  {"docs\\img\\x.png", "x"}, {"z\\last.txt", "z"}, {"top.txt", "t"}});
+  ASSERT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
+  WriteBytes("docs/notes.txt", "the user's");
+  EXPECT_EQ(DeleteInstalledFiles("C:\\Tovalin", nullptr, nullptr), 0);
+  RemoveInstalledFolders("C:\\Tovalin");
+  EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"docs"}));
+  EXPECT_EQ(FolderEntries("docs"), (std::vector<std::string>{"notes.txt"}));
 }
 
 }  // namespace

@@ -2,24 +2,52 @@
 #include "payload/installed_files.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "platform/files.h"
+#include "platform/system.h"
 #include "product/payload_table.h"
 
 namespace {
 
-// A directory of at most 1,023 characters, a separator and a name of at most 255.
-enum { kPathSize = 1023 + 1 + 255 + 1 };
+// A directory and a separator, then room for the table's longest name, from the heap (a static
+// buffer of the longest path would take 32 KB of the program's file). Null when there is no memory.
+char* NewPathBuffer(const char* directory, size_t* size) {
+  const PayloadTableRecord& table = PayloadTable;
+  size_t longest = 0;
+  for (int i = 0; i < table.fileCount; ++i) {
+    const size_t length = strlen(table.fileName[i]);
+    if (length > longest) longest = length;
+  }
+  *size = strlen(directory) + 1 + longest + 1;
+  return static_cast<char*>(AllocateMemory(*size));
+}
+
+// The length of the folder part that the paths `a` and `b` have in common (up to, and not
+// counting, the separator after it); 0 when they share no folder.
+size_t SharedFolderLength(const char* a, const char* b) {
+  size_t shared = 0;
+  for (size_t at = 0; a[at] != '\0' && a[at] == b[at]; ++at) {
+    if (a[at] == '\\') shared = at;
+  }
+  return shared;
+}
 
 }  // namespace
 
 int DeleteInstalledFiles(const char* directory, LeftFileReport left, void* context) {
   const PayloadTableRecord& table = PayloadTable;
+  size_t size = 0;
+  char* path = NewPathBuffer(directory, &size);
+  // Without memory for a path nothing can be deleted: every file is left, and named as its name.
+  if (path == nullptr) {
+    for (int i = 0; left != nullptr && i < table.fileCount; ++i) left(context, table.fileName[i]);
+    return table.fileCount;
+  }
   int leftCount = 0;
   for (int i = 0; i < table.fileCount; ++i) {
-    char path[kPathSize];
-    const int length = snprintf(path, sizeof path, "%s\\%s", directory, table.fileName[i]);
-    if (length < 0 || static_cast<size_t>(length) >= sizeof path) continue;  // no such file can exist
+    const int length = snprintf(path, size, "%s\\%s", directory, table.fileName[i]);
+    if (length < 0 || static_cast<size_t>(length) >= size) continue;  // no such file can exist
     if (DeleteFileOrOwnProgram(path)) continue;
     // Asked after the delete failed, not before: a file that another program holds open cannot
     // even be opened, but it is there, and stays.
@@ -28,5 +56,28 @@ int DeleteInstalledFiles(const char* directory, LeftFileReport left, void* conte
     ++leftCount;
     if (left != nullptr) left(context, path);
   }
+  FreeMemory(path);
   return leftCount;
+}
+
+void RemoveInstalledFolders(const char* directory) {
+  const PayloadTableRecord& table = PayloadTable;
+  size_t size = 0;
+  char* path = NewPathBuffer(directory, &size);
+  if (path == nullptr) return;
+  // Last file first. A folder is tried at each file whose predecessor in the table is not in it
+  // too, innermost first: in a tree that is once, after every file and folder in it has gone.
+  for (int i = table.fileCount - 1; i >= 0; --i) {
+    const char* name = table.fileName[i];
+    const size_t shared = i > 0 ? SharedFolderLength(name, table.fileName[i - 1]) : 0;
+    const int length = snprintf(path, size, "%s\\%s", directory, name);
+    if (length < 0 || static_cast<size_t>(length) >= size) continue;
+    const size_t directoryLength = static_cast<size_t>(length) - strlen(name);
+    for (size_t at = static_cast<size_t>(length); at > directoryLength + shared; --at) {
+      if (path[at] != '\\') continue;
+      path[at] = '\0';
+      RemoveEmptyDirectory(path);
+    }
+  }
+  FreeMemory(path);
 }

@@ -11,3 +11,8 @@ typedef void (*LeftFileReport)(void* context, const char* path);
 /// goes too (DeleteFileOrOwnProgram). A file that is not there is skipped. Nothing else in
 /// `directory` is touched. Returns the number of files left.
 int DeleteInstalledFiles(const char* directory, LeftFileReport left, void* context);
+
+/// Removes, innermost first, each folder of the table's paths below `directory` that is empty,
+/// once its files are gone (after DeleteInstalledFiles): the folders the product's files were
+/// installed into. A folder holding anything else, the user's own files among them, stays.
+void RemoveInstalledFolders(const char* directory);

@@ -2,26 +2,99 @@
 // and is converted at this edge. Only Win32 calls belong here.
 #include <windows.h>
 
+#include <string.h>
+
 #include "platform/files.h"
 #include "platform/wide_text_win32.h"
 #include "platform/windows_path.h"
 
 namespace {
 
-// The longest path the installer forms is a data directory of 1,023 bytes, a separator and a
-// name of 255: as UTF-16 it takes at most as many wide characters as it has bytes.
+// The data directory and the paths formed from it with a bare name: a data directory of 1,023
+// bytes, a separator and a name of 255, as UTF-16 at most as many wide characters as bytes.
 enum { kWidePathSize = 1024 + 1 + 256 };
 
 // `path` as UTF-16 in `wide`; false for a path that is not UTF-8 or is longer than any the
 // installer forms, which then names no file at all.
 bool Widen(const char* path, wchar_t (&wide)[kWidePathSize]) { return Utf8ToWide(path, wide, kWidePathSize); }
 
+// Below this many wide characters every function used here takes a plain path; CreateDirectoryW's
+// bound is the lowest, MAX_PATH less room for an 8.3 name.
+const size_t kPlainPathLimit = MAX_PATH - 12;
+
+void* HeapBlock(size_t wideCharacters) { return HeapAlloc(GetProcessHeap(), 0, wideCharacters * sizeof(wchar_t)); }
+
+// A payload file's or folder's `path` (relative to the current directory, or joined to the data
+// directory by the uninstaller) for the wide functions, in a heap block the caller frees with
+// FreeWidePath. A path that stays below kPlainPathLimit once joined to the current directory is
+// passed as it is, as always; a longer one in the "\\?\" form ("\\?\UNC\" for a share), which
+// takes up to 32,767 characters where the plain form stops at MAX_PATH. That form is read
+// literally, which the installer's paths allow: single backslashes, no "." or ".." names, no
+// trailing dots or spaces. Null when `path` is not UTF-8 or no memory is left.
+wchar_t* WidePath(const char* path) {
+  const size_t bytes = strlen(path) + 1;  // UTF-16 never needs more units than UTF-8 bytes
+  wchar_t* wide = static_cast<wchar_t*>(HeapBlock(bytes));
+  if (wide == nullptr) return nullptr;
+  if (!Utf8ToWide(path, wide, bytes)) {
+    HeapFree(GetProcessHeap(), 0, wide);
+    return nullptr;
+  }
+  const bool driveAbsolute = path[0] != '\0' && path[1] == ':' && path[2] == '\\';
+  const bool share = path[0] == '\\' && path[1] == '\\';
+  const bool relative = path[0] != '\\' && path[0] != '\0' && path[1] != ':';
+  if (!driveAbsolute && !share && !relative) return wide;  // "\\?\..." already, "\name" or "X:name": as given
+  // The current directory, for a relative path (its length, terminator included, when asked with no room).
+  const DWORD directoryRoom = relative ? GetCurrentDirectoryW(0, nullptr) : 1;
+  if (directoryRoom == 0) return wide;
+  const size_t fullLength = (directoryRoom - 1) + (relative ? 1 : 0) + (bytes - 1);
+  if (fullLength < kPlainPathLimit) return wide;
+  wchar_t* full = static_cast<wchar_t*>(HeapBlock(8 + directoryRoom + 1 + bytes));
+  if (full == nullptr) {
+    HeapFree(GetProcessHeap(), 0, wide);
+    return nullptr;
+  }
+  wchar_t* at;
+  const wchar_t* rest = wide;
+  if (relative) {
+    wchar_t* directory = full + 8;  // room for the prefix before it, moved into place below
+    const DWORD length = GetCurrentDirectoryW(directoryRoom, directory);
+    if (length == 0 || length >= directoryRoom) {
+      HeapFree(GetProcessHeap(), 0, full);
+      return wide;
+    }
+    const bool directoryShare = directory[0] == L'\\' && directory[1] == L'\\' && directory[2] != L'?';
+    const bool prefixed = directory[0] == L'\\' && directory[1] == L'\\' && directory[2] == L'?';
+    const wchar_t* prefix = prefixed ? L"" : directoryShare ? L"\\\\?\\UNC" : L"\\\\?\\";
+    const size_t prefixLength = lstrlenW(prefix);
+    const wchar_t* directoryRest = directoryShare ? directory + 1 : directory;  // "\\server" after "UNC"
+    const size_t restLength = length - (directoryRest - directory);
+    memmove(full + prefixLength, directoryRest, (restLength + 1) * sizeof(wchar_t));
+    memcpy(full, prefix, prefixLength * sizeof(wchar_t));
+    at = full + prefixLength + restLength;
+    if (at[-1] != L'\\') *at++ = L'\\';
+  } else {
+    const wchar_t* prefix = share ? L"\\\\?\\UNC" : L"\\\\?\\";
+    const size_t prefixLength = lstrlenW(prefix);
+    memcpy(full, prefix, prefixLength * sizeof(wchar_t));
+    at = full + prefixLength;
+    rest = share ? wide + 1 : wide;  // "\\server\share" becomes "\\?\UNC\server\share"
+  }
+  memcpy(at, rest, (lstrlenW(rest) + 1) * sizeof(wchar_t));
+  HeapFree(GetProcessHeap(), 0, wide);
+  return full;
+}
+
+void FreeWidePath(wchar_t* path) {
+  if (path != nullptr) HeapFree(GetProcessHeap(), 0, path);
+}
+
 }  // namespace
 
 OutputFile CreateOutputFile(const char* name) {
-  wchar_t wide[kWidePathSize];
-  if (!Widen(name, wide)) return nullptr;
+  wchar_t* wide = WidePath(name);
+  if (wide == nullptr) return nullptr;
   HANDLE file = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  FreeWidePath(wide);
   return file == INVALID_HANDLE_VALUE ? nullptr : reinterpret_cast<OutputFile>(file);
 }
 
@@ -37,18 +110,21 @@ bool CloseOutputFile(OutputFile file) {
 }
 
 bool FileOpensForReading(const char* name) {
-  wchar_t wide[kWidePathSize];
-  if (!Widen(name, wide)) return false;
+  wchar_t* wide = WidePath(name);
+  if (wide == nullptr) return false;
   HANDLE file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  FreeWidePath(wide);
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
   return true;
 }
 
 bool DeleteFileNamed(const char* name) {
-  wchar_t wide[kWidePathSize];
-  return Widen(name, wide) && DeleteFileW(wide) != 0;
+  wchar_t* wide = WidePath(name);
+  const bool deleted = wide != nullptr && DeleteFileW(wide) != 0;
+  FreeWidePath(wide);
+  return deleted;
 }
 
 namespace {
@@ -73,9 +149,10 @@ bool SameFile(const wchar_t* a, const wchar_t* b) {
 }  // namespace
 
 bool DeleteFileOrOwnProgram(const char* name) {
+  if (DeleteFileNamed(name)) return true;
+  // The program's own file is never one of a long path: it is started from the data directory.
   wchar_t wide[kWidePathSize];
   if (!Widen(name, wide)) return false;
-  if (DeleteFileW(wide)) return true;
   wchar_t self[kWidePathSize];
   const DWORD length = GetModuleFileNameW(nullptr, self, kWidePathSize);
   if (length == 0 || length >= kWidePathSize || !SameFile(wide, self)) return false;
@@ -94,10 +171,13 @@ bool DeleteFileOrOwnProgram(const char* name) {
 }
 
 DirectoryRemoval RemoveEmptyDirectory(const char* path) {
-  wchar_t wide[kWidePathSize];
-  if (!Widen(path, wide)) return DirectoryAbsent;
-  if (RemoveDirectoryW(wide)) return DirectoryRemoved;
-  switch (GetLastError()) {
+  wchar_t* wide = WidePath(path);
+  if (wide == nullptr) return DirectoryAbsent;
+  const BOOL removed = RemoveDirectoryW(wide);
+  const DWORD error = GetLastError();
+  FreeWidePath(wide);
+  if (removed) return DirectoryRemoved;
+  switch (error) {
     case ERROR_DIR_NOT_EMPTY: return DirectoryNotEmpty;
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND: return DirectoryAbsent;
@@ -111,18 +191,21 @@ int ChangeDirectory(const char* path) {
 }
 
 int CreateDirectoryLevel(const char* path) {
-  wchar_t wide[kWidePathSize];
-  return Widen(path, wide) && CreateDirectoryW(wide, nullptr) ? 0 : -1;
+  wchar_t* wide = WidePath(path);
+  const bool created = wide != nullptr && CreateDirectoryW(wide, nullptr);
+  FreeWidePath(wide);
+  return created ? 0 : -1;
 }
 
 int QueryPath(const char* path, bool* isDirectory) {
   // The Windows rules are applied before asking, so that every Windows version and Wine answer
   // alike.
   if (NamesNothing(path)) return -1;
-  wchar_t wide[kWidePathSize];
-  if (!Widen(path, wide)) return -1;
+  wchar_t* wide = WidePath(path);
+  if (wide == nullptr) return -1;
   // GetFileAttributes, unlike FindFirstFile, also answers for a drive root and a share root.
   const DWORD attributes = GetFileAttributesW(wide);
+  FreeWidePath(wide);
   if (attributes == INVALID_FILE_ATTRIBUTES) return -1;
   *isDirectory = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   return 0;

@@ -40,10 +40,14 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
                                       SettingsRecord* settings, PayloadTableRecord* table) {
   // The header, and the sizes it gives, against the bytes present.
   if (block == nullptr || size < kHeaderSize || ((uintptr_t)block & 7) != 0) return InstallerDataDamaged;
-  if (memcmp(block, kMagic, sizeof kMagic) != 0 || Read32(block + kVersionOffset) != kFormatVersion ||
+  const uint32_t version = Read32(block + kVersionOffset);
+  if (memcmp(block, kMagic, sizeof kMagic) != 0 || (version != kFormatVersion && version != kBareNamesFormatVersion) ||
       Read32(block + kHeaderSizeOffset) != kHeaderSize) {
     return InstallerDataDamaged;
   }
+  // Paths below the data directory in format 3, bare names in format 2.
+  NameProblem (*const fileRule)(const char*) = version == kFormatVersion ? PayloadPathProblem : FileNameProblem;
+  NameProblem (*const mainRule)(const char*) = version == kFormatVersion ? MainExecutableProblem : FileNameProblem;
   for (uint32_t at = kReservedOffset; at < kHeaderSize; ++at) {
     if (block[at] != 0) return InstallerDataDamaged;
   }
@@ -78,7 +82,7 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
     if (!IsValidUtf8(texts[i], strlen(texts[i]))) return InstallerDataDamaged;
   }
   if (GroupNameProblem(texts[0]).kind != NameFine || TitleProblem(texts[1]).kind != NameFine ||
-      FileNameProblem(texts[2]).kind != NameFine || FileNameProblem(texts[4]).kind != NameFine ||
+      FileNameProblem(texts[2]).kind != NameFine || mainRule(texts[4]).kind != NameFine ||
       ProductIdProblem(texts[5]).kind != NameFine) {
     return InstallerDataDamaged;
   }
@@ -88,7 +92,7 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
   for (uint32_t i = 0; i < fileCount; ++i) {
     const unsigned char* record = block + kFilesOffset + (uint64_t)kFileRecordSize * i;
     const char* name = TextAt(block, record, textsBegin, metadataSize);
-    if (name == nullptr || FileNameProblem(name).kind != NameFine) return InstallerDataDamaged;
+    if (name == nullptr || fileRule(name).kind != NameFine) return InstallerDataDamaged;
     piecesSeen += Read32(record + 8);
   }
   if (piecesSeen != pieceCount) return InstallerDataDamaged;

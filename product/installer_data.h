@@ -11,7 +11,7 @@
 //
 //   header, 64 bytes:
 //     0  magic "INSTDATA"             8  u64 metadata check (PieceCheck of [16, metadataSize))
-//    16  u32 format version (1)      20  u32 header size (64)
+//    16  u32 format version (2 or 3) 20  u32 header size (64)
 //    24  u64 block size              32  u32 metadata size (where the pieces begin; multiple of 8)
 //    36  u32 file count              40  u32 piece count
 //    44  i32 offerStartupGroup       48  u64 installedSize
@@ -19,7 +19,10 @@
 //   settings texts, 88 bytes: {u32 offset, u32 length} of groupName, appTitle, iniFileName,
 //     startupPrompt, mainExecutable, productId, productName, version, publisher, urlInfoAbout,
 //     helpLink
-//   files, 12 bytes each: {u32 name offset, u32 name length, u32 piece count}, in table order
+//   files, 12 bytes each: {u32 name offset, u32 name length, u32 piece count}, in table order;
+//     a name is a bare file name in format 2, and in format 3 a path below the data directory
+//     (names separated by '\', PayloadPathProblem), as is mainExecutable. The packaging tool
+//     writes format 2 whenever every name is bare, so those installers' data stays as it was.
 //   zeros up to a multiple of 8, then the piece checks (u64 each, PieceCheck of the piece), then
 //     the piece sizes (u32 each), both in table order
 //   texts: each zero-terminated, holding no other zero; zeros up to the metadata size
@@ -29,7 +32,8 @@
 namespace installer_data {
 constexpr char kMagic[8] = {'I', 'N', 'S', 'T', 'D', 'A', 'T', 'A'};
 enum : uint32_t {
-  kFormatVersion = 2,
+  kBareNamesFormatVersion = 2,
+  kFormatVersion = 3,
   kHeaderSize = 64,
   kCheckOffset = 8,
   kCheckedFrom = 16,  // the metadata check covers everything after itself up to the pieces
@@ -59,12 +63,12 @@ enum : uint32_t {
 /// target; a change of the format number here is enough for it to refuse the programs of the
 /// old format.
 #define INSTALLER_PROGRAM_MARKER(version, target) \
-  "This is an installer program of instpack " version " (installer data format 2, " target ")"
+  "This is an installer program of instpack " version " (installer data format 3, " target ")"
 
 /// The same for the prebuilt uninstaller programs, which instpack fills in with a block whose
 /// files have no pieces (their names only) and puts into an installer as its uninst.exe.
 #define UNINSTALLER_PROGRAM_MARKER(version, target) \
-  "This is an uninstaller program of instpack " version " (installer data format 2, " target ")"
+  "This is an uninstaller program of instpack " version " (installer data format 3, " target ")"
 
 /// The name of the section that holds the block in a Windows installer, and the trailer after the
 /// block in the native one: its magic, then the block's offset in the file and its size (u64 each).
@@ -86,7 +90,7 @@ enum InstallerDataStatus {
 /// installer will rely on before any of it is used: the layout and every count, offset and length
 /// against the bytes present, the metadata check over the header, settings and table, that the
 /// piece sizes add up to the block, and that every text ends inside the block and every file name
-/// is a bare name. Whatever the bytes say, nothing outside [block, block + size) is read. The
+/// is a bare name (format 2) or a path below the data directory (format 3). Whatever the bytes say, nothing outside [block, block + size) is read. The
 /// pieces themselves are not inflated or checked here (PayloadIsIntact does that). The table's
 /// arrays come from `allocate` (one call) and live for the rest of the process; the texts and
 /// the size and check arrays point into the block, which must stay mapped as long.

@@ -97,6 +97,35 @@ NameProblem FileNameProblem(const char* name) {
   return Problem(NameFine);
 }
 
+NameProblem PayloadPathProblem(const char* path) {
+  const size_t length = strlen(path);
+  if (length == 0) return Problem(NameEmpty);
+  if (length > kMaxPathBytes) return Problem(NameTooLong, 0, kMaxPathBytes);
+  if (strchr(path, '/') != nullptr || path[0] == '\\' || path[length - 1] == '\\') return Problem(NameBadSeparator);
+  // Each name in turn, copied out so that the file-name rule sees it alone.
+  char name[kMaxNameBytes + 2];
+  for (const char* begin = path; *begin != '\0';) {
+    const char* end = strchr(begin, '\\');
+    if (end == nullptr) end = path + length;
+    const size_t nameLength = static_cast<size_t>(end - begin);
+    if (nameLength == 0) return Problem(NameBadSeparator);
+    if (nameLength > kMaxNameBytes) return Problem(NameTooLong, 0, kMaxNameBytes);
+    memcpy(name, begin, nameLength);
+    name[nameLength] = '\0';
+    const NameProblem problem = FileNameProblem(name);
+    if (problem.kind != NameFine) return problem;
+    begin = *end == '\\' ? end + 1 : end;
+  }
+  return Problem(NameFine);
+}
+
+NameProblem MainExecutableProblem(const char* path) {
+  const NameProblem problem = PayloadPathProblem(path);
+  if (problem.kind != NameFine) return problem;
+  if (strlen(path) > kMaxNameBytes) return Problem(NameTooLong, 0, kMaxNameBytes);
+  return Problem(NameFine);
+}
+
 NameProblem GroupNameProblem(const char* groupName) {
   if (strlen(groupName) > kMaxTitleBytes) return Problem(NameTooLong, 0, kMaxTitleBytes);
   const NameProblem problem = FileNameProblem(groupName);

@@ -11,6 +11,10 @@ enum : size_t {
   kMaxNameBytes = 255,       // a file or folder name
   kMaxTitleBytes = 200,      // groupName and appTitle, formatted into fixed-size texts
   kMaxProductIdBytes = 128,  // the key name of the product's entry among the installed programs
+  // A payload file's path below the data directory. Windows takes paths of up to 32,767 UTF-16
+  // units in the "\\?\" form: less those four, the data directory's 1,023 and the separator
+  // after it, 31,739 remain, and a path within that many bytes of UTF-8 is within that many units.
+  kMaxPathBytes = 31739,
 };
 
 /// True when the `length` bytes at `text` are valid UTF-8: no stray or missing continuation
@@ -34,6 +38,7 @@ enum NameProblemKind {
   NameIsDevice,           // a device name
   NameBreaksProgman,      // one of ( ) [ ] , ", in `character`
   NameNotProductId,       // a character other than ASCII letters, digits, '.', '-', '_'
+  NameBadSeparator,       // a path that begins or ends with '\', has two in a row, or has '/'
 };
 struct NameProblem {
   NameProblemKind kind;
@@ -50,6 +55,17 @@ struct NameProblem {
 /// dot count for nothing, as Windows reads them), more than kMaxNameBytes bytes, and text that is
 /// not UTF-8.
 NameProblem FileNameProblem(const char* name);
+
+/// What keeps the zero-terminated UTF-8 `path` from naming a payload file below the data
+/// directory: one or more names separated by single backslashes, each by the file-name rule above
+/// (a drive such as "C:" breaks it by its colon), no separator at either end, no '/' (the
+/// packaging tool turns those into backslashes), at most kMaxPathBytes bytes. A bare name is the
+/// one-name case. The problem of the first name that breaks the rule is the path's.
+NameProblem PayloadPathProblem(const char* path);
+
+/// The same for mainExecutable: a payload path (PayloadPathProblem) of at most kMaxNameBytes
+/// bytes in all, since the program's path is formatted into the items' targets and commands.
+NameProblem MainExecutableProblem(const char* path);
 
 /// The same for groupName, which names a folder (C:\Program Files\<groupName>) and a program
 /// group: at most kMaxTitleBytes bytes, the file-name rule, and none of the characters that end

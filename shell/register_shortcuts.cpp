@@ -44,13 +44,22 @@ bool DdeAcceptsConnection(const char* serviceName) {
 void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
                        StartupItemChoice startup, bool forAllUsers) {
   const SettingsRecord& settings = InstallerSettings;
+  // The program's items work in the program's own folder: the data directory, or the folder of
+  // mainExecutable's path below it (which the packaging tool bounds to 255 bytes).
+  char programFolder[1024 + 1 + 256];  // a data directory of 1,023 bytes, a separator, the folder
+  const char* programDirectory = dataDirectory;
+  if (const char* last = strrchr(settings.mainExecutable, '\\')) {
+    snprintf(programFolder, sizeof programFolder, "%s\\%.*s", dataDirectory, static_cast<int>(last - settings.mainExecutable),
+             settings.mainExecutable);
+    programDirectory = programFolder;
+  }
   StartDdeClient(DdeAcceptsConnection);
 
   // Replacing before adding keeps a repeated installation from leaving duplicate items.
   SendCommand("[CreateGroup(%s)]", settings.groupName);
   SendCommand("[ShowGroup(%s,5)]", settings.groupName);
   SendCommand("[ReplaceItem(%s)]", settings.appTitle);
-  SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.appTitle, dataDirectory);
+  SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.appTitle, programDirectory);
   SendCommand("[ReplaceItem(Uninstall)]", "");
   SendCommand("[AddItem(\"%s\",Uninstall,,,,,\"%s\")]", uninstallerPath, dataDirectory);
 
@@ -63,16 +72,16 @@ void RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
     SendCommand("[CreateGroup(Startup)]", "");
     SendCommand("[ShowGroup(Startup,5)]", "");
     SendCommand("[ReplaceItem(%s)]", settings.groupName);
-    SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.groupName, dataDirectory);
+    SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.groupName, programDirectory);
   }
 
   StopDdeClient();
 
   // The shell's answers do not say whether it made the items (and no shell answers an
   // installation under the system account), so the Start menu is asked.
-  EnsureItem(StartMenuPrograms, forAllUsers, settings.groupName, settings.appTitle, programPath, dataDirectory);
+  EnsureItem(StartMenuPrograms, forAllUsers, settings.groupName, settings.appTitle, programPath, programDirectory);
   EnsureItem(StartMenuPrograms, forAllUsers, settings.groupName, "Uninstall", uninstallerPath, dataDirectory);
-  if (addStartupItem) EnsureItem(StartMenuStartup, forAllUsers, nullptr, settings.groupName, programPath, dataDirectory);
+  if (addStartupItem) EnsureItem(StartMenuStartup, forAllUsers, nullptr, settings.groupName, programPath, programDirectory);
 }
 
 void RemoveShortcuts() {

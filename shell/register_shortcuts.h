@@ -8,10 +8,11 @@ enum StartupItemChoice {
   StartupSkip,     // not added, no question
 };
 
-/// Creates the product's group with items for `programPath` and `uninstallerPath`, each with
-/// `dataDirectory` as its working directory (and, when the settings offer it and `startup` says
-/// so, a Startup item), through the Program Manager DDE client, opened and closed around the
-/// commands. Then each of those items that is not in the Start menu (no shell answered, as for a
+/// Creates the product's group with items for `programPath` and `uninstallerPath` (and, when the
+/// settings offer it and `startup` says so, a Startup item for the program): the uninstaller's
+/// item works in `dataDirectory`, the program's in the program's folder, `dataDirectory` itself
+/// or, when mainExecutable is a path, its folder below `dataDirectory`. The group is made through
+/// the Program Manager DDE client, opened and closed around the commands. Then each of those items that is not in the Start menu (no shell answered, as for a
 /// management tool under the system account) is made as a shortcut file of the same name,
 /// target and working directory in the Start menu of all users (`forAllUsers`) or of the user,
 /// so that the result is the same either way. Failures are ignored.

@@ -108,6 +108,18 @@ TEST_F(RegisterShortcutsTest, LongestDataDirectoryAndLongSettingsAreSentWhole) {
             Join(SixCommands(directory, "Tovalin", title), StartupCommands(directory, "Tovalin")));
 }
 
+TEST_F(RegisterShortcutsTest, AProgramInAFolderWorksInItsFolderAndTheUninstallerInTheDataDirectory) {
+  fake::Settings.mainExecutable = "bin\\x64\\tov32.exe";
+  fake::Settings.offerStartupGroup = 1;
+  fake::AnswerNext(kAnswerYes);
+  Register("C:\\Tovalin");
+  const Texts commands = fake::ExecutedCommands();
+  ASSERT_EQ(commands.size(), 10u);
+  EXPECT_EQ(commands[3], "[AddItem(\"C:\\Tovalin\\bin\\x64\\tov32.exe\",Tovalin,,,,,\"C:\\Tovalin\\bin\\x64\")]");
+  EXPECT_EQ(commands[5], "[AddItem(\"C:\\Tovalin\\uninst.exe\",Uninstall,,,,,\"C:\\Tovalin\")]");
+  EXPECT_EQ(commands[9], "[AddItem(\"C:\\Tovalin\\bin\\x64\\tov32.exe\",Tovalin,,,,,\"C:\\Tovalin\\bin\\x64\")]");
+}
+
 TEST_F(RegisterShortcutsTest, TheClientAcceptsConnectionsOnlyForTheGroupNameExactly) {
   Register("C:\\Tovalin");
   const ConnectionRule accepts = fake::DdeConnectionRule();
