@@ -188,6 +188,11 @@ TEST_F(InstallerDataTest, ShapedBlocksAreRefusedWithoutReadingOutside) {
       {"a title that breaks a command", [&](unsigned char* b, size_t*) { b[titleAt + 1] = ','; }},
       {"a title that is not UTF-8", [&](unsigned char* b, size_t*) { b[titleAt] = 0xE9; }},
       {"a product id with a space", [&](unsigned char* b, size_t*) { b[idAt + 3] = ' '; }},
+      // Format 3's paths, by the path rule.
+      {"a path from the root", [&](unsigned char* b, size_t*) { Put32(b + kVersionOffset, 3); b[fileNameAt] = '\\'; }},
+      {"a path through ..", [&](unsigned char* b, size_t*) { Put32(b + kVersionOffset, 3); std::copy_n("..\\", 3, b + fileNameAt); }},
+      {"a path with a slash", [&](unsigned char* b, size_t*) { Put32(b + kVersionOffset, 3); b[fileNameAt + 2] = '/'; }},
+      {"a main program path on a drive", [&](unsigned char* b, size_t*) { Put32(b + kVersionOffset, 3); std::copy_n("C:\\", 3, b + mainAt); }},
   };
   for (const Shape& shape : shapes) {
     SCOPED_TRACE(shape.what);
@@ -199,6 +204,17 @@ TEST_F(InstallerDataTest, ShapedBlocksAreRefusedWithoutReadingOutside) {
     SettingsRecord settings;
     PayloadTableRecord table;
     EXPECT_EQ(Read(block.data(), size, &settings, &table), InstallerDataDamaged);
+  }
+  // The same name as a path is read in format 3, as the packaging tool writes a product with folders.
+  {
+    AlignedBlock block(block_);
+    Put32(block.data() + kVersionOffset, 3);
+    block.data()[fileNameAt + 2] = '\\';
+    Recheck(block.data());
+    SettingsRecord settings;
+    PayloadTableRecord table;
+    ASSERT_EQ(Read(block.data(), block.size, &settings, &table), InstallerDataRead);
+    EXPECT_STREQ(table.fileName[0], "to\\32.exe");
   }
   // The table points into the block, so the block must be aligned as the image keeps it.
   std::vector<uint64_t> shifted(block_.size() / 8 + 2);

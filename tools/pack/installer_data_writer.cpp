@@ -52,7 +52,10 @@ std::string InstallerMetadata(const Product& product, const PackedPayload& paylo
   const uint64_t metadataSize = InstallerMetadataSize(product, pieceCounts);
   std::string out(metadataSize, '\0');
   out.replace(0, sizeof kMagic, kMagic, sizeof kMagic);
-  Put32(&out, kVersionOffset, kFormatVersion);
+  // Format 3 only where a name has folders in it: an installer of bare names keeps format 2's bytes.
+  bool anyPath = product.mainExecutable.find('\\') != std::string::npos;
+  for (const ProductFile& file : product.files) anyPath = anyPath || file.name.find('\\') != std::string::npos;
+  Put32(&out, kVersionOffset, anyPath ? kFormatVersion : kBareNamesFormatVersion);
   Put32(&out, kHeaderSizeOffset, kHeaderSize);
   Put64(&out, kBlockSizeOffset, metadataSize + payload.totalBytes);
   Put32(&out, kMetadataSizeOffset, (uint32_t)metadataSize);

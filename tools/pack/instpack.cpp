@@ -204,6 +204,7 @@ bool Package(const std::string& descriptionPath, InstallerTarget target, const s
   std::vector<std::string> dependencies = {descriptionPath};
   for (const PackSource& source : sources) dependencies.push_back(source.path);
   if (!product.identity.iconPath.empty()) dependencies.push_back(product.identity.iconPath);
+  for (const std::string& folder : product.treeFolders) dependencies.push_back(folder);
   if (product.suppliesUninstaller) {
     uninstallerStubPath.clear();
   } else {

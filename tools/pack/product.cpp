@@ -7,7 +7,9 @@
 
 #include <filesystem>
 #include <map>
+#include <set>
 
+#include "file_entries.h"
 #include "file_io.h"
 #include "product/installer_data.h"
 #include "product/names.h"
@@ -183,6 +185,7 @@ std::string DescribeNameProblem(const NameProblem& problem) {
     case NameBreaksProgman:
       return std::string("contains '") + problem.character + "', which breaks the Program Manager command it appears in";
     case NameNotProductId: return "only ASCII letters, digits, '.', '-' and '_' may name a product's entry";
+    case NameBadSeparator: return "a path's names are separated by single '/' or '\\', none at either end";
   }
   return "not a name";
 }
@@ -194,6 +197,50 @@ namespace {
 std::string NameProblemText(NameProblem (*rule)(const char*), const std::string& text) {
   if (text.find('\0') != std::string::npos) return "contains a control character";
   return DescribeNameProblem(rule(text.c_str()));
+}
+
+// Reads one element of the `files` list into `*entry`: a string (a file of that name, its own
+// source), a table { name, source } or a table { tree, into, exclude }. Returns what is wrong
+// with it, to follow the entry's place ("files[3]"), or an empty text.
+std::string ReadFileEntry(const toml::node& node, FileEntry* entry) {
+  if (node.is_string()) {
+    entry->name = entry->source = node.as_string()->get();
+    return std::string();
+  }
+  const toml::table* fields = node.as_table();
+  if (fields == nullptr) {
+    return ": expected a file name, a table { name = ..., source = ... } or a table { tree = ..., into = ..., "
+           "exclude = [...] }";
+  }
+  const bool tree = fields->contains("tree");
+  for (auto&& [key, value] : *fields) {
+    const std::string name(key.str());
+    const bool known = tree ? name == "tree" || name == "into" || name == "exclude" : name == "name" || name == "source";
+    if (!known) {
+      return ": unknown key " + QuoteForMessage(name) + (tree ? " (expected tree, into, exclude)" : " (expected name, source)");
+    }
+    if (name == "exclude") {
+      const toml::array* patterns = value.as_array();
+      if (patterns == nullptr) return ".exclude: expected an array of patterns";
+      for (const toml::node& pattern : *patterns) {
+        if (!pattern.is_string()) return ".exclude: expected an array of patterns";
+        entry->exclude.push_back(pattern.as_string()->get());
+        if (entry->exclude.back().empty()) return ".exclude: an empty pattern";
+      }
+    } else if (!value.is_string()) {
+      return "." + name + ": expected a string";
+    }
+  }
+  if (tree) {
+    entry->tree = fields->get("tree")->as_string()->get();
+    if (entry->tree.empty()) return ".tree: empty (\".\" is the description's own folder)";
+    if (const toml::node* into = fields->get("into")) entry->into = into->as_string()->get();
+    return std::string();
+  }
+  if (!fields->contains("name")) return ": missing key \"name\"";
+  entry->name = fields->get("name")->as_string()->get();
+  entry->source = fields->contains("source") ? fields->get("source")->as_string()->get() : entry->name;
+  return std::string();
 }
 
 }  // namespace
@@ -298,7 +345,9 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   } named[] = {{"groupName", product->groupName, GroupNameProblem},
                {"appTitle", product->appTitle, TitleProblem},
                {"iniFileName", product->iniFileName, FileNameProblem},
-               {"mainExecutable", product->mainExecutable, FileNameProblem}};
+               {"mainExecutable", product->mainExecutable, MainExecutableProblem}};
+  // mainExecutable may be a path below the data directory, written with '/' or '\'.
+  product->mainExecutable = InstalledPathForm(product->mainExecutable);
   for (const auto& setting : named) {
     const std::string problem = NameProblemText(setting.rule, setting.value);
     if (!problem.empty()) return fail(std::string(setting.key) + " " + QuoteForMessage(setting.value) + ": " + problem);
@@ -325,43 +374,23 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
     return fail("files: " + std::to_string(files->size()) + " files, more than the 1,048,576 an installer holds");
   }
   const std::filesystem::path baseDirectory = std::filesystem::path(descriptionPath).parent_path();
-  std::map<std::string, size_t> seen;  // upper-cased name -> index
+  std::vector<FileEntry> entries;
   for (size_t i = 0; i < files->size(); ++i) {
-    const toml::node& entry = *files->get(i);
-    const std::string where = "files[" + std::to_string(i) + "]";
-    std::string name;
-    std::string source;
-    if (entry.is_string()) {
-      name = source = entry.as_string()->get();
-    } else if (const toml::table* fields = entry.as_table()) {
-      for (auto&& [key, value] : *fields) {
-        if (key.str() != "name" && key.str() != "source") {
-          return fail(where + ": unknown key " + QuoteForMessage(key.str()) + " (expected name, source)");
-        }
-        if (!value.is_string()) return fail(where + "." + std::string(key.str()) + ": expected a string");
-      }
-      if (!fields->contains("name")) return fail(where + ": missing key \"name\"");
-      name = fields->get("name")->as_string()->get();
-      source = fields->contains("source") ? fields->get("source")->as_string()->get() : name;
-    } else {
-      return fail(where + ": expected a file name or a table { name = ..., source = ... }");
-    }
-    const std::string label = where + " " + QuoteForMessage(name);
-    ProductFile file;
-    file.name = name;
-    const std::string problem = NameProblemText(FileNameProblem, name);
-    if (!problem.empty()) return fail(label + ": " + problem);
-    if (source.empty()) return fail(label + ": empty source");
-    if (source.find('\0') != std::string::npos) return fail(label + ": source contains a NUL character");
-    file.sourcePath = (baseDirectory / source).string();
-
-    const auto [place, inserted] = seen.emplace(FoldCaseForWindows(file.name), i);
-    if (!inserted) {
-      return fail(label + ": same name as files[" + std::to_string(place->second) + "] " +
-                  QuoteForMessage(product->files[place->second].name) + " (Windows file names ignore case)");
-    }
-    product->files.push_back(file);
+    FileEntry entry;
+    entry.where = "files[" + std::to_string(i) + "]";
+    const std::string problem = ReadFileEntry(*files->get(i), &entry);
+    if (!problem.empty()) return fail(entry.where + problem);
+    entries.push_back(std::move(entry));
   }
+  const std::string entriesProblem =
+      ExpandFileEntries(entries, baseDirectory.u8string(), &product->files, &product->treeFolders);
+  if (!entriesProblem.empty()) return fail(entriesProblem);
+  if (product->files.size() > installer_data::kMaxFiles) {
+    return fail("files: " + std::to_string(product->files.size()) +
+                " files, more than the 1,048,576 an installer holds");
+  }
+  std::set<std::string> seen;  // every installed path, upper-cased
+  for (const ProductFile& file : product->files) seen.insert(FoldCaseForWindows(file.name));
 
   // The installer's own identity, each setting optional; the icon is found like the sources.
   for (const char* key : kIdentityKeys) {

@@ -19,7 +19,7 @@ const uint64_t kMaxPayloadBytes = 1073741824ull;  // all compressed pieces toget
 
 /// One payload file: its installed name and where its bytes come from on this machine.
 struct ProductFile {
-  std::string name;         // installed bare name (UTF-8)
+  std::string name;         // installed path below the data directory, names separated by '\' (UTF-8)
   std::string sourcePath;   // the description's directory joined with the source, as given
 };
 
@@ -33,6 +33,8 @@ struct Product {
   std::string startupPrompt;
   std::string mainExecutable;
   std::vector<ProductFile> files;
+  // Every folder a tree entry walked, for the depfile: a file added to one changes its time.
+  std::vector<std::string> treeFolders;
   // False when `files` holds no uninst.exe: instpack then adds its generic uninstaller under that
   // name, after every file of the description.
   bool suppliesUninstaller = true;

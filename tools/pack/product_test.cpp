@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "file_entries.h"
 #include "product.h"
 #include "product/names.h"
 #include "tests/support/pack_support.h"
@@ -98,9 +99,35 @@ const BadProduct kBadProducts[] = {
     {"TooManyFiles", {{"files", kTooManyFiles.c_str()}}, "files: 1048577 files, more than the 1,048,576 an installer holds"},
     {"NameEmpty", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"\", source = \"tov32.exe\" }]"}},
      "files[2] \"\": empty"},
-    {"NameWithDirectory", {{"files", "[\"tov32.exe\", \"uninst.exe\", \"docs/help.htm\"]"}}, "has a directory part"},
-    {"NameWithBackslash", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = 'a\\b', source = \"tov32.exe\" }]"}},
-     "has a directory part"},
+    {"PathFromRoot", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"/docs/a.htm\", source = \"tov32.exe\" }]"}},
+     "\"/docs/a.htm\": a path's names are separated by single '/' or '\\', none at either end"},
+    {"PathDoubledSeparator", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = 'docs\\\\a.htm', source = \"tov32.exe\" }]"}},
+     "none at either end"},
+    {"PathWithDrive", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"C:/a.htm\", source = \"tov32.exe\" }]"}},
+     "contains ':'"},
+    {"PathWithDotDot", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"docs/../a.htm\", source = \"tov32.exe\" }]"}},
+     "\"docs/../a.htm\": not a file name"},
+    {"PathFolderIsDevice", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"aux/a.htm\", source = \"tov32.exe\" }]"}},
+     "reserved device name"},
+    {"FileWhereFolderIs",
+     {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"docs/a.htm\", source = \"tov32.exe\" }, "
+                "{ name = \"DOCS\", source = \"tov32.exe\" }]"}},
+     "files[3] \"DOCS\": the name of a folder of files[2] \"docs\\\\a.htm\""},
+    {"FolderWhereFileIs",
+     {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"docs\", source = \"tov32.exe\" }, "
+                "{ name = 'Docs\\a.htm', source = \"tov32.exe\" }]"}},
+     "in a folder of the name of files[2] \"docs\""},
+    {"TreeNotAFolder", {{"files", "[\"tov32.exe\", \"uninst.exe\", { tree = \"absent\" }]"}},
+     "files[2] (tree \"absent\"): "},
+    {"TreeEmpty", {{"files", "[\"tov32.exe\", \"uninst.exe\", { tree = \"adir\" }]"}},
+     "files[2] (tree \"adir\"): no file to pack"},
+    {"TreeIntoBadPath", {{"files", "[\"tov32.exe\", \"uninst.exe\", { tree = \"docs\", into = \"a/\" }]"}},
+     "into \"a/\": a path's names"},
+    {"TreeUnknownKey", {{"files", "[\"tov32.exe\", \"uninst.exe\", { tree = \"docs\", name = \"x\" }]"}},
+     "files[2]: unknown key \"name\" (expected tree, into, exclude)"},
+    {"TreeExcludeNotList", {{"files", "[\"tov32.exe\", \"uninst.exe\", { tree = \"docs\", exclude = \"*.pdb\" }]"}},
+     "files[2].exclude: expected an array of patterns"},
+    {"MainPathNotAmongFiles", {{"mainExecutable", "\"bin/tov32.exe\""}}, "not among the files"},
     {"NameDotDot", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"..\", source = \"tov32.exe\" }]"}},
      "\"..\": not a file name"},
     {"NameWithWildcard", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"a?.txt\", source = \"tov32.exe\" }]"}},
@@ -241,6 +268,97 @@ TEST(FileNameProblem, AcceptsOrdinaryNamesAndRefusesDevices) {
   EXPECT_EQ(Problem("caf\xE9.txt"), "not valid UTF-8");       // Windows-1252, not UTF-8
   EXPECT_EQ(Problem("\xED\xA0\x80.txt"), "not valid UTF-8");  // a surrogate
   for (char c : std::string("<>:\"|?*")) EXPECT_EQ(Problem(std::string("a") + c), std::string("contains '") + c + "'");
+}
+
+}  // namespace
+
+namespace {
+
+// The tree entries' walk: its order, the exclude patterns, symbolic links and collisions, over
+// one scratch tree. Each case expands its entries and expects either the installed paths in
+// order or a fragment of the refusal.
+struct TreeCase {
+  const char* label;
+  std::vector<FileEntry> entries;
+  std::vector<std::string> paths;  // expected, in order; empty when `refusal` is expected
+  const char* refusal;
+};
+
+TEST(TreeEntries, WalkOrderExcludesLinksAndCollisions) {
+  const std::string root = MakeScratchFolder();
+  for (const char* file : {"t/b.txt", "t/a.txt", "t/A-dir/x.pdb", "t/A-dir/y.txt", "t/__pycache__/m.pyc",
+                           "t/sub/__pycache__/n.pyc", "t/sub/z.py", "t/tests/data/d.bin", "t/sub/tests/data/e.bin",
+                           "t/\u00DCber/\u0434.txt", "t/with space/f.txt", "loop/inner/x.txt", "broken/x.txt", "solo/only.pdb"}) {
+    WriteBytes(root + "/" + file, file);
+  }
+  ASSERT_EQ(symlink("sub", (root + "/t/link-to-sub").c_str()), 0);
+  ASSERT_EQ(symlink("a.txt", (root + "/t/link-to-a").c_str()), 0);
+  ASSERT_EQ(symlink("..", (root + "/loop/inner/back").c_str()), 0);
+  ASSERT_EQ(symlink("nowhere", (root + "/broken/dangling").c_str()), 0);
+  auto tree = [](const char* folder, const char* into = "", std::vector<std::string> exclude = {}) {
+    FileEntry entry;
+    entry.where = "files[0]";
+    entry.tree = folder;
+    entry.into = into;
+    entry.exclude = std::move(exclude);
+    return entry;
+  };
+  FileEntry single;
+  single.where = "files[1]";
+  single.name = single.source = "A-DIR/Y.TXT";
+  const TreeCase cases[] = {
+      {"byte order, folders where their names sort, links followed",
+       {tree("t")},
+       {"A-dir\\x.pdb", "A-dir\\y.txt", "__pycache__\\m.pyc", "a.txt", "b.txt", "link-to-a",
+        "link-to-sub\\__pycache__\\n.pyc", "link-to-sub\\tests\\data\\e.bin", "link-to-sub\\z.py",
+        "sub\\__pycache__\\n.pyc", "sub\\tests\\data\\e.bin", "sub\\z.py", "tests\\data\\d.bin", "with space\\f.txt",
+        "\u00DCber\\\u0434.txt"},
+       nullptr},
+      {"excludes: a name anywhere, a folder anywhere, a folder from the root; into a folder",
+       {tree("t", "runtime/lib", {"*.PDB", "__pycache__/", "/tests/data/", "link-*", "link-*/", "with space/f.txt"})},
+       {"runtime\\lib\\A-dir\\y.txt", "runtime\\lib\\a.txt", "runtime\\lib\\b.txt", "runtime\\lib\\sub\\tests\\data\\e.bin",
+        "runtime\\lib\\sub\\z.py", "runtime\\lib\\\u00DCber\\\u0434.txt"},
+       nullptr},
+      {"a folder pattern leaves files of that name", {tree("t", "", {"a.txt/", "*/", "link-to-a"})}, {"a.txt", "b.txt"}, nullptr},
+      {"a link back into the walk is a loop", {tree("loop")}, {}, "leads back into"},
+      {"a broken link", {tree("broken")}, {}, "dangling\": a symbolic link to nothing"},
+      {"every file excluded", {tree("solo", "", {"*.pdb"})}, {}, "files[0] (tree \"solo\"): no file to pack"},
+      {"a file of the tree again, in another case", {tree("t"), single}, {}, "files[1] \"A-DIR/Y.TXT\": same name as files[0] \"A-dir\\\\y.txt\""},
+  };
+  for (const TreeCase& test : cases) {
+    std::vector<ProductFile> files;
+    std::vector<std::string> folders;
+    const std::string problem = ExpandFileEntries(test.entries, root, &files, &folders);
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const ProductFile& file : files) paths.push_back(file.name);
+    if (test.refusal == nullptr) {
+      EXPECT_EQ(problem, "") << test.label;
+      EXPECT_EQ(paths, test.paths) << test.label;
+      for (const ProductFile& file : files) EXPECT_TRUE(PathExists(file.sourcePath)) << test.label << ": " << file.sourcePath;
+    } else {
+      EXPECT_NE(problem.find(test.refusal), std::string::npos) << test.label << ": " << problem;
+    }
+  }
+  RemoveTree(root);
+}
+
+TEST(TreeEntries, PathRule) {
+  for (const char* good : {"a", "bin\\app.exe", "a b\\c d\\e.txt", "\u00DCber\\\u0434.txt"}) {
+    EXPECT_EQ(PayloadPathProblem(good).kind, NameFine) << good;
+  }
+  const struct {
+    const char* path;
+    NameProblemKind kind;
+  } bad[] = {{"", NameEmpty},          {"\\a", NameBadSeparator},       {"a\\", NameBadSeparator},
+             {"a\\\\b", NameBadSeparator}, {"a/b", NameBadSeparator},  {"C:\\a", NameHasRefused},
+             {"a\\..\\b", NameIsDots},  {"a\\nul\\b", NameIsDevice},    {"a.\\b", NameEndsInDot}};
+  for (const auto& test : bad) EXPECT_EQ(PayloadPathProblem(test.path).kind, test.kind) << test.path;
+  std::string deep;
+  while (deep.size() + 4 <= kMaxPathBytes) deep += deep.empty() ? "abc" : "\\abc";
+  EXPECT_EQ(PayloadPathProblem(deep.c_str()).kind, NameFine);
+  EXPECT_EQ(PayloadPathProblem((deep + "\\abcdefgh").c_str()).kind, NameTooLong);
+  EXPECT_EQ(PayloadPathProblem(std::string(256, 'a').c_str()).kind, NameTooLong);
 }
 
 }  // namespace
