@@ -8,6 +8,7 @@ docs/wine-harness.md for its format. The Wine session (Xvfb display, booted pref
 """
 
 import argparse
+import filecmp
 import os
 import re
 import shlex
@@ -27,7 +28,7 @@ WINDOW_STEPS = ["text", "textline", "button", "icon", "edit", "type", "press", "
                 "screenshot"]
 # Window steps that take no argument.
 BARE_STEPS = ["closebox"]
-CHECKS = ["file", "absent", "empty", "directory", "profile", "profilelacks", "startmenu", "nostartmenu",
+CHECKS = ["file", "tree", "absent", "empty", "directory", "profile", "profilelacks", "startmenu", "nostartmenu",
           "startmenuholds", "shortcut", "running", "notrunning", "registry", "registryholds", "noregistry",
           "registrysize"]
 # Preparation statements, carried out in order before the installer starts.
@@ -563,6 +564,31 @@ def run_check(prefix, where, words, log):
         if len(args) != 1:
             raise ScenarioError(f"{where}: file PATH [same-as SOURCE]")
         return report(True, "")
+    if keyword == "tree":
+        # tree C:\\DIR same-as SOURCE [without NAME...]: DIR holds exactly the files below SOURCE
+        # (links followed), byte for byte at the same paths, less those in a folder named NAME.
+        if len(args) < 3 or args[1] != "same-as" or (len(args) > 3 and args[3] != "without"):
+            raise ScenarioError(f"{where}: tree C:\\DIR same-as SOURCE [without NAME...]")
+        left_out = set(args[4:])
+
+        def files_below(root, skipped):
+            found = {}
+            for folder, folders, names in os.walk(root, followlinks=True):
+                folders[:] = [f for f in folders if f not in skipped]
+                for name in names:
+                    path = os.path.join(folder, name)
+                    found[os.path.relpath(path, root)] = path
+            return found
+        installed = files_below(unix_path(prefix, args[0]), set())
+        source = files_below(args[2], left_out)
+        if not installed:
+            return report(False, "no such directory, or no file in it")
+        missing = sorted(set(source) - set(installed))
+        extra = sorted(set(installed) - set(source))
+        changed = sorted(r for r in set(source) & set(installed) if not filecmp.cmp(source[r], installed[r], shallow=False))
+        problems = [f"{len(group)} {what}: {', '.join(group[:3])}" for group, what in
+                    ((missing, "missing"), (extra, "not in the source"), (changed, "different")) if group]
+        return report(not problems, "; ".join(problems) or f"{len(installed)} files")
     if keyword == "registrysize":
         # registrysize KEY C:\\dir: the key's EstimatedSize is the size of the directory's files, in
         # KiB rounded up.
