@@ -276,14 +276,19 @@ const char* FolderPath(const char* path, size_t length) {
   return folderPath;
 }
 
-// Makes room in folderPath for the longest name of `table`. False when there is no memory for it.
+// Makes room in folderPath for the longest folder part of `table`'s paths; a table of bare names
+// needs none and allocates nothing. False when there is no memory for it.
 bool RoomForFolderPaths(const PayloadTableRecord& table) {
   size_t longest = 0;
   for (int i = 0; i < table.fileCount; ++i) {
-    const size_t length = strlen(table.fileName[i]);
-    if (length > longest) longest = length;
+    const char* last = strrchr(table.fileName[i], '\\');
+    if (last != nullptr && static_cast<size_t>(last - table.fileName[i]) > longest) {
+      longest = static_cast<size_t>(last - table.fileName[i]);
+    }
   }
   FreeMemory(folderPath);
+  folderPath = nullptr;
+  if (longest == 0) return true;
   folderPath = static_cast<char*>(AllocateMemory(longest + 1));
   return folderPath != nullptr;
 }
