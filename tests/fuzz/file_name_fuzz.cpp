@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "name_messages.h"
 #include "product.h"
 #include "product/names.h"
 #include "tests/fuzz/fuzz_support.h"

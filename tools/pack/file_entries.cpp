@@ -7,7 +7,7 @@
 #include <map>
 #include <system_error>
 
-#include "product.h"
+#include "name_messages.h"
 #include "product/installer_data.h"
 #include "product/names.h"
 #include "unicode_text.h"

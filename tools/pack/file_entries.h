@@ -4,7 +4,11 @@
 #include <string>
 #include <vector>
 
-struct ProductFile;
+/// One payload file: its installed path and where its bytes come from on this machine.
+struct ProductFile {
+  std::string name;         // installed path below the data directory, names separated by '\' (UTF-8)
+  std::string sourcePath;   // the description's directory joined with the source, as given
+};
 
 /// One entry of the description's `files` list, as written. A file entry has `name` (and
 /// `source`, the same as `name` when the description gives none); a tree entry has `tree`, and

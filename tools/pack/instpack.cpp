@@ -13,6 +13,7 @@
 #include "file_io.h"
 #include "installer_data_writer.h"
 #include "installer_image.h"
+#include "name_messages.h"
 #include "packer.h"
 #include "product/installer_data.h"
 #include "product.h"

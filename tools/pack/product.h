@@ -3,9 +3,9 @@
 #include <stdint.h>
 
 #include <string>
-#include <string_view>
 #include <vector>
 
+#include "file_entries.h"
 #include "identity.h"
 #include "product/names.h"
 
@@ -16,12 +16,6 @@ enum : uint32_t {
 };
 const uint64_t kMaxFileBytes = 2000000000ull;     // one source file, uncompressed
 const uint64_t kMaxPayloadBytes = 1073741824ull;  // all compressed pieces together (1 GiB)
-
-/// One payload file: its installed name and where its bytes come from on this machine.
-struct ProductFile {
-  std::string name;         // installed path below the data directory, names separated by '\' (UTF-8)
-  std::string sourcePath;   // the description's directory joined with the source, as given
-};
 
 /// A checked product description. Texts are UTF-8 and satisfy every rule LoadProduct enforces;
 /// `files` is in installation order.
@@ -62,10 +56,3 @@ struct Product {
 /// setting or file entry at fault.
 bool LoadProduct(const std::string& descriptionPath, Product* product, std::string* error);
 
-/// Returns `text` in double quotes with quotes, backslashes and control characters escaped, so
-/// that a message quoting it stays on one line.
-std::string QuoteForMessage(std::string_view text);
-
-/// What is wrong with a name, in the words of instpack's messages ("contains '?'", "reserved
-/// device name", ...); empty for NameFine.
-std::string DescribeNameProblem(const NameProblem& problem);

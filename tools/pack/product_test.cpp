@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "file_entries.h"
+#include "name_messages.h"
 #include "product.h"
 #include "product/names.h"
 #include "tests/support/pack_support.h"

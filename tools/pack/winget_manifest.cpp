@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "file_io.h"
+#include "name_messages.h"
 #include "product/exit_status.h"
 
 const char kWingetManifestVersion[] = "1.10.0";
