@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <string.h>
+#include <wchar.h>
 
 #include "platform/files.h"
 #include "platform/wide_text_win32.h"
@@ -65,7 +66,7 @@ wchar_t* WidePath(const char* path) {
     const bool directoryShare = directory[0] == L'\\' && directory[1] == L'\\' && directory[2] != L'?';
     const bool prefixed = directory[0] == L'\\' && directory[1] == L'\\' && directory[2] == L'?';
     const wchar_t* prefix = prefixed ? L"" : directoryShare ? L"\\\\?\\UNC" : L"\\\\?\\";
-    const size_t prefixLength = lstrlenW(prefix);
+    const size_t prefixLength = wcslen(prefix);
     const wchar_t* directoryRest = directoryShare ? directory + 1 : directory;  // "\\server" after "UNC"
     const size_t restLength = length - (directoryRest - directory);
     memmove(full + prefixLength, directoryRest, (restLength + 1) * sizeof(wchar_t));
@@ -74,12 +75,12 @@ wchar_t* WidePath(const char* path) {
     if (at[-1] != L'\\') *at++ = L'\\';
   } else {
     const wchar_t* prefix = share ? L"\\\\?\\UNC" : L"\\\\?\\";
-    const size_t prefixLength = lstrlenW(prefix);
+    const size_t prefixLength = wcslen(prefix);
     memcpy(full, prefix, prefixLength * sizeof(wchar_t));
     at = full + prefixLength;
     rest = share ? wide + 1 : wide;  // "\\server\share" becomes "\\?\UNC\server\share"
   }
-  memcpy(at, rest, (lstrlenW(rest) + 1) * sizeof(wchar_t));
+  memcpy(at, rest, (wcslen(rest) + 1) * sizeof(wchar_t));
   HeapFree(GetProcessHeap(), 0, wide);
   return full;
 }
