@@ -59,6 +59,23 @@ const char* FailureText(ExtractStatus status) {
   }
 }
 
+// The progress window and the percentage it shows.
+struct ProgressShown {
+  WindowHandle window;
+  int percent;  // -1 before the first
+};
+
+// The extraction's progress callback: ShowPercent, but only when the percentage has changed. A
+// product of thousands of files reports each percentage many times over, and every update
+// repaints the window at once (no message loop runs), under Wine a round trip to the X server
+// per file; the same text set again shows nothing new.
+void ShowChangedPercent(void* context, const char* fileName, int percent) {
+  ProgressShown* shown = static_cast<ProgressShown*>(context);
+  if (percent == shown->percent) return;
+  shown->percent = percent;
+  ShowPercent(shown->window, fileName, percent);
+}
+
 }  // namespace
 
 void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size) {
@@ -123,7 +140,8 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
   WindowHandle progressWindow = CreateProgressWindow(instance);
   CloseRunningCopies();
 
-  ExtractStatus status = ExtractPayload(progressWindow, ShowPercent);
+  ProgressShown shown = {progressWindow, -1};
+  ExtractStatus status = ExtractPayload(&shown, ShowChangedPercent);
   if (status != ExtractComplete) {
     // The progress window stays up under the message until the process ends.
     ShowFailure(FailureText(status));
