@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "platform/system.h"
 #include "platform/threads.h"
+#include "product/names.h"
 
 namespace {
 
@@ -313,14 +314,7 @@ bool RoomForOneMoreFolder() {
 // to fail on. False only when no memory is left to record a folder, before it is created.
 bool MakeFoldersOf(const PayloadTableRecord& table, int index) {
   const char* path = table.fileName[index];
-  // The length of the folder part both paths have in common, up to and excluding a separator.
-  size_t shared = 0;
-  if (index > 0) {
-    const char* previous = table.fileName[index - 1];
-    for (size_t at = 0; path[at] != '\0' && path[at] == previous[at]; ++at) {
-      if (path[at] == '\\') shared = at;
-    }
-  }
+  const size_t shared = index > 0 ? SharedFolderLength(path, table.fileName[index - 1]) : 0;
   for (const char* separator = strchr(path + shared + (shared > 0 ? 1 : 0), '\\'); separator != nullptr;
        separator = strchr(separator + 1, '\\')) {
     const size_t length = static_cast<size_t>(separator - path);

@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/system.h"
+#include "product/names.h"
 #include "product/payload_table.h"
 
 namespace {
@@ -21,16 +22,6 @@ char* NewPathBuffer(const char* directory, size_t* size) {
   }
   *size = strlen(directory) + 1 + longest + 1;
   return static_cast<char*>(AllocateMemory(*size));
-}
-
-// The length of the folder part that the paths `a` and `b` have in common (up to, and not
-// counting, the separator after it); 0 when they share no folder.
-size_t SharedFolderLength(const char* a, const char* b) {
-  size_t shared = 0;
-  for (size_t at = 0; a[at] != '\0' && a[at] == b[at]; ++at) {
-    if (a[at] == '\\') shared = at;
-  }
-  return shared;
 }
 
 }  // namespace

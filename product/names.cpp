@@ -119,6 +119,14 @@ NameProblem PayloadPathProblem(const char* path) {
   return Problem(NameFine);
 }
 
+size_t SharedFolderLength(const char* a, const char* b) {
+  size_t shared = 0;
+  for (size_t at = 0; a[at] != '\0' && a[at] == b[at]; ++at) {
+    if (a[at] == '\\') shared = at;
+  }
+  return shared;
+}
+
 NameProblem MainExecutableProblem(const char* path) {
   const NameProblem problem = PayloadPathProblem(path);
   if (problem.kind != NameFine) return problem;

@@ -63,6 +63,11 @@ NameProblem FileNameProblem(const char* name);
 /// one-name case. The problem of the first name that breaks the rule is the path's.
 NameProblem PayloadPathProblem(const char* path);
 
+/// The length of the folder part that the payload paths `a` and `b` have in common, up to and
+/// not counting the separator after it; 0 when they share no folder. Consecutive files of a tree
+/// share their folders, so the installer asks the file system only about the folders that differ.
+size_t SharedFolderLength(const char* a, const char* b);
+
 /// The same for mainExecutable: a payload path (PayloadPathProblem) of at most kMaxNameBytes
 /// bytes in all, since the program's path is formatted into the items' targets and commands.
 NameProblem MainExecutableProblem(const char* path);
