@@ -40,8 +40,10 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 SESSION = os.path.join(HERE, "..", "tests", "wine", "wine_session.sh")
 VERIFYING = b"Verifying Setup"
-# An installer that shows no window in this time has failed.
-GIVE_UP_SECONDS = 60
+# An installer that shows no window in this time has failed. Generous: where the kernel does not
+# run 32-bit programs, qemu starts a 32-bit Wine process in about a minute, the first window of a
+# 1 GiB product included.
+GIVE_UP_SECONDS = 600
 
 libc = ctypes.CDLL("libc.so.6", use_errno=True)
 libc.mmap.restype = ctypes.c_void_p

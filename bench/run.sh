@@ -34,6 +34,8 @@ mkdir -p "$out"
 log=$out/log.txt
 : > "$log"
 say() { echo "bench: $*" >&2; }
+# A step that fails says why: the steps' own output goes to the log, so its end is shown.
+trap 'status=$?; echo "bench: a step failed (status $status); the end of $log:" >&2; tail -n 40 "$log" >&2' ERR
 
 load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
