@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "packer.h"
-#include "product.h"
+#include "tools/pack/image/packer.h"
+#include "tools/pack/description/product.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) {

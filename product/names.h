@@ -22,7 +22,7 @@ enum : size_t {
 bool IsValidUtf8(const char* text, size_t length);
 
 /// What is wrong with a name, if anything. The installer only asks whether a name is fine; the
-/// packaging tool says what is wrong in words of its own (tools/pack/product.cpp), so that the
+/// packaging tool says what is wrong in words of its own (tools/pack/description/), so that the
 /// installer carries none of them.
 enum NameProblemKind {
   NameFine = 0,

@@ -42,7 +42,7 @@ echo "== clang-tidy"
 run-clang-tidy -quiet -j "$jobs" -p build/native $sources >build/clang-tidy.log 2>&1 || true
 # The fuzz targets are built by the fuzz preset (clang), outside the native build's commands.
 for source in tests/fuzz/*.cpp; do
-  clang-tidy --quiet "$source" -- -std=c++17 -I. -Itools/pack >>build/clang-tidy.log 2>&1 || true
+  clang-tidy --quiet "$source" -- -std=c++17 -I. >>build/clang-tidy.log 2>&1 || true
 done
 # The Windows files as their builds compile them (the installer's by win32, instpack's by win64),
 # for the mingw targets; clang is told where the mingw compiler keeps its C++ headers. Left out
@@ -78,7 +78,7 @@ cppcheck --quiet --project=build/native/compile_commands.json --cppcheck-build-d
 # The fuzz targets are not in the native build; check them on their own.
 cppcheck --quiet -j "$jobs" --std=c++17 --language=c++ --enable=warning,style,performance,portability \
   --library=posix --library=zlib --inline-suppr --suppressions-list=.cppcheck-suppressions \
-  --error-exitcode=1 -I. -Itools/pack \
+  --error-exitcode=1 -I. \
   --template='{file}:{line}: {severity}: {message} [{id}]' tests/fuzz
 # The Windows files, on cppcheck's 32-bit Windows platform with its knowledge of the Win32 API.
 cppcheck --quiet --project=build/win32/compile_commands.json --cppcheck-build-dir=build/cppcheck-win32 \

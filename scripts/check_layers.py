@@ -24,8 +24,16 @@ LAYERS = {
     "platform": [],
     "product": [],
     "resources": [],
-    "tools/pack": ["product"],
-    "bench": ["payload", "platform", "product"],
+    # The packaging tool: the command over the publisher's outputs and signing, over the installer
+    # image, over the description, over the common helpers; all of them may use product/.
+    "tools/pack": ["tools/pack/outputs", "tools/pack/signing", "tools/pack/image", "tools/pack/description",
+                   "tools/pack/common", "product"],
+    "tools/pack/outputs": ["tools/pack/image", "tools/pack/description", "tools/pack/common", "product"],
+    "tools/pack/signing": ["tools/pack/common"],
+    "tools/pack/image": ["tools/pack/description", "tools/pack/common", "product"],
+    "tools/pack/description": ["tools/pack/common", "product"],
+    "tools/pack/common": [],
+    "bench": ["payload", "platform", "product", "tools/pack/image", "tools/pack/description"],
     "sample": [],
 }
 # Folders whose files are compiled into the installer (or are the sample's programs), where the

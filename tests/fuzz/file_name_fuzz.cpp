@@ -6,11 +6,11 @@
 
 #include <string>
 
-#include "name_messages.h"
-#include "product.h"
+#include "tools/pack/description/name_messages.h"
+#include "tools/pack/description/product.h"
 #include "product/names.h"
 #include "tests/fuzz/fuzz_support.h"
-#include "unicode_text.h"
+#include "tools/pack/common/unicode_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // An exactly sized heap copy with its terminator, so a read past the end is an ASan report.

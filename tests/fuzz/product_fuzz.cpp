@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "product.h"
+#include "tools/pack/description/product.h"
 #include "tests/fuzz/fuzz_support.h"
 #include "product/names.h"
-#include "unicode_text.h"
+#include "tools/pack/common/unicode_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // A tree entry would walk whatever folder it names, "/" too: the file system is no input of

@@ -4,7 +4,7 @@
 #include <stdint.h>
 #include <zlib.h>
 
-#include "instpack.h"
+#include "tools/pack/instpack.h"
 #include "product/installer_data.h"
 #include "tests/support/scratch_folder.h"
 

@@ -1,5 +1,5 @@
 // The packaging tool as a library call: command line in, finished installer out.
-#include "instpack.h"
+#include "tools/pack/instpack.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -10,17 +10,18 @@
 #include <filesystem>
 #include <thread>
 
-#include "file_io.h"
-#include "installer_data_writer.h"
-#include "installer_image.h"
-#include "name_messages.h"
-#include "packer.h"
+#include "tools/pack/common/file_io.h"
+#include "tools/pack/image/installer_data_writer.h"
+#include "tools/pack/image/identity_resources.h"
+#include "tools/pack/image/installer_image.h"
+#include "tools/pack/description/name_messages.h"
+#include "tools/pack/image/packer.h"
 #include "product/installer_data.h"
-#include "product.h"
-#include "signing.h"
-#include "sha256.h"
-#include "uninstaller.h"
-#include "winget_manifest.h"
+#include "tools/pack/description/product.h"
+#include "tools/pack/signing/signing.h"
+#include "tools/pack/common/sha256.h"
+#include "tools/pack/image/uninstaller.h"
+#include "tools/pack/outputs/winget_manifest.h"
 
 namespace fs = std::filesystem;
 

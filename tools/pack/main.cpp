@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "instpack.h"
+#include "tools/pack/instpack.h"
 
 int main(int argc, char** argv) {
   std::string error;

@@ -2,7 +2,7 @@
 // changes shape (one block or two) and across many blocks.
 #include <gtest/gtest.h>
 
-#include "sha256.h"
+#include "tools/pack/common/sha256.h"
 
 TEST(Sha256, KnownDigests) {
   const struct {

@@ -1,11 +1,11 @@
 // The resources of a Windows image: reading a program's resource directory, and laying out a new one.
-#include "image_resources.h"
+#include "tools/pack/image/image_resources.h"
 
 #include <algorithm>
 #include <map>
 #include <tuple>
 
-#include "byte_order.h"
+#include "tools/pack/common/byte_order.h"
 
 namespace {
 

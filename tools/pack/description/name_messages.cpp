@@ -1,5 +1,5 @@
 // The words in which instpack's messages quote a text and say what is wrong with a name.
-#include "name_messages.h"
+#include "tools/pack/description/name_messages.h"
 
 #include <stdio.h>
 

@@ -1,6 +1,6 @@
 // Signing in instpack.exe: not offered. The checks of the signing material need OpenSSL, which
 // this cross build does not have; on Windows, signtool signs the finished installer just as well.
-#include "signing.h"
+#include "tools/pack/signing/signing.h"
 
 namespace {
 

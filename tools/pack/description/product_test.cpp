@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "file_entries.h"
-#include "name_messages.h"
-#include "product.h"
+#include "tools/pack/description/file_entries.h"
+#include "tools/pack/description/name_messages.h"
+#include "tools/pack/description/product.h"
 #include "product/names.h"
 #include "tests/support/pack_support.h"
 #include "tests/support/scratch_folder.h"

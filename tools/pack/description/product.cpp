@@ -1,5 +1,5 @@
 // Reading and checking a product description: the installer's settings and its ordered file list.
-#include "product.h"
+#include "tools/pack/description/product.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -9,12 +9,12 @@
 #include <map>
 #include <set>
 
-#include "file_entries.h"
-#include "name_messages.h"
-#include "file_io.h"
+#include "tools/pack/description/file_entries.h"
+#include "tools/pack/description/name_messages.h"
+#include "tools/pack/common/file_io.h"
 #include "product/installer_data.h"
 #include "product/names.h"
-#include "unicode_text.h"
+#include "tools/pack/common/unicode_text.h"
 
 // The tool reports errors as values, like the rest of it; toml++ then returns a parse_result.
 #define TOML_EXCEPTIONS 0

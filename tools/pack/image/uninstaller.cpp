@@ -1,14 +1,14 @@
 // The generic uninstaller: the prebuilt uninstaller program filled in with the product's settings
 // and the names of the files its installer writes.
-#include "uninstaller.h"
+#include "tools/pack/image/uninstaller.h"
 
 #include <errno.h>
 #include <string.h>
 #include <unistd.h>
 
-#include "file_io.h"
-#include "installer_data_writer.h"
-#include "packer.h"
+#include "tools/pack/common/file_io.h"
+#include "tools/pack/image/installer_data_writer.h"
+#include "tools/pack/image/packer.h"
 
 const char kUninstallerName[] = "uninst.exe";
 

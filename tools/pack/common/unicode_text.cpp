@@ -1,5 +1,5 @@
 // The description's texts as Unicode.
-#include "unicode_text.h"
+#include "tools/pack/common/unicode_text.h"
 
 #include <stdint.h>
 

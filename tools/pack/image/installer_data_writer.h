@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "packer.h"
-#include "product.h"
+#include "tools/pack/image/packer.h"
+#include "tools/pack/description/product.h"
 
 /// Number of pieces each file of `sources` is cut into (kPieceSize each, the last one shorter;
 /// none for an empty file), in order.

@@ -1,7 +1,7 @@
 // Writing the installer data block's metadata: the header, the settings and the payload table.
-#include "installer_data_writer.h"
+#include "tools/pack/image/installer_data_writer.h"
 
-#include "byte_order.h"
+#include "tools/pack/common/byte_order.h"
 #include "product/installer_data.h"
 
 using namespace installer_data;

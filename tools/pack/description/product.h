@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "file_entries.h"
-#include "identity.h"
+#include "tools/pack/description/file_entries.h"
+#include "tools/pack/description/identity_settings.h"
 #include "product/names.h"
 
 /// Bounds that keep the product inside what the installer and a 32-bit address space can hold

@@ -1,5 +1,5 @@
 // Cutting product files into 30,000-byte pieces and compressing them in parallel into one blob.
-#include "packer.h"
+#include "tools/pack/image/packer.h"
 
 #include <errno.h>
 #include <string.h>
@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "file_io.h"
-#include "product.h"
+#include "tools/pack/common/file_io.h"
+#include "tools/pack/description/product.h"
 #include "product/payload_table.h"
 
 namespace {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "installer_image.h"
-#include "product.h"
+#include "tools/pack/image/installer_image.h"
+#include "tools/pack/description/product.h"
 
 /// The manifest schema the files follow.
 extern const char kWingetManifestVersion[];

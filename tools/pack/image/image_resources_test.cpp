@@ -3,8 +3,8 @@
 // whose offsets point outside themselves refused.
 #include <gtest/gtest.h>
 
-#include "byte_order.h"
-#include "image_resources.h"
+#include "tools/pack/common/byte_order.h"
+#include "tools/pack/image/image_resources.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "installer_image.h"
-#include "packer.h"
-#include "product.h"
+#include "tools/pack/image/installer_image.h"
+#include "tools/pack/image/packer.h"
+#include "tools/pack/description/product.h"
 
 /// The name the installer gives its uninstaller, and registers in the program group.
 extern const char kUninstallerName[];

@@ -1,16 +1,16 @@
 // The description's file entries made into the installer's file list: single files at a path,
 // and whole folder trees walked in a fixed order with patterns that leave files out.
-#include "file_entries.h"
+#include "tools/pack/description/file_entries.h"
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <system_error>
 
-#include "name_messages.h"
+#include "tools/pack/description/name_messages.h"
 #include "product/installer_data.h"
 #include "product/names.h"
-#include "unicode_text.h"
+#include "tools/pack/common/unicode_text.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "image_resources.h"
+#include "tools/pack/image/image_resources.h"
 
 /// The kinds of installer program the project builds.
 enum class InstallerTarget { Win32, Win64, Native };

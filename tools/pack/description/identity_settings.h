@@ -1,12 +1,9 @@
-// The finished Windows installer's identity: the description's optional settings for its version
-// information, icon and execution level, and the resources made of them.
+// The description's optional settings that name the finished Windows installer: its version
+// information, icon and execution level.
 #pragma once
 #include <stdint.h>
 
 #include <string>
-#include <vector>
-
-#include "image_resources.h"
 
 /// The optional settings of a description that name the installer itself, in the order the
 /// description's documentation lists them.
@@ -34,9 +31,3 @@ std::string SetIdentitySetting(const std::string& key, const std::string& value,
 /// Fills in the defaults that depend on the product: productName from `appTitle` (UTF-8) and
 /// fileDescription from productName.
 void CompleteIdentity(const std::string& appTitle, InstallerIdentity* identity);
-
-/// The resources that give a Windows installer `identity`: its version information, its manifest
-/// (supported Windows versions, DPI awareness, visual style, execution level) and, when an icon is
-/// given, the icon's images and their group; the same for the 32-bit and the 64-bit program.
-/// Returns false with `*problem` naming the icon file when it cannot be read or is not an icon.
-bool IdentityResources(const InstallerIdentity& identity, std::vector<Resource>* resources, std::string* problem);

@@ -1,5 +1,5 @@
 // The Windows Package Manager's manifests of a finished installer, as YAML of the multi-file form.
-#include "winget_manifest.h"
+#include "tools/pack/outputs/winget_manifest.h"
 
 #include <errno.h>
 #include <string.h>
@@ -7,8 +7,8 @@
 
 #include <filesystem>
 
-#include "file_io.h"
-#include "name_messages.h"
+#include "tools/pack/common/file_io.h"
+#include "tools/pack/description/name_messages.h"
 #include "product/exit_status.h"
 
 const char kWingetManifestVersion[] = "1.10.0";

@@ -1,5 +1,5 @@
 // The packaging tool's file services that are the same on every system.
-#include "file_io.h"
+#include "tools/pack/common/file_io.h"
 
 #include <errno.h>
 #include <string.h>

@@ -20,8 +20,8 @@
 #include <memory>
 #include <vector>
 
-#include "file_io.h"
-#include "signing.h"
+#include "tools/pack/common/file_io.h"
+#include "tools/pack/signing/signing.h"
 
 extern char** environ;
 

@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "packer.h"
+#include "tools/pack/image/packer.h"
 #include "product/payload_table.h"
-#include "unicode_text.h"
+#include "tools/pack/common/unicode_text.h"
 #include "tests/support/pack_support.h"
 #include "tests/support/scratch_folder.h"
 

@@ -1,6 +1,6 @@
 // The prebuilt installer and uninstaller programs: recognising one, and placing an installer data
 // block in it.
-#include "installer_image.h"
+#include "tools/pack/image/installer_image.h"
 
 #include <errno.h>
 #include <string.h>
@@ -9,8 +9,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "byte_order.h"
-#include "file_io.h"
+#include "tools/pack/common/byte_order.h"
+#include "tools/pack/common/file_io.h"
 #include "product/installer_data.h"
 
 using namespace installer_data;

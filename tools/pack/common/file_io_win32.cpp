@@ -9,7 +9,7 @@
 #include <string.h>
 #include <sys/stat.h>
 
-#include "file_io.h"
+#include "tools/pack/common/file_io.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SHA-256 (FIPS 180-4), written out here so that the tool needs no crypto library on Windows.
-#include "sha256.h"
+#include "tools/pack/common/sha256.h"
 
 #include <errno.h>
 #include <string.h>
@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "file_io.h"
+#include "tools/pack/common/file_io.h"
 
 namespace {
 
