@@ -3,6 +3,7 @@
 # project that finds the installed package with find_package(instpack) (instpackConfig.cmake).
 #
 #   instpack_add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>]
+#                          [TREE <folder> | INSTALL_RULES [COMPONENT <component>]]
 #                          [TARGET win32|win64|native] [DEPENDS <targets or files>...]
 #                          [OPTIONS <instpack options>...])
 #     writes <current binary dir>/<name>.exe (<name> alone for native; <name> defaults to
@@ -13,6 +14,15 @@
 #     first, such as the targets that build the product's own programs. OPTIONS are handed to
 #     instpack as they are, for example --certificate publisher.pem --key publisher.key. The
 #     target's property INSTALLER_FILE holds the installer's path.
+#     TREE packs every file under <folder> (relative: from the current source dir) after the
+#     description's own files, at its path below <folder>; the description may then leave out
+#     `files`, and a file added to the folder packages the installer again.
+#     INSTALL_RULES packs what the project's own install() rules install, as CPack's installer
+#     generators do: each time the installer is made, `cmake --install` of this build (only
+#     <component> with COMPONENT) into a fresh folder of the build, <target>-install/, which is then
+#     packed as TREE would. The rules install built programs: name their targets in DEPENDS, so
+#     that they are built first and a rebuilt one packages the installer again (and any other
+#     installed file whose change should do the same).
 #
 # Whoever includes this file sets, before the function is called:
 #   INSTPACK_COMMAND          the instpack to run
@@ -22,10 +32,17 @@
 #   INSTPACK_PROGRAM_DEPENDS  the targets that build those programs, if any
 #   INSTPACK_DEFAULT_TARGET   TARGET when the call gives none
 function(instpack_add_installer target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "" "DESCRIPTION;OUTPUT_NAME;TARGET" "DEPENDS;OPTIONS")
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "INSTALL_RULES" "DESCRIPTION;OUTPUT_NAME;TARGET;TREE;COMPONENT"
+                        "DEPENDS;OPTIONS")
   if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_DESCRIPTION)
     message(FATAL_ERROR "instpack_add_installer(${target} DESCRIPTION <product.toml> ...): "
                         "unexpected or missing arguments ${ARG_UNPARSED_ARGUMENTS}")
+  endif()
+  if(ARG_TREE AND ARG_INSTALL_RULES)
+    message(FATAL_ERROR "instpack_add_installer(${target}): TREE or INSTALL_RULES, not both")
+  endif()
+  if(ARG_COMPONENT AND NOT ARG_INSTALL_RULES)
+    message(FATAL_ERROR "instpack_add_installer(${target}): COMPONENT goes with INSTALL_RULES")
   endif()
   set(installer_target ${INSTPACK_DEFAULT_TARGET})
   if(ARG_TARGET)
@@ -44,9 +61,30 @@ function(instpack_add_installer target)
   endif()
   get_filename_component(description ${ARG_DESCRIPTION} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   set(output ${CMAKE_CURRENT_BINARY_DIR}/${name})
+  set(tree_options "")
+  set(staging "")
+  if(ARG_TREE)
+    get_filename_component(tree ${ARG_TREE} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    set(tree_options --tree ${tree})
+  elseif(ARG_INSTALL_RULES)
+    # A fresh folder each time, so that a file the rules no longer install is not packed.
+    set(stage ${CMAKE_CURRENT_BINARY_DIR}/${target}-install)
+    set(install_options "")
+    if(ARG_COMPONENT)
+      list(APPEND install_options --component ${ARG_COMPONENT})
+    endif()
+    get_property(multi_config GLOBAL PROPERTY GENERATOR_IS_MULTI_CONFIG)
+    if(multi_config)
+      list(APPEND install_options --config $<CONFIG>)
+    endif()
+    set(staging COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+                COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${stage} ${install_options})
+    set(tree_options --tree ${stage})
+  endif()
   add_custom_command(
     OUTPUT ${output}
-    COMMAND ${INSTPACK_COMMAND} ${description} -o ${output} --target ${installer_target}
+    ${staging}
+    COMMAND ${INSTPACK_COMMAND} ${description} -o ${output} ${tree_options} --target ${installer_target}
             ${INSTPACK_PROGRAM_OPTIONS} ${ARG_OPTIONS} --depfile ${output}.d
     DEPFILE ${output}.d
     DEPENDS ${INSTPACK_COMMAND_DEPENDS} ${INSTPACK_PROGRAM_DEPENDS} ${description} ${ARG_DEPENDS}

@@ -157,14 +157,15 @@ bool WriteInstaller(const Product& product, const std::string& descriptionPath,
 }
 
 // Does the work once the command line is understood, leaving the product as described in
-// `*loaded` for the manifests written after the installer; with `manifests`, a product that lacks
+// `*loaded` for the manifests written after the installer; `trees` are the command line's folders; with `manifests`, a product that lacks
 // what they need is refused before anything is written. Returns true when every temporary is
 // written; false with `*error` set otherwise.
-bool Package(const std::string& descriptionPath, InstallerTarget target, const std::string& stubPath,
-             std::string uninstallerStubPath, const Outputs& outputs, int threads, const SigningRequest& signing,
-             long long signingTime, bool manifests, Product* loaded, std::string* error) {
+bool Package(const std::string& descriptionPath, const std::vector<std::string>& trees, InstallerTarget target,
+             const std::string& stubPath, std::string uninstallerStubPath, const Outputs& outputs, int threads,
+             const SigningRequest& signing, long long signingTime, bool manifests, Product* loaded,
+             std::string* error) {
   Product& product = *loaded;
-  if (!LoadProduct(descriptionPath, &product, error)) return false;
+  if (!LoadProduct(descriptionPath, &product, error, trees)) return false;
   if (manifests) {
     std::string missing;
     for (const std::string& line : WingetManifestMissing(product)) {
@@ -308,6 +309,10 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   app.set_version_flag("--version", "instpack " INSTPACK_VERSION, "Print the version and exit");
   app.add_option("description", descriptionPath, "Product description (TOML)")->required();
   app.add_option("-o,--output", outputPath, "The installer to write")->required();
+  std::vector<std::string> trees;
+  app.add_option("--tree", trees,
+                 "Also pack every file under this folder, at its path below it, after the description's files "
+                 "(the description may then leave out files); may be given more than once");
   app.add_option("--target", targetName, "Installer program: win32 (the default), win64 or native")
       ->check(CLI::IsMember({"win32", "win64", "native"}));
   app.add_option("--stub", stubPath, "The prebuilt installer program to fill in (default: the one installed "
@@ -373,7 +378,7 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   long long signingTime = 0;
   Product product;
   if ((signing.Requested() && !CheckSigningMaterial(signing, &signingTime, error)) ||
-      !Package(descriptionPath, target, stubPath, uninstallerStubPath, outputs, threads, signing, signingTime,
+      !Package(descriptionPath, trees, target, stubPath, uninstallerStubPath, outputs, threads, signing, signingTime,
                !manifestDirectory.empty(), &product, error) ||
       (signing.Requested() && !SignInPlace(signing, signingTime, outputs.installerTemporary, error))) {
     RemoveTemporaries(outputs);

@@ -3,7 +3,7 @@
 #include <string>
 
 /// Runs instpack on `argv` (argv[0] is the program name):
-///   instpack <description.toml> -o <installer> [--target win32|win64|native] [--stub FILE]
+///   instpack <description.toml> -o <installer> [--tree DIR]... [--target win32|win64|native] [--stub FILE]
 ///            [--uninstaller-stub FILE] [--depfile FILE] [--winget-manifest DIR] [--threads N]
 ///            [--certificate FILE --key FILE | --pkcs12 FILE] [--password-file FILE] [--timestamp-url URL]
 /// writes the finished installer: the prebuilt installer program of the target (win32 unless
@@ -14,6 +14,8 @@
 /// temporary name beside it and renamed over it at the end, and on any failure nothing new is
 /// left and an earlier file of that name stays as it was. With --depfile it also writes a
 /// Makefile-syntax dependency file naming the description, every source, the icon and the programs.
+/// Each --tree DIR packs the files under DIR after the description's own, as a { tree = DIR }
+/// entry at the end of its list would (the description may then leave out `files`).
 /// With --winget-manifest it then writes the Windows Package Manager's manifests of the finished
 /// installer into DIR (winget_manifest.h); a description that lacks what they need is refused first,
 /// with one line for each missing setting (the only error of more than one line).

@@ -1,6 +1,7 @@
 // Reading a description's `files` list: its entries, expanded into the product's files.
 #include "tools/pack/description/file_list.h"
 
+#include <filesystem>
 #include <vector>
 
 #include "product/installer_data.h"
@@ -55,23 +56,36 @@ std::string ReadFileEntry(const toml::node& node, FileEntry* entry) {
 
 }  // namespace
 
-std::string ReadFileList(const toml::node& node, const std::string& baseDirectory, Product* product) {
-  const toml::array* files = node.as_array();
-  if (!files) return "files: expected an array at line " + std::to_string(node.source().begin.line);
-  if (files->empty()) return "files: empty list (the installer needs at least its main program)";
+std::string ReadFileList(const toml::node* node, const std::string& baseDirectory,
+                         const std::vector<std::string>& extraTrees, Product* product) {
+  const toml::array* files = node == nullptr ? nullptr : node->as_array();
+  if (node != nullptr && files == nullptr) {
+    return "files: expected an array at line " + std::to_string(node->source().begin.line);
+  }
+  if ((files == nullptr || files->empty()) && extraTrees.empty()) {
+    return "files: empty list (the installer needs at least its main program)";
+  }
   // The installer's reader takes no more (product/installer_data.h); packed anyway, the
   // installer would only ever say it is damaged.
   const std::string tooMany = " files, more than the 1,048,576 an installer holds";
-  if (files->size() > installer_data::kMaxFiles) return "files: " + std::to_string(files->size()) + tooMany;
+  const size_t listed = files == nullptr ? 0 : files->size();
+  if (listed > installer_data::kMaxFiles) return "files: " + std::to_string(listed) + tooMany;
   std::vector<FileEntry> entries;
-  for (size_t i = 0; i < files->size(); ++i) {
+  for (size_t i = 0; i < listed; ++i) {
     FileEntry entry;
     entry.where = "files[" + std::to_string(i) + "]";
-    const std::string problem = ReadFileEntry(*files->get(i), &entry);
+    std::string problem = ReadFileEntry(*files->get(i), &entry);
     if (!problem.empty()) return entry.where + problem;
     entries.push_back(std::move(entry));
   }
-  const std::string problem = ExpandFileEntries(entries, baseDirectory, &product->files, &product->treeFolders);
+  for (const std::string& tree : extraTrees) {
+    FileEntry entry;
+    entry.where = "--tree";
+    // Made absolute here, so that the description's folder does not come in front of it.
+    entry.tree = std::filesystem::absolute(std::filesystem::u8path(tree)).u8string();
+    entries.push_back(std::move(entry));
+  }
+  std::string problem = ExpandFileEntries(entries, baseDirectory, &product->files, &product->treeFolders);
   if (!problem.empty()) return problem;
   if (product->files.size() > installer_data::kMaxFiles) return "files: " + std::to_string(product->files.size()) + tooMany;
   return std::string();

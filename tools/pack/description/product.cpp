@@ -51,7 +51,8 @@ std::string Utf8Problem(const std::string& text) {
 
 }  // namespace
 
-bool LoadProduct(const std::string& descriptionPath, Product* product, std::string* error) {
+bool LoadProduct(const std::string& descriptionPath, Product* product, std::string* error,
+                 const std::vector<std::string>& extraTrees) {
   std::string text;
   if (!ReadWholeFile(descriptionPath, &text, error)) return false;
   const std::string notUtf8 = Utf8Problem(text);
@@ -81,10 +82,12 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
                   " (expected " + ExpectedSettingKeys() + ")");
     }
   }
-  if (const char* missing = MissingSettingKey(table)) return fail(std::string("missing key \"") + missing + "\"");
+  if (const char* missing = MissingSettingKey(table, !extraTrees.empty())) {
+    return fail(std::string("missing key \"") + missing + "\"");
+  }
 
   const std::string baseDirectory = std::filesystem::path(descriptionPath).parent_path().u8string();
-  const std::string problem = ReadSettings(table, baseDirectory, product);
+  const std::string problem = ReadSettings(table, baseDirectory, extraTrees, product);
   if (!problem.empty()) return fail(problem);
 
   std::set<std::string> installed;  // every installed path, upper-cased

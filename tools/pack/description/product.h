@@ -51,8 +51,11 @@ struct Product {
 };
 
 /// Reads the TOML description at `descriptionPath` into `*product` and checks every setting and
-/// name (the source files themselves are not opened). Returns true on success; on failure
-/// returns false with a one-line `*error` that begins with `descriptionPath` and names the
-/// setting or file entry at fault.
-bool LoadProduct(const std::string& descriptionPath, Product* product, std::string* error);
+/// name (the source files themselves are not opened). Each folder of `extraTrees` (the command
+/// line's, relative to the working folder) adds its whole tree after the description's files, as
+/// a { tree = ... } entry would; with any, the description may leave out `files`. Returns true on
+/// success; on failure returns false with a one-line `*error` that begins with `descriptionPath`
+/// and names the setting or file entry at fault.
+bool LoadProduct(const std::string& descriptionPath, Product* product, std::string* error,
+                 const std::vector<std::string>& extraTrees = {});
 

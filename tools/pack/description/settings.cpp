@@ -136,42 +136,42 @@ enum class Kind {
 
 struct Setting {
   const char* key;
-  bool required;
-  Kind kind;
   std::string Product::*text;
   std::string (*problem)(const std::string& value);
+  Kind kind;
+  bool required;
   // Whether a message quotes the value (not for a text that may be a kilobyte long).
   bool quoted;
 };
 
 // Every setting, in the order the description's documentation lists them. groupName names a
-// folder under C:\\Program Files and, like appTitle, appears unquoted in Program Manager
+// folder under C:\Program Files and, like appTitle, appears unquoted in Program Manager
 // commands; the profile and the main program are files of their own names. The installer's
 // reader applies the same rules (product/names.h).
 const Setting kSettings[] = {
-    {"groupName", true, Kind::kText, &Product::groupName, NameRule<GroupNameProblem>, true},
-    {"appTitle", true, Kind::kText, &Product::appTitle, NameRule<TitleProblem>, true},
-    {"iniFileName", true, Kind::kText, &Product::iniFileName, NameRule<FileNameProblem>, true},
-    {"offerStartupGroup", true, Kind::kSwitch, nullptr, nullptr, false},
-    {"startupPrompt", true, Kind::kText, &Product::startupPrompt, PromptProblem, false},
-    {"mainExecutable", true, Kind::kText, &Product::mainExecutable, NameRule<MainExecutableProblem>, true},
-    {"files", true, Kind::kFiles, nullptr, nullptr, false},
-    {"publisher", false, Kind::kIdentity, nullptr, nullptr, true},
-    {"productName", false, Kind::kIdentity, nullptr, nullptr, true},
-    {"fileDescription", false, Kind::kIdentity, nullptr, nullptr, true},
-    {"version", false, Kind::kIdentity, nullptr, nullptr, true},
-    {"copyright", false, Kind::kIdentity, nullptr, nullptr, true},
-    {"icon", false, Kind::kIdentity, nullptr, nullptr, true},
-    {"executionLevel", false, Kind::kIdentity, nullptr, nullptr, true},
+    {"groupName", &Product::groupName, NameRule<GroupNameProblem>, Kind::kText, true, true},
+    {"appTitle", &Product::appTitle, NameRule<TitleProblem>, Kind::kText, true, true},
+    {"iniFileName", &Product::iniFileName, NameRule<FileNameProblem>, Kind::kText, true, true},
+    {"offerStartupGroup", nullptr, nullptr, Kind::kSwitch, true, false},
+    {"startupPrompt", &Product::startupPrompt, PromptProblem, Kind::kText, true, false},
+    {"mainExecutable", &Product::mainExecutable, NameRule<MainExecutableProblem>, Kind::kText, true, true},
+    {"files", nullptr, nullptr, Kind::kFiles, true, false},
+    {"publisher", nullptr, nullptr, Kind::kIdentity, false, true},
+    {"productName", nullptr, nullptr, Kind::kIdentity, false, true},
+    {"fileDescription", nullptr, nullptr, Kind::kIdentity, false, true},
+    {"version", nullptr, nullptr, Kind::kIdentity, false, true},
+    {"copyright", nullptr, nullptr, Kind::kIdentity, false, true},
+    {"icon", nullptr, nullptr, Kind::kIdentity, false, true},
+    {"executionLevel", nullptr, nullptr, Kind::kIdentity, false, true},
     // The product's entry among the installed programs, and what a package manager's manifest
     // takes, in the bounds its schema sets.
-    {"productId", false, Kind::kText, &Product::productId, NameRule<ProductIdProblem>, true},
-    {"urlInfoAbout", false, Kind::kText, &Product::urlInfoAbout, AddressProblem, true},
-    {"helpLink", false, Kind::kText, &Product::helpLink, AddressProblem, true},
-    {"packageIdentifier", false, Kind::kText, &Product::packageIdentifier, PackageIdentifierProblem, true},
-    {"license", false, Kind::kText, &Product::license, LicenseProblem, true},
-    {"shortDescription", false, Kind::kText, &Product::shortDescription, ShortDescriptionProblem, true},
-    {"installerUrl", false, Kind::kText, &Product::installerUrl, AddressProblem, true},
+    {"productId", &Product::productId, NameRule<ProductIdProblem>, Kind::kText, false, true},
+    {"urlInfoAbout", &Product::urlInfoAbout, AddressProblem, Kind::kText, false, true},
+    {"helpLink", &Product::helpLink, AddressProblem, Kind::kText, false, true},
+    {"packageIdentifier", &Product::packageIdentifier, PackageIdentifierProblem, Kind::kText, false, true},
+    {"license", &Product::license, LicenseProblem, Kind::kText, false, true},
+    {"shortDescription", &Product::shortDescription, ShortDescriptionProblem, Kind::kText, false, true},
+    {"installerUrl", &Product::installerUrl, AddressProblem, Kind::kText, false, true},
 };
 
 std::string ExpectedString(const char* key, const toml::node& node) {
@@ -184,7 +184,7 @@ std::string ReadSetting(const Setting& setting, const toml::node& node, const st
   const std::string key = setting.key;
   switch (setting.kind) {
     case Kind::kFiles:
-      return ReadFileList(node, baseDirectory, product);
+      return std::string();  // read with the command line's trees, once the settings are read
     case Kind::kSwitch:
       if (node.is_boolean()) {
         product->offerStartupGroup = node.as_boolean()->get() ? 1 : 0;
@@ -205,16 +205,16 @@ std::string ReadSetting(const Setting& setting, const toml::node& node, const st
         // The tool's file functions take the system's narrow form of a path.
         value = (std::filesystem::u8path(baseDirectory) / std::filesystem::u8path(value)).string();
       }
-      const std::string problem = SetIdentitySetting(key, value, &product->identity);
+      std::string problem = SetIdentitySetting(key, value, &product->identity);
       return problem.empty() ? problem : key + " " + QuoteForMessage(node.as_string()->get()) + ": " + problem;
     }
     case Kind::kText: {
       if (!node.is_string()) return ExpectedString(setting.key, node);
       std::string& value = product->*setting.text;
       value = node.as_string()->get();
-      // mainExecutable may be a path below the data directory, written with '/' or '\\'.
+      // mainExecutable may be a path below the data directory, written with '/' or '\'.
       if (key == "mainExecutable") value = InstalledPathForm(value);
-      const std::string problem = setting.problem(value);
+      std::string problem = setting.problem(value);
       if (problem.empty()) return problem;
       return key + (setting.quoted ? " " + QuoteForMessage(value) : std::string()) + ": " + problem;
     }
@@ -240,18 +240,22 @@ std::string ExpectedSettingKeys() {
   return required + ", and optionally " + optional;
 }
 
-const char* MissingSettingKey(const toml::table& table) {
+const char* MissingSettingKey(const toml::table& table, bool filesOptional) {
   for (const Setting& setting : kSettings) {
+    if (setting.kind == Kind::kFiles && filesOptional) continue;
     if (setting.required && !table.contains(setting.key)) return setting.key;
   }
   return nullptr;
 }
 
-std::string ReadSettings(const toml::table& table, const std::string& baseDirectory, Product* product) {
+std::string ReadSettings(const toml::table& table, const std::string& baseDirectory,
+                         const std::vector<std::string>& extraTrees, Product* product) {
   for (const Setting& setting : kSettings) {
     const toml::node* node = table.get(setting.key);
-    if (node == nullptr) continue;
-    const std::string problem = ReadSetting(setting, *node, baseDirectory, product);
+    std::string problem = setting.kind == Kind::kFiles
+                                    ? ReadFileList(node, baseDirectory, extraTrees, product)
+                                    : node == nullptr ? std::string()
+                                                      : ReadSetting(setting, *node, baseDirectory, product);
     if (!problem.empty()) return problem;
   }
   if (product->offerStartupGroup != 0 && product->startupPrompt.empty()) {
