@@ -35,6 +35,9 @@ const char kWriteFailedText[] =
 const char kNoMemoryText[] =
     "Insufficient memory was available for the setup procedure. Close other applications and run "
     "the setup program again.";
+const char kEntryOfAnotherProgramFormat[] =
+    "%s has been installed, but it is not listed in Installed apps: the entry \"%s\" there belongs to another "
+    "program, which Setup has left as it is.\n\nTo remove %s, use the Uninstall item in the %s group.";
 const char kDamagedText[] =
     "This setup program is damaged and cannot install the application. Please obtain a new copy "
     "of the setup program and run it again.";
@@ -78,7 +81,7 @@ void ShowChangedPercent(void* context, const char* fileName, int percent) {
 
 }  // namespace
 
-void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size) {
+EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size) {
   const SettingsRecord& settings = InstallerSettings;
   const bool forAllUsers = ProcessIsElevated();
   char program[kPathSize];
@@ -107,9 +110,10 @@ void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t s
   // In KiB, rounded up, as Installed apps shows it; a product of 4 TiB or more would not fit.
   const uint64_t kibibytes = (settings.installedSize + 1023) / 1024;
   entry.estimatedSizeKiB = kibibytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kibibytes);
-  WriteInstalledAppsEntry(settings.productId, forAllUsers, entry);
+  const EntryOutcome outcome = WriteInstalledAppsEntry(settings.productId, forAllUsers, entry);
 
   if (programPath != nullptr) snprintf(programPath, size, "%s", program);
+  return outcome;
 }
 
 int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const char* preset) {
@@ -151,7 +155,13 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
 
   DestroyProgressWindow(progressWindow);
   char programPath[kPathSize];
-  RegisterInstallation(StartupAskUser, programPath, sizeof programPath);
+  if (RegisterInstallation(StartupAskUser, programPath, sizeof programPath) == EntryOfAnotherProgram) {
+    // The product works, but Installed apps does not list it: the user is told where to remove it.
+    char notice[kMessageSize];
+    snprintf(notice, sizeof notice, kEntryOfAnotherProgramFormat, settings.appTitle, settings.productId,
+             settings.appTitle, settings.groupName);
+    ShowMessage(nullptr, notice, "Not Listed in Installed Apps", kMessageOk | kMessageWarning);
+  }
 
   // The missing space after "system." is kept on purpose, as in kNotInstalledText.
   char question[kMessageSize];

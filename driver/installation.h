@@ -4,6 +4,7 @@
 
 #include "platform/platform_types.h"
 #include "product/installer_data.h"
+#include "shell/installed_apps.h"
 #include "shell/register_shortcuts.h"
 
 /// Runs the installation: checks the payload, settles the data directory, closes running
@@ -34,4 +35,6 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
 /// the directory, and writes the product's entry among the installed programs (productId), all
 /// for every user of the machine when the process runs elevated and for the user otherwise.
 /// Writes the main program's full path to `programPath` (`size` bytes) unless it is null.
-void RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size);
+/// Returns what became of the entry (installed_apps.h): another program's key of that name is
+/// left as it is, and the product goes without an entry.
+EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size);

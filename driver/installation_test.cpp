@@ -10,6 +10,7 @@
 
 #include "datadir/data_directory.h"
 #include "platform/message_box.h"
+#include "product/exit_status.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/fakes.h"
 #include "tests/support/temp_folder.h"
@@ -298,6 +299,29 @@ TEST_F(InstallationTest, WithNoShellAnsweringNothingIsShownAndTheInstallationGoe
   }
   EXPECT_EQ(links, (Texts{"link:Programs\\Tovalin\\Tovalin -> " + directory + "\\tov32.exe in " + directory,
                           "link:Programs\\Tovalin\\Uninstall -> " + directory + "\\uninst.exe in " + directory}));
+}
+
+// Another program's entry of the product's key name stays; the interactive installation says so,
+// and where the product is removed instead, before its last question; /S shows nothing and
+// succeeds.
+TEST_F(InstallationTest, AnotherProgramsEntryOfTheKeyNameIsLeftAndTheUserToldWhereToRemove) {
+  fake::Settings.productId = "Notes";
+  fake::EntryKeyOfAnotherProgram(true);
+  RunInstallation(nullptr);
+  EXPECT_TRUE(HasEvent("entry:another program's HKCU\\Notes"));
+  const fake::ShownMessage* notice = Find("Not Listed in Installed Apps");
+  ASSERT_NE(notice, nullptr);
+  EXPECT_EQ(notice->text,
+            "Tovalin has been installed, but it is not listed in Installed apps: the entry \"Notes\" there belongs "
+            "to another program, which Setup has left as it is.\n\nTo remove Tovalin, use the Uninstall item in the "
+            "Tovalin group.");
+  EXPECT_EQ(notice->style, kMessageOk | kMessageWarning);
+  EXPECT_LT(IndexOf("message:Not Listed in Installed Apps"), IndexOf(std::string("message:") + expected::kSuccessCaption));
+
+  fake::Reset();
+  fake::EntryKeyOfAnotherProgram(true);
+  EXPECT_EQ(RunUnattendedInstallation(InstallerDataRead, nullptr, false), ExitSuccess);
+  EXPECT_TRUE(fake::Messages().empty());
 }
 
 TEST_F(InstallationTest, AFailedExtractionRegistersNothing) {

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # The console edition of the sample installer, driven through standard input like a user at a
 # terminal: a first installation through the directory prompt, a second run that remembers the
-# directory, a cancelled run that writes nothing, and a run started from a downloads folder where
-# the user types a bare name.
+# directory, a cancelled run that writes nothing, a run started from a downloads folder where
+# the user types a bare name, and the Installed-apps entry beside another program's key.
 # Usage: install_sample.sh <console installer> <folder with the built tov32.exe and uninst.exe> <sample source folder>
 set -euo pipefail
 installer=$1 built=$2 sources=$3
@@ -62,8 +62,26 @@ grep -qxF 'dataDir=C:\downloads\Tovalin' "$sandbox/config/tovalin2.ini" || fail 
 sleep 0.5
 expect_text "Tovalin is running."
 
+# 5. The Installed-apps entry (for all users when run as root): another program's key of the
+#    product's name stays through an installation, which says so; one of the shape the installers
+#    wrote before they named themselves in it is theirs, and replaced.
+apps="$sandbox/config/installed-apps.ini"
+root_key=$([ "$(id -u)" = 0 ] && echo HKLM || echo HKCU)
+foreign="[$root_key\\Tovalin]"$'\nDisplayName=Tovalin Notes\nUninstallString="C:\\Notes\\remove.exe"'
+printf '%s\n' "$foreign" > "$apps"
+run $'n\nn\nn\nn\n'
+expect_text "[Not Listed in Installed Apps]"
+[ "$(cat "$apps")" = "$foreign" ] || fail "the installation changed another program's entry: $(cat "$apps")"
+printf '[%s\\Tovalin]\nUninstallString="C:\\Old\\uninst.exe"\nQuietUninstallString="C:\\Old\\uninst.exe" /S\nNoModify=1\nNoRepair=1\n' \
+  "$root_key" > "$apps"
+run $'n\nn\nn\nn\n'
+lacks_text "[Not Listed in Installed Apps]"
+grep -qxF 'InstallerProductId=Tovalin' "$apps" || fail "an earlier installation's entry was not replaced: $(cat "$apps")"
+grep -qxF 'InstallLocation=C:\downloads\Tovalin' "$apps" || fail "the entry lacks its location: $(cat "$apps")"
+! grep -qF 'C:\Old' "$apps" || fail "the earlier entry's values outlived it: $(cat "$apps")"
+
 if [ "$failures" -gt 0 ]; then
   echo "--- last output:"; cat "$sandbox/out"
   exit 1
 fi
-echo "console edition: 4 runs as expected"
+echo "console edition: 5 runs as expected"

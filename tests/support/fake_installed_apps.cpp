@@ -2,10 +2,23 @@
 #include "shell/installed_apps.h"
 #include "tests/support/fakes.h"
 
-bool WriteInstalledAppsEntry(const char* keyName, bool forAllUsers, const InstalledAppsEntry& entry) {
-  fake::Events().push_back(std::string("entry:") + (forAllUsers ? "HKLM\\" : "HKCU\\") + keyName + " " +
-                           entry.installLocation);
-  return true;
+namespace {
+bool keyOfAnotherProgram = false;
+}  // namespace
+
+namespace fake {
+void ResetInstalledApps() { keyOfAnotherProgram = false; }
+void EntryKeyOfAnotherProgram(bool another) { keyOfAnotherProgram = another; }
+}  // namespace fake
+
+EntryOutcome WriteInstalledAppsEntry(const char* keyName, bool forAllUsers, const InstalledAppsEntry& entry) {
+  const std::string key = std::string(forAllUsers ? "HKLM\\" : "HKCU\\") + keyName;
+  if (keyOfAnotherProgram) {
+    fake::Events().push_back("entry:another program's " + key);
+    return EntryOfAnotherProgram;
+  }
+  fake::Events().push_back("entry:" + key + " " + entry.installLocation);
+  return EntryWritten;
 }
 
 void DeleteInstalledAppsEntry(const char* keyName, bool forAllUsers) {

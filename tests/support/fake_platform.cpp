@@ -37,6 +37,7 @@ void Reset() {
   ResetDialog();
   ResetShell();
   ResetDesktop();
+  ResetInstalledApps();
   ResetTables();
   ResetThreads();
 }

@@ -80,6 +80,10 @@ ConnectionRule DdeConnectionRule();
 /// The commands executed since Reset, in order, taken from Events().
 std::vector<std::string> ExecutedCommands();
 
+/// Whether the Installed-apps entry's key is another program's (false after Reset): then writing
+/// the entry records "entry:another program's <root>\<key>" and answers EntryOfAnotherProgram.
+void EntryKeyOfAnotherProgram(bool another);
+
 /// Makes `titles` the desktop's top-level windows, in enumeration order (none after Reset).
 void UseWindows(const std::vector<std::string>& titles);
 
@@ -135,6 +139,7 @@ void ResetUser();
 void ResetDialog();
 void ResetShell();
 void ResetDesktop();
+void ResetInstalledApps();
 void ResetTables();
 void ResetThreads();
 

@@ -32,7 +32,7 @@ CHECKS = ["file", "tree", "absent", "empty", "directory", "profile", "profilelac
           "startmenuholds", "shortcut", "running", "notrunning", "registry", "registryholds", "noregistry",
           "registrysize"]
 # Preparation statements, carried out in order before the installer starts.
-SETUP = ["mkdir", "put", "copy", "extract", "profileset", "launch", "smalldrive"]
+SETUP = ["mkdir", "put", "copy", "extract", "profileset", "registryset", "launch", "smalldrive"]
 # Statements that say how the run they belong to (the first, or the one since the last rerun)
 # starts its program and how that program must end.
 RUN_SETTINGS = ["program", "arguments", "exitcode", "alongside", "exitcodes"]
@@ -520,8 +520,8 @@ def start_menu_folders(prefix):
     return folders
 
 
-# How the registry is read: the Wine session, and the view of the installer under test (a 32-bit
-# program's keys are where Windows keeps them for 32-bit programs), set by main.
+# How the registry is read: the Wine session, and the 64-bit view, where the installers of both
+# bitnesses keep the product's entry (a 32-bit program's own keys would be below Wow6432Node).
 REGISTRY = {"session": None, "view": "64"}
 
 
@@ -601,7 +601,7 @@ def run_check(prefix, where, words, log):
         got = (registry_values(args[0]) or {}).get("EstimatedSize")
         return report(got == want, f"EstimatedSize {got!r}, the files {total} bytes ({want} KiB)")
     if keyword in ("registry", "registryholds", "noregistry"):
-        # registry KEY NAME DATA | registryholds KEY NAME... | noregistry KEY, in the installer's view.
+        # registry KEY NAME DATA | registryholds KEY NAME... | noregistry KEY, in the 64-bit view.
         if (keyword == "registry" and len(args) != 3) or not args or (keyword == "noregistry" and len(args) != 1):
             raise ScenarioError(f"{where}: registry KEY NAME DATA | registryholds KEY NAME... | noregistry KEY")
         values = registry_values(args[0])
@@ -899,6 +899,20 @@ def prepare(prefix, scenario, session, installer, out_dir, log):
             name = words[1] if re.match(r"^[A-Za-z]:", words[1]) else "C:\\windows\\" + words[1]
             write_profile_entry(unix_path(prefix, name), words[2], words[3], words[4])
             log(f"setup profileset {name} [{words[2]}] {words[3]}={words[4]}")
+            continue
+        if words[0] == "registryset":
+            # registryset KEY NAME DATA: a value in the 64-bit view, as another program or an
+            # earlier version would have left it; DATA of digits alone is a DWORD.
+            if len(words) != 4:
+                raise ScenarioError(f"{where}: registryset KEY NAME DATA")
+            kind = "REG_DWORD" if words[3].isdigit() else "REG_SZ"
+            env = dict(os.environ)
+            env.update(session)
+            result = subprocess.run([session["WINE64"], "reg", "add", words[1], "/v", words[2], "/t", kind, "/d",
+                                     words[3], "/f", "/reg:64"], env=env, capture_output=True, text=True)
+            if result.returncode != 0:
+                raise ScenarioCannotRun(f"{where}: reg add failed: {result.stdout.strip()} {result.stderr.strip()}")
+            log(f"setup registryset {words[1]} {words[2]}={words[3]}")
             continue
         if words[0] == "copy":
             # copy SOURCE C:\dest [older]: a file of the Linux side into the prefix; "older"
@@ -1201,7 +1215,6 @@ def main():
             raise ScenarioError(f"the installer is missing: {installer}")
 
         REGISTRY["session"] = session
-        REGISTRY["view"] = "32" if is_32bit_program(installer) else "64"
         if runs_emulated(installer):
             scenario.timeout += EMULATED_START_ALLOWANCE_SECONDS
             log(f"32-bit installer under emulation: each run may take {scenario.timeout} s")
