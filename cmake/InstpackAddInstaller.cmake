@@ -58,6 +58,10 @@ function(instpack_add_installer target)
   endif()
   if(NOT installer_target STREQUAL "native")
     string(APPEND name .exe)
+  elseif(name STREQUAL target AND CMAKE_CURRENT_BINARY_DIR STREQUAL CMAKE_BINARY_DIR)
+    # Ninja knows the target and a file of the same name in the top build folder as one thing.
+    message(FATAL_ERROR "instpack_add_installer(${target} ... TARGET native): give an OUTPUT_NAME other than the "
+                        "target's name, which the native installer would otherwise share with the target")
   endif()
   get_filename_component(description ${ARG_DESCRIPTION} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
   set(output ${CMAKE_CURRENT_BINARY_DIR}/${name})

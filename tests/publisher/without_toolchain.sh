@@ -100,7 +100,7 @@ echo "ok   the CMake project finds the unpacked package, builds the build's 32-b
 # Its second installer packs what its install rules install; run, it puts each file in its folder.
 tree_home="$work/drives/C/users/demo/Tovalin Tree"
 printf '\n\n\n\n' | (cd "$work" && env -i HOME="$work/home" XDG_CONFIG_HOME="$work/config" \
-  INSTALLER_DRIVES="$work/drives" HOMEDRIVE=C: HOMEPATH='\users\demo' "$work/project-build/tovalin_tree" >"$work/tree.log")
+  INSTALLER_DRIVES="$work/drives" HOMEDRIVE=C: HOMEPATH='\users\demo' "$work/project-build/tovalin-tree" >"$work/tree.log")
 grep -q "Installation Successful" "$work/tree.log" || { cat "$work/tree.log"; fail "the installer of the install rules' tree did not succeed"; }
 for file in bin/tov32.exe "data/help files/help.htm" "data/help files/tovalin.jpg"; do
   cmp "$tree_home/$file" "$work/project/$(basename "$file")" || fail "$file not installed from the install rules"
