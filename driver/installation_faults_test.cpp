@@ -351,13 +351,14 @@ TEST_F(InstallationFaultTest, UnwritableProfileIsNotReportedAndTheInstallationCo
          return MakeImmutable(config);
        }},
   };
+  std::string notPossible;  // the obstacles this machine cannot set up, reported as a skip
   for (const Obstacle& obstacle : obstacles) {
     SCOPED_TRACE(obstacle.label);
     StartOver();
     setenv("XDG_CONFIG_HOME", config.c_str(), 1);
     ASSERT_TRUE(RemoveTree(config) && MakeFolders(config));
     if (!obstacle.apply()) {
-      printf("[  SKIPPED ] %s: the immutable flag is missing here\n", obstacle.label);
+      notPossible += std::string(notPossible.empty() ? "" : ", ") + obstacle.label;
       continue;
     }
     RunInstallation(nullptr);
@@ -369,6 +370,7 @@ TEST_F(InstallationFaultTest, UnwritableProfileIsNotReportedAndTheInstallationCo
     }
     EXPECT_FALSE(PathExists(config + "/tovalin2.ini") && Profile().find("dataDir") != std::string::npos);
   }
+  if (!notPossible.empty()) GTEST_SKIP() << "not possible here (no immutable flag): " << notPossible;
 }
 
 // ---- long texts --------------------------------------------------------------------------------
