@@ -41,10 +41,10 @@ load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- builds ---------------------------------------------------------------------------------
 [ "$setup" = 1 ] && scripts/setup.sh
-say "building instpack and the installer programs of every target"
+say "building instpack, the installer programs of every target and the sample's programs"
 {
   cmake --preset native && cmake --build build/native --target instpack installer_program
-  cmake --preset win32 && cmake --build build/win32 --target installer_program uninstaller_program
+  cmake --preset win32 && cmake --build build/win32 --target installer_program uninstaller_program tov32 uninst
   cmake --preset win64 && cmake --build --preset win64
 } >> "$log" 2>&1
 instpack=$repo/build/native/tools/pack/instpack
