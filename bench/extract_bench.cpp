@@ -13,7 +13,9 @@
 // time. Prints key/value lines: medians of seconds, and medians of the per-repetition ratios.
 // The peak memory of one extraction is measured, not assumed: the heap by counting this
 // process's malloc calls, the threads' stacks by counting its pthread_create calls.
-// --verify compares the first extraction with the product's sources byte for byte.
+// --verify compares the first extraction with the product's sources byte for byte; a name of a
+// tree's file holds its folders with `\` between them, which the native installer writes as real
+// folders, so they are read at the same path with `/`.
 #include <dirent.h>
 #include <dlfcn.h>
 #include <errno.h>
@@ -198,6 +200,13 @@ void InflateAllOnCores(int threads) {
   for (auto& helper : helpers) helper.join();
 }
 
+// A payload name (folders separated by `\`) as the path the native installer writes it at.
+std::string PathOf(const char* name) {
+  std::string path(name);
+  std::replace(path.begin(), path.end(), '\\', '/');
+  return path;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   FILE* fa = fopen(a.c_str(), "rb");
   FILE* fb = fopen(b.c_str(), "rb");
@@ -298,7 +307,8 @@ int main(int argc, char** argv) {
         }
         if (rep == 0 && !verify.empty()) {
           for (int i = 0; i < table.fileCount; ++i) {
-            if (!SameFile(folder + "/" + table.fileName[i], verify + "/" + table.fileName[i])) {
+            const std::string path = PathOf(table.fileName[i]);
+            if (!SameFile(folder + "/" + path, verify + "/" + path)) {
               fprintf(stderr, "extract_bench: %s differs from its source\n", table.fileName[i]);
               return 1;
             }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Runs every benchmark (extraction, packaging, size, scale, extraction under Wine, identical
-# outputs, the time to the first window under Wine) and prints one table of figures, goals and
-# verdicts. Usage:
+# outputs, the time to the first window under Wine, products that are folder trees) and prints one
+# table of figures, goals and verdicts. Usage:
 #   bench/run.sh [--quick] [--reps N] [--sizes "16 64 256"] [--no-setup]
-# --quick: a small corpus, one repetition, no scale run (a smoke test of the scripts, not a
-# measurement). Results and raw outputs go to bench-out/ (results.md holds the table).
+# --quick: a small corpus, one repetition, no scale run, 2,000 small files instead of 100,000 (a
+# smoke test of the scripts, not a measurement). Results and raw outputs go to bench-out/ (results.md holds the table).
 # Every time is a median of several repetitions; every comparison is a ratio taken within one
 # repetition, the contenders run side by side in rotating order.
 set -euo pipefail
@@ -41,10 +41,10 @@ load_start=$(cut -d' ' -f1-3 /proc/loadavg)
 
 # --- builds ---------------------------------------------------------------------------------
 [ "$setup" = 1 ] && scripts/setup.sh
-say "building instpack and the installer programs of every target"
+say "building instpack, the installer programs of every target and the sample's programs"
 {
   cmake --preset native && cmake --build build/native --target instpack installer_program
-  cmake --preset win32 && cmake --build build/win32 --target installer_program uninstaller_program
+  cmake --preset win32 && cmake --build build/win32 --target installer_program uninstaller_program tov32 uninst
   cmake --preset win64 && cmake --build --preset win64
 } >> "$log" 2>&1
 instpack=$repo/build/native/tools/pack/instpack
@@ -237,6 +237,73 @@ same_runs=$(same "$p/sample.exe" "$p/sample-again.exe")
 same_folders=$(same "$p/sample.exe" "$p/sample-second-folder.exe")
 same_systems=$(same "$p/sample.exe" "$p/sample-windows.exe")
 
+# --- 8. folder trees: Debian 12's Python 3.11 library as installed (its byte-compiled
+# __pycache__ folders included: without them it holds 739 files), installed natively against
+# tar -xzf and under Wine against makensis's installer of the same tree (File /r); then 100,000
+# small files (2,000 with --quick), packed and extracted natively. Both Wine installers write the
+# root file uninst.exe after the tree, so its closing ends the time (bench/wine_extract.py --last).
+t=$out/tree
+tree_source=/usr/lib/python3.11
+many_folders=$([ "$quick" = 1 ] && echo 2 || echo 100)
+say "8. folder trees: $tree_source natively and under Wine, $((many_folders * 1000)) small files natively"
+rm -rf "$t" && mkdir -p "$t"
+ln -s "$tree_source" "$t/python"
+printf 'MZ tree' > "$t/uninst.exe"
+cat > "$t/product.toml" <<'TOML'
+groupName = "Tree"
+appTitle = "Tree"
+iniFileName = "tree.ini"
+offerStartupGroup = 0
+startupPrompt = ""
+mainExecutable = "uninst.exe"
+files = [
+  { tree = "python", into = "python" },
+  "uninst.exe",
+]
+TOML
+(cd "$t" && find -L python uninst.exe -type f) > "$t/files.txt"
+tree_folders=$(cd "$t" && find -L python -type d | wc -l)
+(cd "$t" && tar -chf - python uninst.exe | gzip -6 -n > "$t/tree.tar.gz")
+"$instpack" "$t/product.toml" -o "$t/tree-native" --target native --stub "$program_native"
+"$instpack" "$t/product.toml" -o "$t/tree-win32.exe" --stub "$program32"
+"$instpack" "$t/product.toml" -o "$t/tree-win64.exe" --target win64 --stub "$program64"
+{
+  echo 'Name "Tree"'
+  echo "OutFile \"$t/tree-nsis.exe\""
+  echo 'SetCompressor zlib'
+  echo 'RequestExecutionLevel user'
+  echo 'InstallDir "$PROGRAMFILES\Tree"'
+  echo 'Section'
+  echo 'SetOutPath "$INSTDIR\python"'
+  echo "File /r \"$t/python/*\""
+  echo 'SetOutPath $INSTDIR'
+  echo "File \"$t/uninst.exe\""
+  echo 'SectionEnd'
+} > "$t/tree.nsi"
+makensis -V1 "$t/tree.nsi" >> "$log" 2>&1
+build/bench/extract_bench --installer "$t/tree-native" --work "$out/work" --reps "$reps" --tar "$t/tree.tar.gz" \
+  --verify "$t" > "$out/tree-extract.txt"
+/usr/bin/python3 bench/wine_extract.py --state-dir build/bench/wine-session --prefix "$repo/build/bench/wine-prefix" \
+  --player build/win64/tests/wine/player.exe --ours "$t/tree-win64.exe" --ours32 "$t/tree-win32.exe" --ini tree.ini \
+  --nsis "$t/tree-nsis.exe" --files "$t/files.txt" --last uninst.exe --reps "$wine_reps" > "$out/wine-tree.txt"
+m=$out/many
+/usr/bin/python3 bench/make_many_files.py "$m" --folders "$many_folders" --files 1000 > "$out/many-composition.txt"
+(cd "$m" && tar -cf - files uninst.exe | gzip -6 -n > "$out/many.tar.gz")
+"$benchrun" --reps "$reps" --before sync \
+  "instpack" "$instpack $m/product.toml -o $p/many-native --target native --stub $program_native --threads $threads" \
+  "tar-czf" "tar -C $m -czf $p/many-again.tar.gz files uninst.exe" > "$out/many-pack.txt"
+build/bench/extract_bench --installer "$p/many-native" --work "$out/work" --reps "$reps" --tar "$out/many.tar.gz" \
+  --verify "$m" > "$out/many-extract.txt"
+# The installer program itself, unattended, for its peak resident memory (its time holds the
+# fixed waits of closing running copies): drives, home and profile in a sandbox.
+sandbox=$out/many-run
+rm -rf "$sandbox" "$out/work/drives" && mkdir -p "$sandbox/home" "$sandbox/config" "$out/work/drives/C"
+"$benchrun" --reps 1 "installer" "env HOME=$sandbox/home XDG_CONFIG_HOME=$sandbox/config INSTALLER_DRIVES=$out/work/drives \
+  $p/many-native /S '/D=C:\\many' < /dev/null" > "$out/many-install.txt"
+[ "$(find "$out/work/drives/C/many" -type f | wc -l)" = "$(get "$out/many-composition.txt" files)" ] ||
+  { echo "bench: the native installer did not install every one of the small files" >&2; exit 1; }
+rm -rf "$sandbox" "$out/work/drives"
+
 # --- the table ------------------------------------------------------------------------------
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 verdict() { awk -v v="$1" -v op="$2" -v g="$3" 'BEGIN { ok = (op == ">=") ? v >= g : v <= g; print ok ? "met" : "NOT met" }'; }
@@ -308,5 +375,18 @@ w=$out/wine.txt
   done
   echo "| 7 | $gib_label: its directory dialog after the check, win32; win64 | $(get "$f" product_window_gib32_s) s; $(get "$f" product_window_gib64_s) s | record | |"
   echo "| 7 | the verification window pictured (bench-out/first-window/screenshots/) | $(get "$f" verification_window_pictured) | | |"
+  tree_files=$(wc -l < "$t/files.txt")
+  echo "| 8 | tree: $tree_source as installed, and a last file: files, folders, bytes | $tree_files files in $tree_folders folders, $(get "$out/tree-extract.txt" original_bytes) bytes | >= 1,000 files, nested | $(verdict "$tree_files" ">=" 1000) |"
+  f=$out/tree-extract.txt
+  echo "| 8 | tree, natively: extraction speed / tar -xzf speed | $(get "$f" extract_speedup_over_tar) (medians $(get "$f" extract_s) s vs $(get "$f" tar_s) s) | >= 2.5 | $(verdict "$(get "$f" extract_speedup_over_tar)" ">=" 2.5) |"
+  f=$out/wine-tree.txt
+  echo "| 8 | tree under Wine: makensis's installer time (File /r) / the win32 installer's (both 32-bit), first thing created to last file closed | $(get "$f" wine_nsis_over_ours32) (medians $(get "$f" wine_nsis_s) s vs $(get "$f" wine_ours32_s) s) | >= 2.0 | $(verdict "$(get "$f" wine_nsis_over_ours32)" ">=" 2.0) |"
+  echo "| 8 | tree under Wine: makensis's installer time / the win64 installer's (under wine64) | $(get "$f" wine_nsis_over_ours) (medians $(get "$f" wine_nsis_s) s vs $(get "$f" wine_ours_s) s) | record | |"
+  many_files=$(get "$out/many-composition.txt" files)
+  f=$out/many-pack.txt
+  echo "| 8 | $many_files small files (0-200 bytes, $many_folders folders): instpack to native installer, time; peak memory (max RSS) | $(col "$f" instpack 2) s; $(awk -v k="$(col "$f" instpack 6)" 'BEGIN { printf "%.1f", k / 1024 }') MB (tar -czf $(col "$f" tar-czf 2) s) | report | |"
+  f=$out/many-extract.txt
+  echo "| 8 | $many_files small files: native extraction time, tar -xzf time | $(get "$f" extract_s) s, $(get "$f" tar_s) s (tar / extraction $(get "$f" extract_speedup_over_tar)) | report | |"
+  echo "| 8 | $many_files small files: extraction's peak memory (heap + stacks); the native installer's max RSS (/S, its $(stat -c %s "$p/many-native")-byte file mapped) | $(get "$f" extract_peak_memory_bytes) bytes; $(col "$out/many-install.txt" installer 6) KB | report | |"
 } > "$out/results.md"
 cat "$out/results.md"

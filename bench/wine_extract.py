@@ -5,7 +5,7 @@ one prefix.
 
     wine_extract.py --state-dir DIR --prefix DIR --player PLAYER.exe --ours SETUP64.exe
                     [--ours32 SETUP32.exe] --ini NAME --nsis NSIS-SETUP.exe --files FILES.txt
-                    [--one-thread SETUP64.exe] [--reps N]
+                    [--one-thread SETUP64.exe] [--last NAME] [--reps N]
 
 makensis's installer is a 32-bit program, so it is compared with our 32-bit installer (--ours32,
 the product, run through Wine's 32-bit side); the 64-bit one (--ours) is timed beside them, and
@@ -18,6 +18,12 @@ closed after writing. So neither installer's start-up, its questions (ours is pl
 player: the notice with its fixed waits, then No to the final question) nor its end counts.
 Prints key/value lines: the medians of each and the medians of the per-repetition ratios
 (makensis's over each of ours, the one-thread build's over the 64-bit one).
+
+A product that is a folder tree (--last) is watched the same way, on its top folder only: the
+first thing created there (a file, or the folder of the first file) starts the time, and NAME, a
+file every installer writes at the top after all the others, ends it when it is closed. That the
+whole tree arrived is checked once the installer has ended: the files below the target are
+counted against FILES.txt, which then lists them all, one path a line.
 """
 
 import argparse
@@ -44,13 +50,15 @@ libc = ctypes.CDLL("libc.so.6", use_errno=True)
 
 class Watcher:
     """Records, on a thread of its own, when files are created in and closed after writing in one
-    directory, until `expected` distinct files have been closed."""
+    directory, until `expected` distinct files have been closed, or with `last` until the file of
+    that name has."""
 
-    def __init__(self, folder, expected):
+    def __init__(self, folder, expected, last=None):
         self.fd = libc.inotify_init1(os.O_CLOEXEC)
         if self.fd < 0 or libc.inotify_add_watch(self.fd, folder.encode(), IN_CREATE | IN_CLOSE_WRITE) < 0:
             raise OSError(ctypes.get_errno(), "inotify on " + folder)
         self.expected = expected
+        self.last = last.encode() if last else None
         self.first_create = None
         self.last_close = None
         self.closed = set()
@@ -75,17 +83,29 @@ class Watcher:
                 if mask & IN_CLOSE_WRITE:
                     self.last_close = now
                     self.closed.add(name)
-            if len(self.closed) >= self.expected:
+            if self.complete():
                 self.done.set()
+
+    def complete(self):
+        return self.last in self.closed if self.last else len(self.closed) >= self.expected
 
     def seconds(self, timeout):
         self.done.wait(timeout)
         self.done.set()
         self.thread.join()
         os.close(self.fd)
-        if len(self.closed) < self.expected or self.first_create is None:
+        if not self.complete() or self.first_create is None:
+            if self.last:
+                raise RuntimeError(f"{self.last.decode()}, the file written last, was not written")
             raise RuntimeError(f"only {len(self.closed)} of {self.expected} files were written")
         return self.last_close - self.first_create
+
+
+def check_tree(target, expected):
+    """After a tree's installation: every file of it below the target, and no other."""
+    found = sum(len(names) for _, _, names in os.walk(target))
+    if found != expected:
+        raise RuntimeError(f"{found} files below {target}, not the {expected} of the product")
 
 
 def unix_path(prefix, windows):
@@ -106,7 +126,7 @@ def run_ours(args, env, prefix, expected, name):
         f.write("program\tZ:" + os.path.abspath(installer).replace("/", "\\") + "\ncwd\tC:\\\n"
                 "ignore\tSetup Progress\nexpect\tClosing Running Copies\npress\tOK\n"
                 "expect\tInstallation Successful\npress\tNo\nend\t\n")
-    watcher = Watcher(target, expected)
+    watcher = Watcher(target, expected, args.last)
     # The player's output goes to a file, not a pipe: the Wine processes a fresh prefix starts
     # (winedevice) inherit it and would keep a pipe open long after the player has ended.
     output_path = os.path.join(args.state_dir, "bench-player.txt")
@@ -122,17 +142,23 @@ def run_ours(args, env, prefix, expected, name):
             pass
         with open(output_path, encoding="utf-8", errors="replace") as output:
             raise RuntimeError(f"the player failed running {name} ({installer}):\n" + output.read()[-3000:])
-    return watcher.seconds(60)
+    seconds = watcher.seconds(60)
+    if args.last:
+        check_tree(target, expected)
+    return seconds
 
 
 def run_nsis(args, env, prefix, expected, name):
     target = unix_path(prefix, TARGETS["nsis"])
     os.makedirs(target)
-    watcher = Watcher(target, expected)
+    watcher = Watcher(target, expected, args.last)
     subprocess.run([env["WINE64"], "Z:" + os.path.abspath(args.nsis).replace("/", "\\"), "/S",
                     "/D=" + TARGETS["nsis"]], env=env, check=True, stdin=subprocess.DEVNULL,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return watcher.seconds(60)
+    seconds = watcher.seconds(60)
+    if args.last:
+        check_tree(target, expected)
+    return seconds
 
 
 def main():
@@ -141,10 +167,11 @@ def main():
         parser.add_argument(name, required=True)
     parser.add_argument("--ours32")
     parser.add_argument("--one-thread")
+    parser.add_argument("--last")
     parser.add_argument("--reps", type=int, default=3)
     args = parser.parse_args()
     with open(args.files) as f:
-        expected = len(f.read().split())
+        expected = sum(1 for line in f if line.strip())
     session = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "wine", "wine_session.sh")
     subprocess.run([session, "start", args.state_dir, args.prefix], check=True, stdout=subprocess.DEVNULL)
     env = dict(os.environ)
