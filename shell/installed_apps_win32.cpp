@@ -162,7 +162,7 @@ EntryOutcome WriteInstalledAppsEntry(const char* keyName, bool forAllUsers, cons
   wchar_t path[kKeySize];
   if (!LoadRegistry(&registry) || !KeyPath(keyName, path)) return EntryNotWritten;
   const wchar_t* name = path + wcslen(path) - strlen(keyName);
-  const HKEY root = Root(forAllUsers);
+  HKEY root = Root(forAllUsers);
   // The entry an earlier 32-bit installer of the product wrote in the 32-bit view (on 32-bit
   // Windows, the one entry itself).
   if (EntryOwner(registry, root, path, kOlderView, name) == OwnerThisProduct) DeleteKey(registry, root, path, kOlderView);
@@ -203,7 +203,7 @@ void DeleteInstalledAppsEntry(const char* keyName, bool forAllUsers) {
   wchar_t path[kKeySize];
   if (!LoadRegistry(&registry) || !KeyPath(keyName, path)) return;
   const wchar_t* name = path + wcslen(path) - strlen(keyName);
-  const HKEY root = Root(forAllUsers);
+  HKEY root = Root(forAllUsers);
   const REGSAM views[] = {kEntryView, kOlderView};
   for (REGSAM view : views) {
     if (EntryOwner(registry, root, path, view, name) == OwnerThisProduct) DeleteKey(registry, root, path, view);
