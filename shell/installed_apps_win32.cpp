@@ -102,7 +102,7 @@ Owner EntryOwner(const Registry& registry, HKEY root, const wchar_t* path, REGSA
   // An uninstaller's path holds the data directory (at most 1,023 characters) and its name.
   enum { kCommandSize = 1100 };
   wchar_t* command = static_cast<wchar_t*>(malloc(2 * kCommandSize * sizeof(wchar_t)));
-  wchar_t* quiet = command + kCommandSize;
+  wchar_t* quiet = command != nullptr ? command + kCommandSize : nullptr;
   DWORD noModify = 0, noRepair = 0;
   if (ReadText(registry, key, L"" INSTALLED_APPS_OWNER_VALUE, id, kKeySize)) {
     owner = wcscmp(id, keyName) == 0 ? OwnerThisProduct : OwnerOther;
