@@ -31,20 +31,19 @@ enum Owner { OwnerNone, OwnerThisProduct, OwnerOther };
 
 // Who wrote the section of `keyName`, as the Windows edition tells who wrote a key.
 Owner EntryOwner(const char* keyName, const std::string& section) {
-  bool present = !Read(section, INSTALLED_APPS_OWNER_VALUE).empty();
+  const std::string owner = Read(section, INSTALLED_APPS_OWNER_VALUE);
+  if (!owner.empty()) return owner == keyName ? OwnerThisProduct : OwnerOther;
+  bool present = false;
   for (const char* name : kTexts) present = present || !Read(section, name).empty();
   for (const char* name : kNumbers) present = present || !Read(section, name).empty();
   if (!present) return OwnerNone;
-  const std::string owner = Read(section, INSTALLED_APPS_OWNER_VALUE);
-  if (!owner.empty()) return owner == keyName ? OwnerThisProduct : OwnerOther;
   // The shape of the entries written before the owner value.
   // The profile's reading drops the quotes around a whole value, as Windows' does.
   std::string command = Read(section, "UninstallString");
   if (command.empty() || command[0] != '"') command = '"' + command + '"';
   const char kUninstaller[] = "\\uninst.exe\"";
   const size_t tail = strlen(kUninstaller);
-  const bool shaped = command.size() > tail && command[0] == '"' &&
-                      strcasecmp(command.c_str() + command.size() - tail, kUninstaller) == 0 &&
+  const bool shaped = command.size() > tail && strcasecmp(command.c_str() + command.size() - tail, kUninstaller) == 0 &&
                       Read(section, "QuietUninstallString") == command + " /S" && Read(section, "NoModify") == "1" &&
                       Read(section, "NoRepair") == "1";
   return shaped ? OwnerThisProduct : OwnerOther;

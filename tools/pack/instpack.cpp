@@ -10,18 +10,18 @@
 #include <filesystem>
 #include <thread>
 
-#include "tools/pack/common/file_io.h"
-#include "tools/pack/image/installer_data_writer.h"
-#include "tools/pack/image/identity_resources.h"
-#include "tools/pack/image/installer_image.h"
-#include "tools/pack/description/name_messages.h"
-#include "tools/pack/image/packer.h"
 #include "product/installer_data.h"
-#include "tools/pack/description/product.h"
-#include "tools/pack/signing/signing.h"
+#include "tools/pack/common/file_io.h"
 #include "tools/pack/common/sha256.h"
+#include "tools/pack/description/name_messages.h"
+#include "tools/pack/description/product.h"
+#include "tools/pack/image/identity_resources.h"
+#include "tools/pack/image/installer_data_writer.h"
+#include "tools/pack/image/installer_image.h"
+#include "tools/pack/image/packer.h"
 #include "tools/pack/image/uninstaller.h"
 #include "tools/pack/outputs/winget_manifest.h"
+#include "tools/pack/signing/signing.h"
 
 namespace fs = std::filesystem;
 

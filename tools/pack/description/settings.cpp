@@ -178,13 +178,17 @@ std::string ExpectedString(const char* key, const toml::node& node) {
   return std::string(key) + ": expected a string at line " + std::to_string(node.source().begin.line);
 }
 
-// Reads one setting present in the description; returns what is wrong with it, or an empty text.
-std::string ReadSetting(const Setting& setting, const toml::node& node, const std::string& baseDirectory,
-                        Product* product) {
+// Reads one setting, `present` when the description gives it (the file list also takes the
+// command line's trees, and may then be absent); returns what is wrong with it, or an empty text.
+std::string ReadSetting(const Setting& setting, const toml::node* present, const std::string& baseDirectory,
+                        const std::vector<std::string>& extraTrees, Product* product) {
+  if (setting.kind == Kind::kFiles) return ReadFileList(present, baseDirectory, extraTrees, product);
+  if (present == nullptr) return std::string();
+  const toml::node& node = *present;
   const std::string key = setting.key;
   switch (setting.kind) {
     case Kind::kFiles:
-      return std::string();  // read with the command line's trees, once the settings are read
+      break;  // read above
     case Kind::kSwitch:
       if (node.is_boolean()) {
         product->offerStartupGroup = node.as_boolean()->get() ? 1 : 0;
@@ -251,11 +255,7 @@ const char* MissingSettingKey(const toml::table& table, bool filesOptional) {
 std::string ReadSettings(const toml::table& table, const std::string& baseDirectory,
                          const std::vector<std::string>& extraTrees, Product* product) {
   for (const Setting& setting : kSettings) {
-    const toml::node* node = table.get(setting.key);
-    std::string problem = setting.kind == Kind::kFiles
-                                    ? ReadFileList(node, baseDirectory, extraTrees, product)
-                                    : node == nullptr ? std::string()
-                                                      : ReadSetting(setting, *node, baseDirectory, product);
+    std::string problem = ReadSetting(setting, table.get(setting.key), baseDirectory, extraTrees, product);
     if (!problem.empty()) return problem;
   }
   if (product->offerStartupGroup != 0 && product->startupPrompt.empty()) {
