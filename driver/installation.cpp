@@ -6,6 +6,7 @@
 #include "datadir/data_directory.h"
 #include "driver/product_lock.h"
 #include "payload/extract.h"
+#include "payload/install_record.h"
 #include "payload/progress_window.h"
 #include "payload/verification.h"
 #include "platform/files.h"
@@ -88,8 +89,22 @@ EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, 
   char uninstaller[kPathSize];
   snprintf(program, sizeof program, "%s\\%s", DataDirectory, settings.mainExecutable);
   snprintf(uninstaller, sizeof uninstaller, "%s\\uninst.exe", DataDirectory);
-  RegisterShortcuts(program, uninstaller, DataDirectory, startup, forAllUsers);
+  // The earlier copies of replaced files are not needed once every file is written.
+  DiscardReplacedFiles();
+  InstallRecord earlier;
+  const bool overEarlier = ReadInstallRecord(DataDirectory, &earlier) == RecordRead;
+  const bool startupItem = RegisterShortcuts(program, uninstaller, DataDirectory, startup, forAllUsers);
   StoreDataDirectory();
+
+  // An update: what the earlier version installed and this one does not goes, files first, then
+  // the folders they leave empty, then the items no longer made.
+  if (overEarlier) {
+    RemoveWhatIsNoLongerInstalled(DataDirectory, &earlier);
+    RemoveEarlierShortcuts(earlier.groupName, earlier.appTitle, earlier.startupItem, startupItem);
+  }
+  const InstallationMade made = {settings.version, settings.appTitle, settings.groupName, forAllUsers, startupItem};
+  WriteInstallRecord(DataDirectory, made, overEarlier ? &earlier : nullptr);
+  FreeInstallRecord(&earlier);
 
   // The entry among the installed programs, by which users remove the product from Settings and
   // package managers find and remove it; like the group, a failure to write it changes nothing.
@@ -149,7 +164,7 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
   if (status != ExtractComplete) {
     // The progress window stays up under the message until the process ends.
     ShowFailure(FailureText(status));
-    RemovePayloadFiles(nullptr, nullptr);
+    RollBackExtraction(nullptr, nullptr);
     return 0;
   }
 

@@ -27,13 +27,16 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data = Installe
 /// RunInstallation. Returns the exit status (ExitStatus): ExitSuccess, ExitNoDirectory,
 /// ExitCannotCreate, ExitWriteFailed, ExitNoMemory, ExitDamaged or ExitBusy (another installation
 /// or removal of the product runs; nothing is written); after a failed extraction the
-/// files are removed as RunInstallation removes them.
+/// files are rolled back as RunInstallation rolls them back.
 int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool startup);
 
-/// The end of both sequences once every file is written: registers the program group for the
-/// main program and uninst.exe in DataDirectory (the Startup item as `startup` decides), stores
-/// the directory, and writes the product's entry among the installed programs (productId), all
-/// for every user of the machine when the process runs elevated and for the user otherwise.
+/// The end of both sequences once every file is written: deletes the earlier copies the files
+/// replaced, registers the program group for the main program and uninst.exe in DataDirectory
+/// (the Startup item as `startup` decides), stores the directory, removes what an earlier
+/// installation recorded and this one does not install or make (RemoveWhatIsNoLongerInstalled,
+/// RemoveEarlierShortcuts), writes this installation's record, and writes the product's entry
+/// among the installed programs (productId), all for every user of the machine when the process
+/// runs elevated and for the user otherwise.
 /// Writes the main program's full path to `programPath` (`size` bytes) unless it is null.
 /// Returns what became of the entry (installed_apps.h): another program's key of that name is
 /// left as it is, and the product goes without an entry.

@@ -151,6 +151,8 @@ TEST_F(InstallationFaultTest, FileSizeLimitInTheMiddleOfAPieceRollsBackEverythin
   EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"help.htm", "tov32.exe"}));
   EXPECT_EQ(ReadBytes("help.htm").size(), 45000u);  // part of the second piece reached the disk
   EXPECT_EQ(ReadBytes("tov32.exe"), Product()[0].contents);
+  EXPECT_EQ(RollBackExtraction(nullptr, nullptr), 4);
+  EXPECT_TRUE(FolderEntries(".").empty());
 
   // The whole installation: its message, and the rollback removes the partial and earlier files.
   StartOver();
@@ -215,14 +217,18 @@ TEST_F(InstallationFaultTest, ReadOnlyFileInTheWay) {
 
 TEST_F(InstallationFaultTest, DanglingAndLoopingLinksInTheWay) {
   // A link into a missing folder and a link to itself cannot be opened for writing, not even by
-  // root; they do not open for reading either, so the rollback passes them and goes on.
+  // root; they are no earlier file to set aside, and do not open for reading either, so the
+  // rollback passes them and goes on.
   ASSERT_EQ(symlink("missing-folder/help.htm", InData("help.htm").c_str()), 0);
   WriteBytes(InData("uninst.exe"), "earlier uninstaller");
   RunInstallation(nullptr);
   EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kCannotCreateFileText, kWarning}}));
-  EXPECT_EQ(FolderEntries(Data()), std::vector<std::string>{"help.htm"});
+  // The earlier uninstaller, which the run did not reach, stays.
+  EXPECT_EQ(FolderEntries(Data()), (std::vector<std::string>{"help.htm", "uninst.exe"}));
+  EXPECT_EQ(ReadBytes(InData("uninst.exe")), "earlier uninstaller");
 
   ASSERT_EQ(unlink(InData("help.htm").c_str()), 0);
+  ASSERT_EQ(unlink(InData("uninst.exe").c_str()), 0);
   ASSERT_EQ(symlink("uninst.exe", InData("uninst.exe").c_str()), 0);
   StartOver();
   RunInstallation(nullptr);
@@ -258,8 +264,8 @@ TEST_F(InstallationFaultTest, RunningProgramInTheWay) {
   if (!busy) GTEST_SKIP() << "this kernel lets a running program's file be written";
   RunInstallation(nullptr);
   EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kCannotCreateFileText, kWarning}}));
-  // Linux, unlike Windows, lets the rollback delete a running program's file.
-  EXPECT_TRUE(FolderEntries(Data()).empty());
+  // The file that could not be replaced is not the run's to delete: the running program stays.
+  EXPECT_EQ(FolderEntries(Data()), std::vector<std::string>{"tov32.exe"});
 }
 
 // ---- a rollback that cannot finish -------------------------------------------------------------
@@ -295,8 +301,9 @@ TEST_F(InstallationFaultTest, NoDecompressionBufferCreatesNothing) {
   fake::FailNextAllocation();
   RunInstallation(nullptr);
   EXPECT_EQ(Shown(), (std::vector<Outcome>{{kFailedCaption, expected::kNoMemoryText, kWarning}}));
-  // Nothing was created; the rollback still removes a table file found in the directory.
-  EXPECT_TRUE(FolderEntries(Data()).empty());
+  // Nothing was created, and the earlier installation's file stays as it was.
+  EXPECT_EQ(FolderEntries(Data()), std::vector<std::string>{"uninst.exe"});
+  EXPECT_EQ(ReadBytes(InData("uninst.exe")), "earlier uninstaller");
   for (const auto& event : fake::Events()) EXPECT_NE(event.rfind("progress:Percent", 0), 0u) << event;
 }
 
@@ -387,7 +394,7 @@ TEST_F(InstallationFaultTest, DataDirectoryOf1023Characters) {
   const std::vector<Outcome> shown = Shown();
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown.back(), (Outcome{expected::kSuccessCaption, expected::SuccessQuestion("Tovalin"), kMessageYesNo}));
-  EXPECT_EQ(FolderEntries(native), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(FolderEntries(native), (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.dat", "uninst.exe"}));
   EXPECT_TRUE(HasEvent("start:" + path + "\\tov32.exe"));  // 1,033 characters, not cut
   EXPECT_EQ(Profile(), "[Options]\ndataDir=" + path + "\n");
 }
@@ -420,7 +427,7 @@ TEST_F(InstallationFaultTest, HomePathOfSeveralThousandCharacters) {
   EXPECT_EQ(fake::DialogProposals(), std::vector<std::string>{""});
   EXPECT_EQ(Shown(), (std::vector<Outcome>{{expected::kSuccessCaption, expected::SuccessQuestion("Tovalin"), kMessageYesNo}}));
   EXPECT_EQ(FolderEntries(Root() + "/drives/C/Tovalin"),
-            (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+            (std::vector<std::string>{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.dat", "uninst.exe"}));
   EXPECT_EQ(Profile(), "[Options]\ndataDir=C:\\Tovalin\n");
 }
 

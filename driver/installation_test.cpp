@@ -67,7 +67,7 @@ class InstallationTest : public TempFolderTest {
 
 TEST_F(InstallationTest, SuccessAsksToStartAndNoStartsNothing) {
   EXPECT_EQ(RunInstallation(nullptr), 0);
-  EXPECT_EQ(FolderEntries("."), (Texts{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(FolderEntries("."), (Texts{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.dat", "uninst.exe"}));
   const fake::ShownMessage* question = Find(expected::kSuccessCaption);
   ASSERT_NE(question, nullptr);
   EXPECT_EQ(question->text, expected::SuccessQuestion("Tovalin"));
@@ -160,7 +160,7 @@ TEST_F(InstallationTest, RelativeEntryIsUsedAsTheFullPathItNames) {
   const std::string full = "C:\\downloads\\Tovalin";
   EXPECT_STREQ(DataDirectory, full.c_str());
   EXPECT_EQ(FolderEntries(DriveFolder("C/downloads/Tovalin")),
-            (Texts{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+            (Texts{"help.htm", "tov32.exe", "tovalin.jpg", "uninst.dat", "uninst.exe"}));
   EXPECT_EQ(ProfileText(), "[Options]\ndataDir=" + full + "\n");
   const Texts commands = fake::ExecutedCommands();
   ASSERT_EQ(commands.size(), 6u);

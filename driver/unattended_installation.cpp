@@ -32,7 +32,7 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
   AskRunningCopiesToQuit();
   const ExtractStatus status = ExtractPayload(nullptr, nullptr);
   if (status != ExtractComplete) {
-    RemovePayloadFiles(nullptr, nullptr);
+    RollBackExtraction(nullptr, nullptr);
     return ExitStatusOf(status);
   }
 

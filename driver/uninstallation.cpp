@@ -7,6 +7,7 @@
 #include "datadir/data_directory.h"
 #include "product/exit_status.h"
 #include "driver/product_lock.h"
+#include "payload/install_record.h"
 #include "payload/installed_files.h"
 #include "platform/files.h"
 #include "platform/message_box.h"
@@ -96,16 +97,36 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
   ChangeDirectory("\\");
   AskRunningCopiesToQuit();
 
+  // What the installations recorded goes, and only that; without a record (an installation by a
+  // program that kept none, or a record that cannot be trusted) the files of this version do.
   LeftList left = {};
-  DeleteInstalledFiles(DataDirectory, AddLeft, &left);
-  RemoveInstalledFolders(DataDirectory);
+  InstallRecord record;
+  const bool recorded = ReadInstallRecord(DataDirectory, &record) == RecordRead;
+  if (recorded) {
+    DeleteRecordedFiles(DataDirectory, record.files, record.fileCount, AddLeft, &left);
+    if (!DeleteInstallRecord(DataDirectory)) {
+      char recordPath[DataDirectorySize + sizeof InstallRecordName + 1];
+      snprintf(recordPath, sizeof recordPath, "%s\\%s", DataDirectory, InstallRecordName);
+      AddLeft(&left, recordPath);
+    }
+    RemoveRecordedFolders(DataDirectory, record.folders, record.folderCount);
+  } else {
+    DeleteInstalledFiles(DataDirectory, AddLeft, &left);
+    DeleteInstallRecord(DataDirectory);
+    RemoveInstalledFolders(DataDirectory);
+  }
   // A drive root is never removed (Windows refuses to) and so is no leftover either: the
   // installation into it is gone once its files are.
   const DirectoryRemoval removal = IsDriveRoot(DataDirectory) ? DirectoryAbsent : RemoveEmptyDirectory(DataDirectory);
   // The directory is left, not kept, when it is in use or holds files that could not be deleted.
   const bool directoryKept = removal == DirectoryNotEmpty && left.count == 0;
   if (removal == DirectoryNotRemoved || (removal == DirectoryNotEmpty && !directoryKept)) AddLeft(&left, DataDirectory);
-  RemoveShortcuts();
+  if (recorded) {
+    RemoveShortcutsOf(record.groupName, record.appTitle, record.startupItem);
+  } else {
+    RemoveShortcuts();
+  }
+  FreeInstallRecord(&record);
   ForgetDataDirectory();
   // The entry among the installed programs goes with the stored directory: what is left is named
   // in the message, and no longer an installation to remove.

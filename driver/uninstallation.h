@@ -3,9 +3,11 @@
 #include "product/installer_data.h"
 
 /// Removes the installation that the profile file remembers: asks once (unless `silent`), asks
-/// running copies to quit (AskRunningCopiesToQuit), deletes the files of PayloadTable from the
-/// stored data directory and then the directory itself if nothing else is in it, removes the
-/// program group and the Startup item over DDE (and what no shell removed), the stored directory
+/// running copies to quit (AskRunningCopiesToQuit), deletes from the stored data directory the
+/// files and then the folders the installation's record lists (install_record.h; without a
+/// readable record, the files of PayloadTable and the folders of their paths), the record, and
+/// the directory itself if nothing else is in it, removes the recorded program group and, where
+/// an installation made it, the Startup item over DDE (and what no shell removed), the stored directory
 /// from the profile and the product's entry among the installed programs, and
 /// says in one message (unless `silent`) what was removed and what was left. `data` says how
 /// reading the uninstaller's own data went. Returns the exit status (ExitStatus): ExitSuccess

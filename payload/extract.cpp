@@ -255,6 +255,27 @@ void StopPipeline(Pipeline& pipeline) {
   for (int i = 0; i < pipeline.bufferCount; ++i) FreeMemory(pipeline.buffers[i].bytes);
 }
 
+// What this run did to each file of the table, for the rollback: nothing yet, created it where
+// there was none, or replaced a file of an earlier installation, which was set aside under
+// ReplacedName and goes back on a rollback. From the heap, a byte per file; null when no run
+// started.
+enum FileState : unsigned char {
+  FileUntouched = 0,
+  FileCreated = 1,
+  FileReplaced = 2,      // its earlier copy is set aside
+  FileAsideLeft = 3,     // after a complete run: its earlier copy could not be deleted
+};
+unsigned char* fileStates = nullptr;
+int fileStateCount = 0;
+
+// The set-aside name of one file at a time, after the states in their block: room for the table's
+// longest name and the suffix.
+char* asideName = nullptr;
+
+// True while the folder of the file being written was created by this run: no file of an earlier
+// installation can be in it, so the file system is not asked.
+bool inNewFolder = false;
+
 // The folders this run created below the current directory, in the order it created them, so
 // that each comes after the folder holding it. A folder is kept as the file whose path first
 // needed it and the length of the folder's part of that path: the table holds the text.
@@ -294,6 +315,48 @@ bool RoomForFolderPaths(const PayloadTableRecord& table) {
   return folderPath != nullptr;
 }
 
+// Makes room for a state per file of `table`, every one FileUntouched, and after them for its
+// longest name set aside. False when there is no memory for them.
+bool RoomForFileStates(const PayloadTableRecord& table) {
+  size_t longest = 0;
+  for (int i = 0; i < table.fileCount; ++i) {
+    const size_t length = strlen(table.fileName[i]);
+    if (length > longest) longest = length;
+  }
+  FreeMemory(fileStates);
+  fileStateCount = 0;
+  const size_t states = static_cast<size_t>(table.fileCount);
+  fileStates = static_cast<unsigned char*>(AllocateMemory(states + longest + sizeof ReplacedSuffix));
+  if (fileStates == nullptr) return false;
+  memset(fileStates, FileUntouched, states);
+  asideName = reinterpret_cast<char*>(fileStates + states);
+  fileStateCount = table.fileCount;
+  return true;
+}
+
+const char* AsideNameOf(const char* name) {
+  const size_t length = strlen(name);
+  memcpy(asideName, name, length);
+  memcpy(asideName + length, ReplacedSuffix, sizeof ReplacedSuffix);
+  return asideName;
+}
+
+// Before file `index` is written: a file of that name from an earlier installation is set aside
+// (renamed in its folder, so no disk space is needed) for the rollback to put back. A file that
+// could not be replaced (read-only, held open by a program that shares it with no writer) is not
+// moved: its creation fails, as it would have over it. A directory of that name is left for the
+// creation to fail on. False when the earlier file cannot be set aside. A file counts as the
+// run's own (FileCreated) only once its creation succeeds: what was in the way of one that could
+// not be created is not the rollback's to delete.
+bool SetAsideEarlierFile(const PayloadTableRecord& table, int index) {
+  const char* name = table.fileName[index];
+  bool isDirectory = false;
+  if (inNewFolder || QueryPath(name, &isDirectory) != 0 || isDirectory) return true;
+  if (!FileOpensForWriting(name) || !ReplaceFileNamed(name, AsideNameOf(name))) return false;
+  fileStates[index] = FileReplaced;
+  return true;
+}
+
 // Makes sure the record has room for one more folder. False when no memory is left for it.
 bool RoomForOneMoreFolder() {
   if (createdFolderCount < createdFolderRoom) return true;
@@ -315,11 +378,15 @@ bool RoomForOneMoreFolder() {
 bool MakeFoldersOf(const PayloadTableRecord& table, int index) {
   const char* path = table.fileName[index];
   const size_t shared = index > 0 ? SharedFolderLength(path, table.fileName[index - 1]) : 0;
+  const char* last = strrchr(path, '\\');
+  // A file in the same folder as the one before it is in a new folder when that one was.
+  if (last == nullptr || static_cast<size_t>(last - path) != shared) inNewFolder = false;
   for (const char* separator = strchr(path + shared + (shared > 0 ? 1 : 0), '\\'); separator != nullptr;
        separator = strchr(separator + 1, '\\')) {
     const size_t length = static_cast<size_t>(separator - path);
     if (!RoomForOneMoreFolder()) return false;
-    if (CreateDirectoryLevel(FolderPath(path, length)) == 0) {
+    inNewFolder = CreateDirectoryLevel(FolderPath(path, length)) == 0;
+    if (inNewFolder) {
       createdFolders[createdFolderCount].file = index;
       createdFolders[createdFolderCount].length = static_cast<uint32_t>(length);
       ++createdFolderCount;
@@ -334,8 +401,10 @@ ExtractStatus WriteFiles(Pipeline& pipeline, void* context, ProgressCallback cal
   for (int i = 0; i < table.fileCount; ++i) {
     if (callback != nullptr) callback(context, table.fileName[i], PercentBefore(i, table.fileCount));
     if (!MakeFoldersOf(table, i)) return ExtractNoMemory;
+    if (!SetAsideEarlierFile(table, i)) return ExtractCannotCreate;
     OutputFile file = CreateOutputFile(table.fileName[i]);
     if (file == nullptr) return ExtractCannotCreate;
+    if (fileStates[i] == FileUntouched) fileStates[i] = FileCreated;
     for (int j = 0; j < table.chunkCount[i]; ++j) {
       Buffer& piece = TakeNextPiece(pipeline);
       // A piece that does not inflate whole means the installer was damaged after its checksum
@@ -377,26 +446,64 @@ ExtractStatus ExtractPayload(void* context, ProgressCallback callback) {
   Pipeline pipeline = {};
   pipeline.table = &PayloadTable;
   createdFolderCount = 0;
+  inNewFolder = false;
   if (!RoomForFolderPaths(PayloadTable) || !StartPipeline(pipeline)) return ExtractNoMemory;
+  if (!RoomForFileStates(PayloadTable)) {
+    StopPipeline(pipeline);
+    return ExtractNoMemory;
+  }
   const ExtractStatus status = WriteFiles(pipeline, context, callback);
   StopPipeline(pipeline);
   return status;
 }
 
-int RemovePayloadFiles(void* context, ProgressCallback callback) {
+int RollBackExtraction(void* context, ProgressCallback callback) {
   const PayloadTableRecord& table = PayloadTable;
   int result = ExtractComplete;
-  for (int i = 0; i < table.fileCount; ++i) {
+  for (int i = 0; i < fileStateCount; ++i) {
     if (callback != nullptr) callback(context, table.fileName[i], PercentBefore(i, table.fileCount));
-    if (!FileOpensForReading(table.fileName[i])) continue;
-    if (!DeleteFileNamed(table.fileName[i])) {
+    const char* name = table.fileName[i];
+    if (fileStates[i] == FileUntouched) continue;
+    // What the run wrote goes (a file that did not even open may be absent: nothing to delete).
+    if (FileOpensForReading(name) && !DeleteFileNamed(name)) {
       result = 0;
       break;
     }
+    if (fileStates[i] == FileReplaced && !ReplaceFileNamed(AsideNameOf(name), name)) {
+      result = 0;
+      break;
+    }
+    fileStates[i] = FileUntouched;
   }
   RemoveCreatedFolders();
+  fileStateCount = 0;
   if (result == ExtractComplete && callback != nullptr) callback(context, "", 100);
   return result;
+}
+
+int DiscardReplacedFiles() {
+  int left = 0;
+  for (int i = 0; i < fileStateCount; ++i) {
+    if (fileStates[i] != FileReplaced) continue;
+    if (DeleteFileNamed(AsideNameOf(PayloadTable.fileName[i]))) {
+      fileStates[i] = FileCreated;
+    } else {
+      fileStates[i] = FileAsideLeft;
+      ++left;
+    }
+  }
+  return left;
+}
+
+const char* ReplacedCopyLeft(int index) {
+  return index < fileStateCount && fileStates[index] == FileAsideLeft ? AsideNameOf(PayloadTable.fileName[index]) : nullptr;
+}
+
+int CreatedFolderCount() { return createdFolderCount; }
+
+const char* CreatedFolderAt(int index, size_t* length) {
+  *length = createdFolders[index].length;
+  return PayloadTable.fileName[createdFolders[index].file];
 }
 
 void RemoveCreatedFolders() {

@@ -72,7 +72,7 @@ TEST_F(ExtractTest, EmptyTableReportsOnlyTheEnd) {
   EXPECT_EQ(reports, (std::vector<std::string>{":100"}));
   EXPECT_TRUE(FolderEntries(".").empty());
   reports.clear();
-  EXPECT_EQ(RemovePayloadFiles(&reports, Record), 4);
+  EXPECT_EQ(RollBackExtraction(&reports, Record), 4);
   EXPECT_EQ(reports, (std::vector<std::string>{":100"}));
 }
 
@@ -195,15 +195,30 @@ TEST_F(ExtractTest, PieceThatFailsToInflateStopsExtraction) {
   EXPECT_FALSE(PathExists("tovalin.jpg"));
 }
 
-TEST_F(ExtractTest, RollbackRemovesPresentFilesAndSkipsAbsentOnes) {
+TEST_F(ExtractTest, FailedUpdatePutsBackWhatItReplacedAndLeavesWhatItDidNotReach) {
+  // An earlier installation's files; help.htm cannot be created, a directory is in its way.
   fake::UseFiles(FourFiles());
-  WriteBytes("help.htm", "x");
-  WriteBytes("uninst.exe", "left by an earlier installation");
+  WriteBytes("tov32.exe", "earlier program");
+  mkdir("help.htm", 0777);
+  WriteBytes("uninst.exe", "earlier uninstaller");
   WriteBytes("other.txt", "not ours");
-  EXPECT_EQ(RemovePayloadFiles(&reports, Record), 4);
-  EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"other.txt"}));
+  EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractCannotCreate);
+  EXPECT_EQ(ReadBytes("tov32.exe"), FourFiles()[0].contents);
+  EXPECT_EQ(ReadBytes("tov32.exe.replaced"), "earlier program");
+  EXPECT_EQ(RollBackExtraction(&reports, Record), 4);
+  EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"help.htm", "other.txt", "tov32.exe", "uninst.exe"}));
+  EXPECT_EQ(ReadBytes("tov32.exe"), "earlier program");
+  EXPECT_EQ(ReadBytes("uninst.exe"), "earlier uninstaller");
   EXPECT_EQ(reports, (std::vector<std::string>{"tov32.exe:0", "help.htm:25", "tovalin.jpg:50",
                                                "uninst.exe:75", ":100"}));
+
+  // A complete run keeps its files and, once told, deletes the earlier copies it set aside.
+  ASSERT_EQ(rmdir("help.htm"), 0);
+  EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractComplete);
+  EXPECT_EQ(DiscardReplacedFiles(), 0);
+  EXPECT_EQ(FolderEntries("."),
+            (std::vector<std::string>{"help.htm", "other.txt", "tov32.exe", "tovalin.jpg", "uninst.exe"}));
+  EXPECT_EQ(ReadBytes("uninst.exe"), FourFiles()[3].contents);
 }
 
 TEST_F(ExtractTest, RollbackStopsAtTheFirstFileItCannotDelete) {
@@ -212,7 +227,7 @@ TEST_F(ExtractTest, RollbackStopsAtTheFirstFileItCannotDelete) {
   // A directory that opens for reading but cannot be deleted as a file.
   ASSERT_EQ(unlink("tovalin.jpg"), 0);
   mkdir("tovalin.jpg", 0777);
-  EXPECT_EQ(RemovePayloadFiles(&reports, Record), 0);
+  EXPECT_EQ(RollBackExtraction(&reports, Record), 0);
   EXPECT_EQ(reports.back(), "tovalin.jpg:50");  // no final report
   EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"tovalin.jpg", "uninst.exe"}));
 }
@@ -240,7 +255,7 @@ TEST_F(ExtractTest, FoldersOfPathsAreMadeAndRollbackRemovesOnlyThoseItMade) {
   EXPECT_EQ(ReadBytes("bin/app.exe"), files[0].contents);
   EXPECT_EQ(ReadBytes("bin/plugins/platforms/a.dll"), files[1].contents);
   EXPECT_EQ(ReadBytes("keep/new/c.txt"), "c");
-  RemovePayloadFiles(nullptr, nullptr);
+  RollBackExtraction(nullptr, nullptr);
   EXPECT_EQ(FolderEntries("."), (std::vector<std::string>{"empty-before", "keep", "late"}));
   EXPECT_EQ(FolderEntries("keep"), (std::vector<std::string>{"user.txt"}));
   EXPECT_TRUE(FolderEntries("empty-before").empty());

@@ -11,13 +11,13 @@
 
 namespace {
 
-// A directory and a separator, then room for the table's longest name, from the heap (a static
-// buffer of the longest path would take 32 KB of the program's file). Null when there is no memory.
-char* NewPathBuffer(const char* directory, size_t* size) {
-  const PayloadTableRecord& table = PayloadTable;
+// A directory and a separator, then room for the longest of `count` names (null ones skipped),
+// from the heap (a static buffer of the longest path would take 32 KB of the program's file).
+// Null when there is no memory.
+char* NewPathBuffer(const char* directory, const char* const* names, int count, size_t* size) {
   size_t longest = 0;
-  for (int i = 0; i < table.fileCount; ++i) {
-    const size_t length = strlen(table.fileName[i]);
+  for (int i = 0; i < count; ++i) {
+    const size_t length = names[i] != nullptr ? strlen(names[i]) : 0;
     if (length > longest) longest = length;
   }
   *size = strlen(directory) + 1 + longest + 1;
@@ -27,17 +27,26 @@ char* NewPathBuffer(const char* directory, size_t* size) {
 }  // namespace
 
 int DeleteInstalledFiles(const char* directory, LeftFileReport left, void* context) {
-  const PayloadTableRecord& table = PayloadTable;
+  return DeleteRecordedFiles(directory, PayloadTable.fileName, PayloadTable.fileCount, left, context);
+}
+
+int DeleteRecordedFiles(const char* directory, const char* const* names, int count, LeftFileReport left, void* context) {
   size_t size = 0;
-  char* path = NewPathBuffer(directory, &size);
+  char* path = NewPathBuffer(directory, names, count, &size);
   // Without memory for a path nothing can be deleted: every file is left, and named as its name.
   if (path == nullptr) {
-    for (int i = 0; left != nullptr && i < table.fileCount; ++i) left(context, table.fileName[i]);
-    return table.fileCount;
+    int leftCount = 0;
+    for (int i = 0; i < count; ++i) {
+      if (names[i] == nullptr) continue;
+      ++leftCount;
+      if (left != nullptr) left(context, names[i]);
+    }
+    return leftCount;
   }
   int leftCount = 0;
-  for (int i = 0; i < table.fileCount; ++i) {
-    const int length = snprintf(path, size, "%s\\%s", directory, table.fileName[i]);
+  for (int i = 0; i < count; ++i) {
+    if (names[i] == nullptr) continue;
+    const int length = snprintf(path, size, "%s\\%s", directory, names[i]);
     if (length < 0 || static_cast<size_t>(length) >= size) continue;  // no such file can exist
     if (DeleteFileOrOwnProgram(path)) continue;
     // Asked after the delete failed, not before: a file that another program holds open cannot
@@ -51,10 +60,22 @@ int DeleteInstalledFiles(const char* directory, LeftFileReport left, void* conte
   return leftCount;
 }
 
+void RemoveRecordedFolders(const char* directory, const char* const* folders, int count) {
+  size_t size = 0;
+  char* path = NewPathBuffer(directory, folders, count, &size);
+  if (path == nullptr) return;
+  for (int i = count - 1; i >= 0; --i) {
+    if (folders[i] == nullptr) continue;
+    snprintf(path, size, "%s\\%s", directory, folders[i]);
+    RemoveEmptyDirectory(path);
+  }
+  FreeMemory(path);
+}
+
 void RemoveInstalledFolders(const char* directory) {
   const PayloadTableRecord& table = PayloadTable;
   size_t size = 0;
-  char* path = NewPathBuffer(directory, &size);
+  char* path = NewPathBuffer(directory, table.fileName, table.fileCount, &size);
   if (path == nullptr) return;
   // Last file first. A folder is tried at each file whose predecessor in the table is not in it
   // too, innermost first: in a tree that is once, after every file and folder in it has gone.

@@ -12,6 +12,16 @@ typedef void (*LeftFileReport)(void* context, const char* path);
 /// `directory` is touched. Returns the number of files left.
 int DeleteInstalledFiles(const char* directory, LeftFileReport left, void* context);
 
+/// The same for the `count` paths `names` of an installation's record (null entries skipped),
+/// which can be files of any version: each is deleted by its full path, past any that cannot be,
+/// and those are handed to `left`. Returns the number of files left.
+int DeleteRecordedFiles(const char* directory, const char* const* names, int count, LeftFileReport left, void* context);
+
+/// Removes each of the `count` folders `folders` below `directory` (outermost first, as a record
+/// lists them; null entries skipped) that is empty, from the last to the first: the folders an
+/// installation created. One that existed before is not among them, and stays.
+void RemoveRecordedFolders(const char* directory, const char* const* folders, int count);
+
 /// Removes, innermost first, each folder of the table's paths below `directory` that is empty,
 /// once its files are gone (after DeleteInstalledFiles): the folders the product's files were
 /// installed into. A folder holding anything else, the user's own files among them, stays.

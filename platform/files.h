@@ -18,8 +18,28 @@ size_t WriteOutputFile(OutputFile file, const void* data, size_t count);
 /// Closes `file` (null is ignored). Returns false when the close reports an error.
 bool CloseOutputFile(OutputFile file);
 
+/// Makes sure what was written to `file` is on the disk, not only in the system's cache, so that
+/// a crash or power loss after a rename over an earlier file cannot leave a file of the new name
+/// but not its contents. Returns false when the system reports an error.
+bool FlushOutputFile(OutputFile file);
+
 /// True when `name` can be opened for reading; the file is closed again at once.
 bool FileOpensForReading(const char* name);
+
+/// True when the existing file `name` can be opened for writing, as CreateOutputFile would have
+/// to open it to replace it: false for a file that is missing, read-only, a directory, or held by
+/// a program that shares it with no writer (a running program on Windows). Nothing in it changes.
+bool FileOpensForWriting(const char* name);
+
+/// Reads the whole file `name` into a block from AllocateMemory with a zero byte after its
+/// `*length` bytes; the caller frees it with FreeMemory. Null when the file is missing, cannot be
+/// read, or no memory is left for it.
+char* ReadWholeFile(const char* name, size_t* length);
+
+/// Renames the file `from` to `to` in the same folder, replacing a file of that name, as one step
+/// of the file system: no moment exists in which `to` names neither file, and the rename reaches
+/// the disk before it returns. Returns true on success.
+bool ReplaceFileNamed(const char* from, const char* to);
 
 /// Deletes the file `name`. Returns true on success.
 bool DeleteFileNamed(const char* name);

@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <strings.h>
@@ -11,6 +12,7 @@
 
 #include "platform/files.h"
 #include "platform/native_path.h"
+#include "platform/system.h"
 #include "platform/windows_path.h"
 
 // One per open output file, on the heap, so that any number can be open at once.
@@ -70,12 +72,72 @@ bool CloseOutputFile(OutputFile file) {
   return closed;
 }
 
+bool FlushOutputFile(OutputFile file) { return fsync(file->descriptor) == 0; }
+
 bool FileOpensForReading(const char* name) {
   char native[kNativePathSize];
   if (!MapNativePath(name, native, sizeof native, nullptr)) return false;
   int descriptor = open(native, O_RDONLY | O_CLOEXEC);
   if (descriptor < 0) return false;
   close(descriptor);
+  return true;
+}
+
+bool FileOpensForWriting(const char* name) {
+  char native[kNativePathSize];
+  if (!MapNativePath(name, native, sizeof native, nullptr)) return false;
+  int descriptor = open(native, O_WRONLY | O_CLOEXEC);  // no O_CREAT, no O_TRUNC: nothing changes
+  if (descriptor < 0) return false;
+  close(descriptor);
+  return true;
+}
+
+char* ReadWholeFile(const char* name, size_t* length) {
+  char native[kNativePathSize];
+  if (!MapNativePath(name, native, sizeof native, nullptr)) return nullptr;
+  int descriptor = open(native, O_RDONLY | O_CLOEXEC);
+  if (descriptor < 0) return nullptr;
+  struct stat status;
+  char* text = nullptr;
+  if (fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode)) {
+    const size_t size = static_cast<size_t>(status.st_size);
+    text = static_cast<char*>(AllocateMemory(size + 1));
+    size_t got = 0;
+    while (text != nullptr && got < size) {
+      const ssize_t step = read(descriptor, text + got, size - got);
+      if (step < 0 && errno == EINTR) continue;
+      if (step <= 0) break;
+      got += static_cast<size_t>(step);
+    }
+    if (text != nullptr && got < size) {
+      FreeMemory(text);
+      text = nullptr;
+    }
+    if (text != nullptr) {
+      text[size] = '\0';
+      *length = size;
+    }
+  }
+  close(descriptor);
+  return text;
+}
+
+bool ReplaceFileNamed(const char* from, const char* to) {
+  char nativeFrom[kNativePathSize];
+  char nativeTo[kNativePathSize];
+  if (!MapNativePath(from, nativeFrom, sizeof nativeFrom, nullptr) || !MapNativePath(to, nativeTo, sizeof nativeTo, nullptr)) {
+    return false;
+  }
+  struct stat status;
+  if (stat(nativeFrom, &status) != 0 || !S_ISREG(status.st_mode) || rename(nativeFrom, nativeTo) != 0) return false;
+  // The rename is on the disk once the folder holding it is.
+  char* slash = strrchr(nativeTo, '/');
+  if (slash != nullptr) *slash = '\0';
+  const int folder = open(slash != nullptr ? nativeTo : ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folder >= 0) {
+    fsync(folder);
+    close(folder);
+  }
   return true;
 }
 

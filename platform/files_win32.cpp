@@ -6,6 +6,7 @@
 #include <wchar.h>
 
 #include "platform/files.h"
+#include "platform/system.h"
 #include "platform/wide_text_win32.h"
 #include "platform/windows_path.h"
 
@@ -110,6 +111,8 @@ bool CloseOutputFile(OutputFile file) {
   return file == nullptr || CloseHandle(reinterpret_cast<HANDLE>(file)) != 0;
 }
 
+bool FlushOutputFile(OutputFile file) { return FlushFileBuffers(reinterpret_cast<HANDLE>(file)) != 0; }
+
 bool FileOpensForReading(const char* name) {
   wchar_t* wide = WidePath(name);
   if (wide == nullptr) return false;
@@ -119,6 +122,55 @@ bool FileOpensForReading(const char* name) {
   if (file == INVALID_HANDLE_VALUE) return false;
   CloseHandle(file);
   return true;
+}
+
+bool FileOpensForWriting(const char* name) {
+  wchar_t* wide = WidePath(name);
+  if (wide == nullptr) return false;
+  // Shared with no one, as CreateOutputFile opens it; OPEN_EXISTING changes nothing in it.
+  HANDLE file = CreateFileW(wide, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  FreeWidePath(wide);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+}
+
+char* ReadWholeFile(const char* name, size_t* length) {
+  wchar_t* wide = WidePath(name);
+  if (wide == nullptr) return nullptr;
+  HANDLE file = CreateFileW(wide, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  FreeWidePath(wide);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  char* text = nullptr;
+  LARGE_INTEGER size;
+  // A file of the size a 32-bit program can hold whole; anything larger is no file it reads.
+  if (GetFileSizeEx(file, &size) && size.QuadPart >= 0 && static_cast<unsigned long long>(size.QuadPart) < 0x40000000ull) {
+    const DWORD bytes = static_cast<DWORD>(size.QuadPart);
+    text = static_cast<char*>(AllocateMemory(bytes + 1));
+    DWORD got = 0;
+    if (text != nullptr && (!ReadFile(file, text, bytes, &got, nullptr) || got != bytes)) {
+      FreeMemory(text);
+      text = nullptr;
+    }
+    if (text != nullptr) {
+      text[bytes] = '\0';
+      *length = bytes;
+    }
+  }
+  CloseHandle(file);
+  return text;
+}
+
+bool ReplaceFileNamed(const char* from, const char* to) {
+  wchar_t* wideFrom = WidePath(from);
+  wchar_t* wideTo = WidePath(to);
+  // Within one folder MoveFileEx renames in place; MOVEFILE_WRITE_THROUGH returns only once the
+  // rename is on the disk.
+  const bool renamed = wideFrom != nullptr && wideTo != nullptr &&
+                       MoveFileExW(wideFrom, wideTo, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+  FreeWidePath(wideFrom);
+  FreeWidePath(wideTo);
+  return renamed;
 }
 
 bool DeleteFileNamed(const char* name) {

@@ -164,3 +164,15 @@ NameProblem ProductIdProblem(const char* productId) {
   }
   return Problem(NameFine);
 }
+
+bool MayNameSameFile(const char* a, const char* b) {
+  for (;; ++a, ++b) {
+    const unsigned char x = static_cast<unsigned char>(*a);
+    const unsigned char y = static_cast<unsigned char>(*b);
+    if (x == '\0' || y == '\0') return x == y;
+    if (x >= 0x80 && y >= 0x80) continue;
+    const unsigned char foldedX = x >= 'A' && x <= 'Z' ? static_cast<unsigned char>(x + 32) : x;
+    const unsigned char foldedY = y >= 'A' && y <= 'Z' ? static_cast<unsigned char>(y + 32) : y;
+    if (foldedX != foldedY) return false;
+  }
+}

@@ -68,6 +68,13 @@ NameProblem PayloadPathProblem(const char* path);
 /// share their folders, so the installer asks the file system only about the folders that differ.
 size_t SharedFolderLength(const char* a, const char* b);
 
+/// True when Windows may take the zero-terminated names or paths `a` and `b` for one file or
+/// folder: the same length, and byte for byte the same with ASCII letters of either case and any
+/// two bytes outside ASCII taken as equal. Windows ignores case beyond ASCII too, by tables this
+/// program does not carry: "may" errs towards the same, so that nothing is deleted for being
+/// another name when Windows would find this one.
+bool MayNameSameFile(const char* a, const char* b);
+
 /// The same for mainExecutable: a payload path (PayloadPathProblem) of at most kMaxNameBytes
 /// bytes in all, since the program's path is formatted into the items' targets and commands.
 NameProblem MainExecutableProblem(const char* path);

@@ -7,6 +7,7 @@
 #include "platform/message_box.h"
 #include "platform/system.h"
 #include "product/installer_settings.h"
+#include "product/names.h"
 #include "shell/dde_client.h"
 #include "shell/start_menu.h"
 
@@ -41,7 +42,7 @@ bool DdeAcceptsConnection(const char* serviceName) {
   return strcmp(serviceName, InstallerSettings.groupName) == 0;
 }
 
-void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
+bool RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
                        StartupItemChoice startup, bool forAllUsers) {
   const SettingsRecord& settings = InstallerSettings;
   // The program's items work in the program's own folder: the data directory, or the folder of
@@ -82,22 +83,51 @@ void RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
   EnsureItem(StartMenuPrograms, forAllUsers, settings.groupName, settings.appTitle, programPath, programDirectory);
   EnsureItem(StartMenuPrograms, forAllUsers, settings.groupName, "Uninstall", uninstallerPath, dataDirectory);
   if (addStartupItem) EnsureItem(StartMenuStartup, forAllUsers, nullptr, settings.groupName, programPath, programDirectory);
+  return addStartupItem;
 }
 
 void RemoveShortcuts() {
   const SettingsRecord& settings = InstallerSettings;
+  RemoveShortcutsOf(settings.groupName, settings.appTitle, settings.offerStartupGroup != 0);
+}
+
+void RemoveShortcutsOf(const char* groupName, const char* appTitle, bool startupItem) {
   StartDdeClient(DdeAcceptsConnection);
-  SendCommand("[DeleteGroup(%s)]", settings.groupName);
-  if (settings.offerStartupGroup != 0) {
+  SendCommand("[DeleteGroup(%s)]", groupName);
+  if (startupItem) {
     // Items are removed from the group made current last; shown minimised and not activated,
     // since nothing in it is for the user to see.
     SendCommand("[ShowGroup(Startup,7)]", "");
-    SendCommand("[DeleteItem(%s)]", settings.groupName);
+    SendCommand("[DeleteItem(%s)]", groupName);
   }
   StopDdeClient();
 
   // What no shell removed goes too, and the group's folder with it when nothing else is in it.
-  DeleteStartMenuItem(StartMenuPrograms, settings.groupName, settings.appTitle);
-  DeleteStartMenuItem(StartMenuPrograms, settings.groupName, "Uninstall");
-  if (settings.offerStartupGroup != 0) DeleteStartMenuItem(StartMenuStartup, nullptr, settings.groupName);
+  DeleteStartMenuItem(StartMenuPrograms, groupName, appTitle);
+  DeleteStartMenuItem(StartMenuPrograms, groupName, "Uninstall");
+  if (startupItem) DeleteStartMenuItem(StartMenuStartup, nullptr, groupName);
+}
+
+void RemoveEarlierShortcuts(const char* earlierGroup, const char* earlierTitle, bool earlierStartupItem,
+                            bool startupItemNow) {
+  const SettingsRecord& settings = InstallerSettings;
+  if (!MayNameSameFile(earlierGroup, settings.groupName)) {
+    RemoveShortcutsOf(earlierGroup, earlierTitle, earlierStartupItem);
+    return;
+  }
+  const bool titleGone = !MayNameSameFile(earlierTitle, settings.appTitle);
+  const bool startupGone = earlierStartupItem && !startupItemNow;
+  if (!titleGone && !startupGone) return;
+  StartDdeClient(DdeAcceptsConnection);
+  if (titleGone) {
+    SendCommand("[ShowGroup(%s,7)]", earlierGroup);
+    SendCommand("[DeleteItem(%s)]", earlierTitle);
+  }
+  if (startupGone) {
+    SendCommand("[ShowGroup(Startup,7)]", "");
+    SendCommand("[DeleteItem(%s)]", earlierGroup);
+  }
+  StopDdeClient();
+  if (titleGone) DeleteStartMenuItem(StartMenuPrograms, earlierGroup, earlierTitle);
+  if (startupGone) DeleteStartMenuItem(StartMenuStartup, nullptr, earlierGroup);
 }

@@ -15,8 +15,9 @@ enum StartupItemChoice {
 /// the Program Manager DDE client, opened and closed around the commands. Then each of those items that is not in the Start menu (no shell answered, as for a
 /// management tool under the system account) is made as a shortcut file of the same name,
 /// target and working directory in the Start menu of all users (`forAllUsers`) or of the user,
-/// so that the result is the same either way. Failures are ignored.
-void RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
+/// so that the result is the same either way. Failures are ignored. Returns true when the Startup
+/// item was added.
+bool RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
                        StartupItemChoice startup = StartupAskUser, bool forAllUsers = false);
 
 /// Removes what RegisterShortcuts made, through the same client and command language: the
@@ -27,6 +28,21 @@ void RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
 /// ignored: the shell's answers do not tell a group that is already gone from one it failed to
 /// remove.
 void RemoveShortcuts();
+
+/// The same for the items an installation recorded: the group `groupName` with its items (the
+/// program's named `appTitle`) and, when `startupItem` says that installation made it, the
+/// Startup item `groupName`. RemoveShortcuts is this with the settings' names, the Startup item
+/// wherever the settings offer it.
+void RemoveShortcutsOf(const char* groupName, const char* appTitle, bool startupItem);
+
+/// After an installation over an earlier one that made its items under `earlierGroup` and
+/// `earlierTitle` (and a Startup item when `earlierStartupItem`): removes what this installation,
+/// which made a Startup item when `startupItemNow`, no longer makes. A group of another name goes
+/// whole, with that installation's Startup item; in the same group, the program's item of
+/// another title, and the Startup item when none was made now. Names differing in case only are
+/// the same: Windows' folders do not tell them apart.
+void RemoveEarlierShortcuts(const char* earlierGroup, const char* earlierTitle, bool earlierStartupItem,
+                            bool startupItemNow);
 
 /// The connection rule RegisterShortcuts hands the DDE client: true only when `serviceName`
 /// equals the settings' groupName exactly, case included.

@@ -77,7 +77,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else if (status != ExtractDamaged) {
     abort();
   }
-  if (RemovePayloadFiles(nullptr, nullptr) != 4) abort();
+  if (RollBackExtraction(nullptr, nullptr) != 4) abort();
   for (const char* name : names) {
     if (access(name, F_OK) == 0) abort();
   }

@@ -9,6 +9,7 @@
 
 #include "product/installer_data.h"
 #include "product/names.h"
+#include "product/own_files.h"
 #include "tools/pack/common/file_io.h"
 #include "tools/pack/common/unicode_text.h"
 #include "tools/pack/description/description_toml.h"
@@ -94,6 +95,19 @@ bool LoadProduct(const std::string& descriptionPath, Product* product, std::stri
   for (const ProductFile& file : product->files) installed.insert(FoldCaseForWindows(file.name));
   if (!installed.count(FoldCaseForWindows(product->mainExecutable))) {
     return fail("mainExecutable " + QuoteForMessage(product->mainExecutable) + ": not among the files");
+  }
+  // The installer writes these beside the product's files: its record of the installation, the
+  // record's replacement while it is written, and the earlier copy of each file it replaces.
+  for (const ProductFile& file : product->files) {
+    const std::string folded = FoldCaseForWindows(file.name);
+    const std::string suffix = FoldCaseForWindows(ReplacedSuffix);
+    const bool endsInSuffix =
+        folded.size() >= suffix.size() && folded.compare(folded.size() - suffix.size(), suffix.size(), suffix) == 0;
+    if (folded == FoldCaseForWindows(InstallRecordName) || folded == FoldCaseForWindows(std::string(InstallRecordName) + InstallRecordNewSuffix) ||
+        endsInSuffix) {
+      return fail("files: " + QuoteForMessage(file.name) + ": the installer keeps a file of its own by that name (" +
+                  InstallRecordName + ", " + InstallRecordName + InstallRecordNewSuffix + " and names ending in " + ReplacedSuffix + ")");
+    }
   }
   product->suppliesUninstaller = installed.count("UNINST.EXE") != 0;
   if (!product->suppliesUninstaller && product->files.size() == installer_data::kMaxFiles) {
