@@ -17,6 +17,7 @@ endif()
 set(INSTALLER_PROGRAM_SOURCES ${here}/installer_program.cpp ${program_sources})
 set(UNINSTALLER_PROGRAM_SOURCES ${here}/uninstaller_program.cpp ${program_sources})
 # The whole sequence: its outcomes and the parts at their places in it, and every failure
-# provoked through it on purpose; the options of both programs.
-list(APPEND UNIT_TEST_SOURCES ${here}/installation_test.cpp ${here}/installation_faults_test.cpp
+# provoked through it on purpose; installations over earlier versions and their removal; the
+# options of both programs.
+list(APPEND UNIT_TEST_SOURCES ${here}/installation_test.cpp ${here}/installation_faults_test.cpp ${here}/updates_test.cpp
                               ${here}/command_line_test.cpp)

@@ -208,7 +208,11 @@ RecordStatus ReadInstallRecord(const char* directory, InstallRecord* record) {
   if (text == nullptr) return present ? RecordDamaged : RecordMissing;
   record->text = text;
   // A zero byte inside would end the text early and hide what follows.
-  if (strlen(text) != length || !ParseRecord(text, record)) {
+  if (strlen(text) != length) {
+    FreeInstallRecord(record);
+    return RecordDamaged;
+  }
+  if (!ParseRecord(text, record)) {
     const bool noMemory = record->files == nullptr || record->folders == nullptr;
     FreeInstallRecord(record);
     return noMemory ? RecordNoMemory : RecordDamaged;

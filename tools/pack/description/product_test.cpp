@@ -96,6 +96,10 @@ const BadProduct kBadProducts[] = {
      "Too many levels of symbolic links"},
     {"SourceTooLarge", {{"files", "[\"tov32.exe\", \"uninst.exe\", \"big.bin\"]"}}, "more than the 2,000,000,000"},
     // Payload file names.
+    {"FileNamedLikeTheRecord", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"Uninst.Dat\", source = \"docs/help.htm\" }]"}},
+     "files: \"Uninst.Dat\": the installer keeps a file of its own by that name"},
+    {"FileNamedLikeAReplacedCopy", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"bin\\\\a.dll.REPLACED\", source = \"docs/help.htm\" }]"}},
+     "the installer keeps a file of its own by that name"},
     {"EmptyFileList", {{"files", "[]"}}, "files: empty list"},
     {"TooManyFiles", {{"files", kTooManyFiles.c_str()}}, "files: 1048577 files, more than the 1,048,576 an installer holds"},
     {"NameEmpty", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"\", source = \"tov32.exe\" }]"}},

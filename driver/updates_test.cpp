@@ -1,0 +1,165 @@
+// Installations over earlier versions and the removal of what any of them installed, through
+// both sequences (the interactive one and /S), against the real file services: what an update
+// removes, what a failed one leaves, and what the uninstaller removes and keeps.
+#include <sys/resource.h>
+#include <signal.h>
+
+#include <functional>
+
+#include "datadir/data_directory.h"
+#include "driver/installation.h"
+#include "driver/uninstallation.h"
+#include "platform/message_box.h"
+#include "product/exit_status.h"
+#include "tests/support/expected_texts.h"
+#include "tests/support/fakes.h"
+#include "tests/support/temp_folder.h"
+
+namespace {
+
+using Texts = std::vector<std::string>;
+
+std::string Bytes(size_t size, unsigned seed) { return fake::PartlyCompressibleBytes(size, seed); }
+
+// Version 1: a tree with a Startup item. Version 2 drops the folder "old" and "docs\img", changes
+// the program, and makes no Startup item. "shared" is a folder that was there before either.
+const std::vector<fake::ProductFile> kVersion1 = {{"bin\\tov32.exe", Bytes(40000, 1)},
+                                                 {"docs\\guide.htm", "guide 1"},
+                                                 {"docs\\img\\a.png", Bytes(3000, 2)},
+                                                 {"old\\gone.txt", "dropped in version 2"},
+                                                 {"shared\\x.dll", "x"},
+                                                 {"uninst.exe", "uninstaller 1"}};
+const std::vector<fake::ProductFile> kVersion2 = {{"bin\\tov32.exe", Bytes(50000, 3)},
+                                                 {"docs\\guide.htm", "guide 2"},
+                                                 {"shared\\x.dll", "x"},
+                                                 {"uninst.exe", "uninstaller 2"}};
+
+// One of the two sequences, installing with or without the Startup item where it is offered.
+struct Sequence {
+  const char* label;
+  std::function<int(bool startup)> install;  // the exit status (0 for the interactive run)
+};
+
+const std::vector<Sequence>& Sequences() {
+  static const std::vector<Sequence> sequences = {
+      {"interactive",
+       [](bool startup) {
+         fake::AnswerNext(kAnswerOk);                            // the running copies' notice
+         fake::AnswerNext(startup ? kAnswerYes : kAnswerNo);     // the Startup question
+         fake::AnswerNext(kAnswerNo);                            // do not start the program
+         RunInstallation(nullptr);
+         return 0;
+       }},
+      {"unattended", [](bool startup) { return RunUnattendedInstallation(InstallerDataRead, nullptr, startup); }},
+  };
+  return sequences;
+}
+
+class UpdateTest : public TempFolderTest {
+ protected:
+  void SetUp() override {
+    TempFolderTest::SetUp();
+    ASSERT_TRUE(MakeFolders(Data() + "/shared"));
+  }
+
+  static void UseVersion(const std::vector<fake::ProductFile>& files, const char* version) {
+    fake::Reset();
+    fake::Settings.mainExecutable = "bin\\tov32.exe";
+    fake::Settings.offerStartupGroup = 1;
+    fake::Settings.version = version;
+    fake::UseFiles(files);
+  }
+
+  std::string Data() const { return DriveFolder("C/Program Files/Tovalin"); }
+  std::string In(const std::string& path) const { return Data() + "/" + path; }
+  std::string Record() const { return ReadBytes(In("uninst.dat")); }
+
+  static bool Executed(const std::string& command) {
+    for (const auto& c : fake::ExecutedCommands()) {
+      if (c == command) return true;
+    }
+    return false;
+  }
+};
+
+TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAnyVersionDid) {
+  for (const Sequence& sequence : Sequences()) {
+    SCOPED_TRACE(sequence.label);
+    ASSERT_TRUE(RemoveTree(Data()) && MakeFolders(Data() + "/shared"));
+    UseVersion(kVersion1, "1.0");
+    EXPECT_EQ(sequence.install(true), ExitSuccess);
+    EXPECT_EQ(Record(), "install record 1\nversion\t1.0\ntitle\tTovalin\ngroup\tTovalin\nscope\tuser\nstartup\tyes\n"
+                        "folder\tbin\nfolder\tdocs\nfolder\tdocs\\img\nfolder\told\n"
+                        "file\tbin\\tov32.exe\nfile\tdocs\\guide.htm\nfile\tdocs\\img\\a.png\nfile\told\\gone.txt\n"
+                        "file\tshared\\x.dll\nfile\tuninst.exe\n");
+    WriteBytes(In("old/mine.txt"), "the user's");
+
+    UseVersion(kVersion2, "2.0");
+    EXPECT_EQ(sequence.install(false), ExitSuccess);
+    EXPECT_EQ(ReadBytes(In("bin/tov32.exe")), kVersion2[0].contents);
+    EXPECT_EQ(ReadBytes(In("docs/guide.htm")), "guide 2");
+    EXPECT_EQ(FolderEntries(In("docs")), Texts{"guide.htm"});
+    EXPECT_EQ(FolderEntries(In("old")), Texts{"mine.txt"});
+    EXPECT_EQ(FolderEntries(Data()), (Texts{"bin", "docs", "old", "shared", "uninst.dat", "uninst.exe"}));
+    // The Startup item version 1 made goes; "old" stays listed, for it still is the product's.
+    EXPECT_TRUE(Executed("[DeleteItem(Tovalin)]"));
+    EXPECT_EQ(Record(), "install record 1\nversion\t2.0\ntitle\tTovalin\ngroup\tTovalin\nscope\tuser\nstartup\tno\n"
+                        "folder\tbin\nfolder\tdocs\nfolder\told\n"
+                        "file\tbin\\tov32.exe\nfile\tdocs\\guide.htm\nfile\tshared\\x.dll\nfile\tuninst.exe\n");
+
+    // The quiet removal leaves the user's file with its folder, and "shared", which was there
+    // before: the directory is kept for them.
+    fake::Reset();
+    EXPECT_EQ(RunUninstallation(InstallerDataRead, true), ExitSuccess);
+    EXPECT_EQ(FolderEntries(Data()), (Texts{"old", "shared"}));
+    EXPECT_EQ(FolderEntries(In("old")), Texts{"mine.txt"});
+    EXPECT_TRUE(FolderEntries(In("shared")).empty());
+    // Version 2 made no Startup item, so none is removed.
+    EXPECT_FALSE(Executed("[DeleteItem(Tovalin)]"));
+  }
+}
+
+// Runs `body` with a file-size limit of `bytes`: writes past it come up short (SIGXFSZ ignored).
+template <typename Body>
+void WithFileSizeLimit(rlim_t bytes, Body body) {
+  struct sigaction ignore = {}, previousAction;
+  ignore.sa_handler = SIG_IGN;
+  sigaction(SIGXFSZ, &ignore, &previousAction);
+  rlimit previousLimit;
+  getrlimit(RLIMIT_FSIZE, &previousLimit);
+  rlimit limit = {bytes, previousLimit.rlim_max};
+  setrlimit(RLIMIT_FSIZE, &limit);
+  body();
+  setrlimit(RLIMIT_FSIZE, &previousLimit);
+  sigaction(SIGXFSZ, &previousAction, nullptr);
+}
+
+TEST_F(UpdateTest, AFailedUpdateLeavesTheEarlierVersionAsItWas) {
+  // Version 2's program does not fit on the "disk" (45,000 bytes a file); a new file in a new
+  // folder and the earlier uninstaller come before it.
+  std::vector<fake::ProductFile> version2 = {{"new\\first.txt", "new"}, {"uninst.exe", "uninstaller 2"}};
+  version2.insert(version2.end(), kVersion2.begin(), kVersion2.end() - 1);
+  for (const Sequence& sequence : Sequences()) {
+    SCOPED_TRACE(sequence.label);
+    ASSERT_TRUE(RemoveTree(Data()) && MakeFolders(Data() + "/shared"));
+    UseVersion(kVersion1, "1.0");
+    ASSERT_EQ(sequence.install(true), ExitSuccess);
+    const std::string record = Record();
+
+    UseVersion(version2, "2.0");
+    int status = -1;
+    WithFileSizeLimit(45000, [&] { status = sequence.install(false); });
+    if (sequence.label == std::string("unattended")) EXPECT_EQ(status, ExitWriteFailed);
+    for (const auto& file : kVersion1) {
+      std::string path = file.name;
+      for (char& c : path) c = c == '\\' ? '/' : c;
+      EXPECT_EQ(ReadBytes(In(path)), file.contents) << file.name;
+    }
+    EXPECT_EQ(FolderEntries(Data()), (Texts{"bin", "docs", "old", "shared", "uninst.dat", "uninst.exe"}));
+    EXPECT_EQ(FolderEntries(In("bin")), Texts{"tov32.exe"});
+    EXPECT_EQ(Record(), record);
+    EXPECT_TRUE(fake::ExecutedCommands().empty());
+  }
+}
+
+}  // namespace
