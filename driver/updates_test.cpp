@@ -119,6 +119,25 @@ TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAny
   }
 }
 
+TEST_F(UpdateTest, TheUninstallerAnsweredNoOrFindingNothingRemovesNothing) {
+  UseVersion(kVersion1, "1.0");
+  ASSERT_EQ(Sequences()[1].install(true), ExitSuccess);
+  const Texts installed = FolderEntries(Data());
+  const std::string record = Record();
+  fake::Reset();
+  fake::AnswerNext(kAnswerNo);
+  EXPECT_EQ(RunUninstallation(InstallerDataRead, false), ExitDeclined);
+  EXPECT_EQ(FolderEntries(Data()), installed);
+  EXPECT_EQ(Record(), record);
+  EXPECT_TRUE(fake::ExecutedCommands().empty());
+  // Removed once, a second removal finds nothing stored and says so (8), with no window under /S.
+  fake::Reset();
+  EXPECT_EQ(RunUninstallation(InstallerDataRead, true), ExitSuccess);
+  EXPECT_EQ(FolderEntries(Data()), Texts{"shared"});
+  EXPECT_EQ(RunUninstallation(InstallerDataRead, true), ExitNotInstalled);
+  EXPECT_EQ(FolderEntries(Data()), Texts{"shared"});
+}
+
 // Runs `body` with a file-size limit of `bytes`: writes past it come up short (SIGXFSZ ignored).
 template <typename Body>
 void WithFileSizeLimit(rlim_t bytes, Body body) {
