@@ -13,6 +13,7 @@
 #include "platform/message_box.h"
 #include "platform/system.h"
 #include "product/installer_settings.h"
+#include "product/names.h"
 #include "shell/close_running_copies.h"
 #include "shell/installed_apps.h"
 #include "shell/register_shortcuts.h"
@@ -102,9 +103,9 @@ EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, 
     RemoveWhatIsNoLongerInstalled(DataDirectory, &earlier);
     RemoveEarlierShortcuts(earlier.groupName, earlier.appTitle, earlier.startupItem, startupItem);
   }
-  const InstallationMade made = {settings.version, settings.appTitle, settings.groupName, forAllUsers, startupItem};
+  const InstallationMade made = {settings.version,   settings.appTitle, settings.groupName,
+                                 settings.productId, forAllUsers,       startupItem};
   WriteInstallRecord(DataDirectory, made, overEarlier ? &earlier : nullptr);
-  FreeInstallRecord(&earlier);
 
   // The entry among the installed programs, by which users remove the product from Settings and
   // package managers find and remove it; like the group, a failure to write it changes nothing.
@@ -126,6 +127,12 @@ EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, 
   const uint64_t kibibytes = (settings.installedSize + 1023) / 1024;
   entry.estimatedSizeKiB = kibibytes > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<uint32_t>(kibibytes);
   const EntryOutcome outcome = WriteInstalledAppsEntry(settings.productId, forAllUsers, entry);
+  // An earlier version under another key (its groupName and so its default productId changed)
+  // would stay listed beside this one, naming an uninstaller that is now this version's.
+  if (overEarlier && !MayNameSameFile(earlier.productId, settings.productId)) {
+    DeleteInstalledAppsEntry(earlier.productId, earlier.forAllUsers);
+  }
+  FreeInstallRecord(&earlier);
 
   if (programPath != nullptr) snprintf(programPath, size, "%s", program);
   return outcome;

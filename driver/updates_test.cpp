@@ -88,7 +88,7 @@ TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAny
     ASSERT_TRUE(RemoveTree(Data()) && MakeFolders(Data() + "/shared"));
     UseVersion(kVersion1, "1.0");
     EXPECT_EQ(sequence.install(true), ExitSuccess);
-    EXPECT_EQ(Record(), "install record 1\nversion\t1.0\ntitle\tTovalin\ngroup\tTovalin\nscope\tuser\nstartup\tyes\n"
+    EXPECT_EQ(Record(), "install record 1\nversion\t1.0\ntitle\tTovalin\ngroup\tTovalin\nproduct\tTovalin\nscope\tuser\nstartup\tyes\n"
                         "folder\tbin\nfolder\tdocs\nfolder\tdocs\\img\nfolder\told\n"
                         "file\tbin\\tov32.exe\nfile\tdocs\\guide.htm\nfile\tdocs\\img\\a.png\nfile\told\\gone.txt\n"
                         "file\tshared\\x.dll\nfile\tuninst.exe\n");
@@ -103,7 +103,7 @@ TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAny
     EXPECT_EQ(FolderEntries(Data()), (Texts{"bin", "docs", "old", "shared", "uninst.dat", "uninst.exe"}));
     // The Startup item version 1 made goes; "old" stays listed, for it still is the product's.
     EXPECT_TRUE(Executed("[DeleteItem(Tovalin)]"));
-    EXPECT_EQ(Record(), "install record 1\nversion\t2.0\ntitle\tTovalin\ngroup\tTovalin\nscope\tuser\nstartup\tno\n"
+    EXPECT_EQ(Record(), "install record 1\nversion\t2.0\ntitle\tTovalin\ngroup\tTovalin\nproduct\tTovalin\nscope\tuser\nstartup\tno\n"
                         "folder\tbin\nfolder\tdocs\nfolder\told\n"
                         "file\tbin\\tov32.exe\nfile\tdocs\\guide.htm\nfile\tshared\\x.dll\nfile\tuninst.exe\n");
 
@@ -116,6 +116,41 @@ TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAny
     EXPECT_TRUE(FolderEntries(In("shared")).empty());
     // Version 2 made no Startup item, so none is removed.
     EXPECT_FALSE(Executed("[DeleteItem(Tovalin)]"));
+  }
+}
+
+TEST_F(UpdateTest, WhatTheEarlierVersionNamedOtherwiseGoes) {
+  struct Case {
+    const char* label;
+    const char* groupName;
+    const char* appTitle;
+    const char* productId;
+    Texts commands;  // the commands after the new group's own, in order
+    bool entryDeleted;
+  };
+  const std::vector<Case> cases = {
+      {"the same names", "Tovalin", "Tovalin", "Tovalin", {}, false},
+      {"names in another case", "TOVALIN", "tovalin", "TOVALIN", {}, false},
+      {"another title", "Tovalin", "Tovalin 2", "Tovalin", {"[ShowGroup(Tovalin,7)]", "[DeleteItem(Tovalin)]"}, false},
+      {"another group", "Tovalin Suite", "Tovalin", "Tovalin_Suite",
+       {"[DeleteGroup(Tovalin)]", "[ShowGroup(Startup,7)]", "[DeleteItem(Tovalin)]"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ASSERT_TRUE(RemoveTree(Data()) && MakeFolders(Data() + "/shared"));
+    UseVersion(kVersion1, "1.0");
+    ASSERT_EQ(Sequences()[1].install(true), ExitSuccess);
+    UseVersion(kVersion2, "2.0");
+    fake::Settings.groupName = c.groupName;
+    fake::Settings.appTitle = c.appTitle;
+    fake::Settings.productId = c.productId;
+    ASSERT_EQ(Sequences()[1].install(true), ExitSuccess);
+    Texts commands = fake::ExecutedCommands();
+    commands.erase(commands.begin(), commands.begin() + 10);  // the new group and Startup item
+    EXPECT_EQ(commands, c.commands);
+    bool deleted = false;
+    for (const auto& event : fake::Events()) deleted = deleted || event == "entry:delete HKCU\\Tovalin";
+    EXPECT_EQ(deleted, c.entryDeleted);
   }
 }
 

@@ -72,6 +72,9 @@ bool ParseRecord(char* text, InstallRecord* record) {
     } else if (strcmp(line, "group") == 0) {
       if (GroupNameProblem(value).kind != NameFine) return false;
       record->groupName = value;
+    } else if (strcmp(line, "product") == 0) {
+      if (ProductIdProblem(value).kind != NameFine) return false;
+      record->productId = value;
     } else if (strcmp(line, "scope") == 0) {
       scope = value;
     } else if (strcmp(line, "startup") == 0) {
@@ -79,7 +82,10 @@ bool ParseRecord(char* text, InstallRecord* record) {
     }
     line = next;
   }
-  if (first || record->version == nullptr || record->appTitle == nullptr || record->groupName == nullptr) return false;
+  if (first || record->version == nullptr || record->appTitle == nullptr || record->groupName == nullptr ||
+      record->productId == nullptr) {
+    return false;
+  }
   if (scope == nullptr || (strcmp(scope, "all") != 0 && strcmp(scope, "user") != 0)) return false;
   if (startup == nullptr || (strcmp(startup, "yes") != 0 && strcmp(startup, "no") != 0)) return false;
   record->forAllUsers = strcmp(scope, "all") == 0;
@@ -171,6 +177,7 @@ void PutRecord(RecordWriter& writer, const InstallationMade& made, const Install
   PutLine(writer, "version", made.version);
   PutLine(writer, "title", made.appTitle);
   PutLine(writer, "group", made.groupName);
+  PutLine(writer, "product", made.productId);
   PutLine(writer, "scope", made.forAllUsers ? "all" : "user");
   PutLine(writer, "startup", made.startupItem ? "yes" : "no");
   // Folders outermost first, as the uninstaller removes them from the last: the earlier ones that

@@ -14,6 +14,7 @@ struct InstallRecord {
   const char* version;
   const char* appTitle;
   const char* groupName;
+  const char* productId;  // the key of its entry among the installed programs
   bool forAllUsers;
   bool startupItem;  // the installation made the Startup item
   const char** files;  // paths below the data directory
@@ -32,7 +33,7 @@ enum RecordStatus {
 /// Reads the record in `directory` into `record` (set to an empty record unless RecordRead).
 /// A record is damaged when its first line is not this program's, a line is not "<key><tab>
 /// <value>", a path breaks the payload-path rule (an absolute path, "..", a drive), the title or
-/// group breaks its rule, or a setting is missing; then it is ignored as a whole, for a path it
+/// group or product id breaks its rule, or a setting is missing; then it is ignored as a whole, for a path it
 /// names could be anywhere. Keys it does not know are skipped: a later version may add some.
 RecordStatus ReadInstallRecord(const char* directory, InstallRecord* record);
 
@@ -52,6 +53,7 @@ struct InstallationMade {
   const char* version;
   const char* appTitle;
   const char* groupName;
+  const char* productId;
   bool forAllUsers;
   bool startupItem;
 };

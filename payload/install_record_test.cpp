@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string kHead = "install record 1\nversion\t1.0\ntitle\tTovalin\ngroup\tTovalin\nscope\tall\nstartup\tyes\n";
+const std::string kHead = "install record 1\nversion\t1.0\ntitle\tTovalin\ngroup\tTovalin\nproduct\tTovalin\nscope\tall\nstartup\tyes\n";
 
 class InstallRecordTest : public TempFolderTest {
  protected:
@@ -32,7 +32,7 @@ TEST_F(InstallRecordTest, ReadsOnlyARecordItCanTrustWhole) {
   const std::vector<Case> cases = {
       {"no record", "", RecordMissing},
       {"files and folders", kHead + "folder\tbin\nfile\tbin\\a.exe\nfile\tb.txt\n", RecordRead},
-      {"Windows line ends", "install record 1\r\nversion\t\r\ntitle\tT\r\ngroup\tG\r\nscope\tuser\r\nstartup\tno\r\n",
+      {"Windows line ends", "install record 1\r\nversion\t\r\ntitle\tT\r\ngroup\tG\r\nproduct\tG\r\nscope\tuser\r\nstartup\tno\r\n",
        RecordRead},
       {"a key of a later version", kHead + "later\tanything\n", RecordRead},
       {"a later format", "install record 2\n" + kHead.substr(17), RecordDamaged},
@@ -44,9 +44,9 @@ TEST_F(InstallRecordTest, ReadsOnlyARecordItCanTrustWhole) {
       {"a path from the root", kHead + "folder\t\\Windows\n", RecordDamaged},
       {"a control character", kHead + "file\ta\tb\n", RecordDamaged},
       {"a zero byte", kHead + std::string("file\ta\0b\n", 9), RecordDamaged},
-      {"a title Program Manager cannot take", "install record 1\nversion\t1\ntitle\tT)]\ngroup\tG\nscope\tall\nstartup\tno\n",
+      {"a title Program Manager cannot take", "install record 1\nversion\t1\ntitle\tT)]\ngroup\tG\nproduct\tG\nscope\tall\nstartup\tno\n",
        RecordDamaged},
-      {"no scope", "install record 1\nversion\t1\ntitle\tT\ngroup\tG\nstartup\tno\n", RecordDamaged},
+      {"no scope", "install record 1\nversion\t1\ntitle\tT\ngroup\tG\nproduct\tG\nstartup\tno\n", RecordDamaged},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -80,12 +80,12 @@ TEST_F(InstallRecordTest, WritesOverTheEarlierRecordInOneStepOrNotAtAll) {
   ASSERT_EQ(earlier.fileCount, 1);
   EXPECT_STREQ(earlier.files[0], "old.txt");
 
-  const InstallationMade made = {"2.0", "Tovalin", "Tovalin", false, false};
+  const InstallationMade made = {"2.0", "Tovalin", "Tovalin", "Tovalin", false, false};
   EXPECT_TRUE(WriteInstallRecord("C:\\Tovalin", made, &earlier));
   FreeInstallRecord(&earlier);
   const std::string written = ReadBytes("uninst.dat");
   EXPECT_EQ(written,
-            "install record 1\nversion\t2.0\ntitle\tTovalin\ngroup\tTovalin\nscope\tuser\nstartup\tno\n"
+            "install record 1\nversion\t2.0\ntitle\tTovalin\ngroup\tTovalin\nproduct\tTovalin\nscope\tuser\nstartup\tno\n"
             "folder\tbin\nfile\tbin\\a.exe\nfile\tb.txt\nfile\told.txt\n");
   EXPECT_FALSE(PathExists("uninst.dat.new"));
 
