@@ -21,6 +21,7 @@
 #include "driver/installation.h"
 #include "payload/extract.h"
 #include "platform/message_box.h"
+#include "product/exit_status.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/fakes.h"
 #include "tests/support/temp_folder.h"
@@ -335,6 +336,45 @@ TEST_F(InstallationFaultTest, DamagedInstallerIsRefusedBeforeAnythingIsWritten) 
     EXPECT_TRUE(FolderEntries(Data()).empty());
     EXPECT_TRUE(FolderEntries(Root() + "/config").empty());
   }
+}
+
+// ---- the same faults with /S ---------------------------------------------------------------------
+
+TEST_F(InstallationFaultTest, UnattendedFailuresEndWithTheirStatusAndLeaveNoFileOfTheRun) {
+  struct Fault {
+    const char* label;
+    InstallerDataStatus data;
+    const char* preset;
+    std::function<void()> apply;
+    int status;
+  };
+  const std::vector<Fault> faults = {
+      {"damaged data", InstallerDataDamaged, nullptr, [] {}, ExitDamaged},
+      {"damaged piece", InstallerDataRead, nullptr, [] {
+         fake::Piece(1, 1)[7] ^= 0x10;
+       }, ExitDamaged},
+      {"no memory for the data", InstallerDataNoMemory, nullptr, [] {}, ExitNoMemory},
+      {"no decompression buffer", InstallerDataRead, nullptr, [] { fake::FailNextAllocation(); }, ExitNoMemory},
+      {"a directory in the way", InstallerDataRead, nullptr, [this] { mkdir(InData("tovalin.jpg").c_str(), 0777); },
+       ExitCannotCreate},
+      {"no such drive", InstallerDataRead, "Q:\\Tovalin", [] {}, ExitNoDirectory},
+  };
+  for (const Fault& fault : faults) {
+    SCOPED_TRACE(fault.label);
+    StartOver();
+    fault.apply();
+    EXPECT_EQ(RunUnattendedInstallation(fault.data, fault.preset, false), fault.status);
+    EXPECT_TRUE(fake::Messages().empty());
+    const std::vector<std::string> left = FolderEntries(Data());
+    EXPECT_TRUE(left.empty() || left == std::vector<std::string>{"tovalin.jpg"});
+    rmdir(InData("tovalin.jpg").c_str());
+  }
+  // A full disk: exit status 3, and the rollback removes the partial file and the earlier ones.
+  StartOver();
+  int status = -1;
+  WithFileSizeLimit(45000, [&] { status = RunUnattendedInstallation(InstallerDataRead, nullptr, false); });
+  EXPECT_EQ(status, ExitWriteFailed);
+  EXPECT_TRUE(FolderEntries(Data()).empty());
 }
 
 // ---- the profile cannot be written -------------------------------------------------------------
