@@ -92,8 +92,14 @@ EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, 
   snprintf(uninstaller, sizeof uninstaller, "%s\\uninst.exe", DataDirectory);
   // The earlier copies of replaced files are not needed once every file is written.
   DiscardReplacedFiles();
+  // The record in the directory is an earlier version's when it shares a name with this one: its
+  // key, its group or its title (a version renames one at a time). Another product installed into
+  // the same directory keeps its files.
   InstallRecord earlier;
-  const bool overEarlier = ReadInstallRecord(DataDirectory, &earlier) == RecordRead;
+  const bool overEarlier = ReadInstallRecord(DataDirectory, &earlier) == RecordRead &&
+                           (MayNameSameFile(earlier.productId, settings.productId) ||
+                            MayNameSameFile(earlier.groupName, settings.groupName) ||
+                            MayNameSameFile(earlier.appTitle, settings.appTitle));
   const bool startupItem = RegisterShortcuts(program, uninstaller, DataDirectory, startup, forAllUsers);
   StoreDataDirectory();
 

@@ -134,6 +134,9 @@ TEST_F(UpdateTest, WhatTheEarlierVersionNamedOtherwiseGoes) {
       {"another title", "Tovalin", "Tovalin 2", "Tovalin", {"[ShowGroup(Tovalin,7)]", "[DeleteItem(Tovalin)]"}, false},
       {"another group", "Tovalin Suite", "Tovalin", "Tovalin_Suite",
        {"[DeleteGroup(Tovalin)]", "[ShowGroup(Startup,7)]", "[DeleteItem(Tovalin)]"}, true},
+      // Every name another: another product installed into the same directory, which takes none
+      // of the first one's files, items or entry.
+      {"another product", "Velbrook Notes", "Notes", "Notes", {}, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.label);
@@ -151,6 +154,7 @@ TEST_F(UpdateTest, WhatTheEarlierVersionNamedOtherwiseGoes) {
     bool deleted = false;
     for (const auto& event : fake::Events()) deleted = deleted || event == "entry:delete HKCU\\Tovalin";
     EXPECT_EQ(deleted, c.entryDeleted);
+    EXPECT_EQ(PathExists(In("old/gone.txt")), c.label == std::string("another product"));
   }
 }
 
