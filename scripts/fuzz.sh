@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-all_targets=(separators home_default native_path profile pieces installer_data command_line product file_name)
+all_targets=(separators home_default native_path profile pieces installer_data command_line install_record product file_name)
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=("${all_targets[@]}")
 
