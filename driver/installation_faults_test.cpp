@@ -24,6 +24,7 @@
 #include "product/exit_status.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/fakes.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -127,21 +128,6 @@ class InstallationFaultTest : public TempFolderTest {
 };
 
 // ---- a full disk ------------------------------------------------------------------------------
-
-// Runs `body` with a file-size limit of `bytes`: writes past it come up short (SIGXFSZ ignored).
-template <typename Body>
-void WithFileSizeLimit(rlim_t bytes, Body body) {
-  struct sigaction ignore = {}, previousAction;
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &previousAction);
-  rlimit previousLimit;
-  getrlimit(RLIMIT_FSIZE, &previousLimit);
-  rlimit limit = {bytes, previousLimit.rlim_max};
-  setrlimit(RLIMIT_FSIZE, &limit);
-  body();
-  setrlimit(RLIMIT_FSIZE, &previousLimit);
-  sigaction(SIGXFSZ, &previousAction, nullptr);
-}
 
 TEST_F(InstallationFaultTest, FileSizeLimitInTheMiddleOfAPieceRollsBackEverything) {
   // First, extraction alone: the program is whole, help.htm stops inside its second piece.

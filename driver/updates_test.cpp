@@ -1,8 +1,6 @@
 // Installations over earlier versions and the removal of what any of them installed, through
 // both sequences (the interactive one and /S), against the real file services: what an update
 // removes, what a failed one leaves, and what the uninstaller removes and keeps.
-#include <sys/resource.h>
-#include <signal.h>
 
 #include <functional>
 
@@ -13,6 +11,7 @@
 #include "product/exit_status.h"
 #include "tests/support/expected_texts.h"
 #include "tests/support/fakes.h"
+#include "tests/support/file_size_limit.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -175,21 +174,6 @@ TEST_F(UpdateTest, TheUninstallerAnsweredNoOrFindingNothingRemovesNothing) {
   EXPECT_EQ(FolderEntries(Data()), Texts{"shared"});
   EXPECT_EQ(RunUninstallation(InstallerDataRead, true), ExitNotInstalled);
   EXPECT_EQ(FolderEntries(Data()), Texts{"shared"});
-}
-
-// Runs `body` with a file-size limit of `bytes`: writes past it come up short (SIGXFSZ ignored).
-template <typename Body>
-void WithFileSizeLimit(rlim_t bytes, Body body) {
-  struct sigaction ignore = {}, previousAction;
-  ignore.sa_handler = SIG_IGN;
-  sigaction(SIGXFSZ, &ignore, &previousAction);
-  rlimit previousLimit;
-  getrlimit(RLIMIT_FSIZE, &previousLimit);
-  rlimit limit = {bytes, previousLimit.rlim_max};
-  setrlimit(RLIMIT_FSIZE, &limit);
-  body();
-  setrlimit(RLIMIT_FSIZE, &previousLimit);
-  sigaction(SIGXFSZ, &previousAction, nullptr);
 }
 
 TEST_F(UpdateTest, AFailedUpdateLeavesTheEarlierVersionAsItWas) {
