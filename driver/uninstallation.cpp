@@ -54,9 +54,12 @@ struct LeftList {
 void AddLeft(void* context, const char* path) {
   LeftList* list = static_cast<LeftList*>(context);
   ++list->count;
-  // Room is kept for the line that counts the omitted ones.
+  // Room is kept for the line that counts the omitted ones. Once one is omitted, so is every
+  // later one, even a shorter one that would fit: the count then stands for the end of the list.
   const size_t room = sizeof list->text - 64;
-  const int length = list->used < room ? snprintf(list->text + list->used, room - list->used, "    %s\n", path) : -1;
+  const int length = list->used < room && list->omitted == 0
+                         ? snprintf(list->text + list->used, room - list->used, "    %s\n", path)
+                         : -1;
   if (length < 0 || list->used + static_cast<size_t>(length) >= room) {
     list->text[list->used] = '\0';
     ++list->omitted;

@@ -2,6 +2,10 @@
 // both sequences (the interactive one and /S), against the real file services: what an update
 // removes, what a failed one leaves, and what the uninstaller removes and keeps.
 
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <functional>
 
 #include "datadir/data_directory.h"
@@ -174,6 +178,41 @@ TEST_F(UpdateTest, TheUninstallerAnsweredNoOrFindingNothingRemovesNothing) {
   EXPECT_EQ(FolderEntries(Data()), Texts{"shared"});
   EXPECT_EQ(RunUninstallation(InstallerDataRead, true), ExitNotInstalled);
   EXPECT_EQ(FolderEntries(Data()), Texts{"shared"});
+}
+
+TEST_F(UpdateTest, TheUninstallersListOfWhatWasLeftEndsWithACountOfTheRest) {
+  // 200 files of 60-character names that cannot be deleted (a folder stands in each one's place):
+  // more than the one message holds.
+  std::vector<fake::ProductFile> files;
+  for (int i = 0; i < 200; ++i) {
+    char name[64];
+    snprintf(name, sizeof name, "data\\file number %03d with a name of sixty characters in all.txt", i);
+    files.push_back({name, "x"});
+  }
+  files.push_back({"uninst.exe", "uninstaller"});
+  UseVersion(files, "1.0");
+  fake::Settings.mainExecutable = "uninst.exe";
+  ASSERT_EQ(Sequences()[1].install(false), ExitSuccess);
+  for (const auto& file : files) {
+    std::string path = file.name;
+    for (char& c : path) c = c == '\\' ? '/' : c;
+    if (path.rfind("data/", 0) != 0) continue;
+    ASSERT_EQ(unlink(In(path).c_str()), 0);
+    ASSERT_EQ(mkdir(In(path).c_str(), 0777), 0);
+  }
+  fake::Reset();
+  fake::AnswerNext(kAnswerYes);
+  EXPECT_EQ(RunUninstallation(InstallerDataRead, false), ExitLeftBehind);
+  const std::string text = fake::Messages().back().text;
+  EXPECT_LE(text.size(), 4096u + 200u);
+  // Every line names a file in full, and the count covers the rest and the directory itself.
+  size_t listed = 0;
+  for (size_t at = text.find("\n    "); at != std::string::npos; at = text.find("\n    ", at + 1)) ++listed;
+  const size_t more = text.find("    and ");
+  ASSERT_NE(more, std::string::npos);
+  EXPECT_EQ(std::stoul(text.substr(more + 8)), 201 - (listed - 1));
+  // Once a line is left out every later one is, the data directory's shorter one too.
+  EXPECT_NE(text.find("all.txt\n    and "), std::string::npos) << text.substr(more > 300 ? more - 300 : 0, 400);
 }
 
 TEST_F(UpdateTest, AFailedUpdateLeavesTheEarlierVersionAsItWas) {
