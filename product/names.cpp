@@ -143,11 +143,10 @@ NameProblem GroupNameProblem(const char* groupName) {
 }
 
 NameProblem TitleProblem(const char* appTitle) {
-  const size_t length = strlen(appTitle);
-  if (length == 0) return Problem(NameEmpty);
-  if (length > kMaxTitleBytes) return Problem(NameTooLong, 0, kMaxTitleBytes);
-  if (!IsValidUtf8(appTitle, length)) return Problem(NameNotUtf8);
-  if (HasControlCharacter(appTitle)) return Problem(NameHasControl);
+  // The title names the program's items, shortcut files in the group's folder: a file name.
+  if (strlen(appTitle) > kMaxTitleBytes) return Problem(NameTooLong, 0, kMaxTitleBytes);
+  const NameProblem problem = FileNameProblem(appTitle);
+  if (problem.kind != NameFine) return problem;
   if (const char* at = strpbrk(appTitle, kProgmanBreakers)) return Problem(NameBreaksProgman, *at);
   return Problem(NameFine);
 }

@@ -84,8 +84,9 @@ NameProblem MainExecutableProblem(const char* path);
 /// or split an unquoted argument of a Program Manager command: ( ) [ ] , ".
 NameProblem GroupNameProblem(const char* groupName);
 
-/// The same for appTitle, which names messages, items and running copies: not empty, at most
-/// kMaxTitleBytes bytes, valid UTF-8, no control character, none of ( ) [ ] , ".
+/// The same for appTitle, which names messages, items and running copies: at most
+/// kMaxTitleBytes bytes, the file-name rule (it names the items' shortcut files: "..\X" or
+/// "A: B" would name another file), and none of ( ) [ ] , ".
 NameProblem TitleProblem(const char* appTitle);
 
 /// The same for productId: one to kMaxProductIdBytes ASCII letters, digits, '.', '-' and '_',
