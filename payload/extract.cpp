@@ -336,8 +336,8 @@ bool RoomForFileStates(const PayloadTableRecord& table) {
 
 const char* AsideNameOf(const char* name) {
   const size_t length = strlen(name);
-  memcpy(asideName, name, length);
-  memcpy(asideName + length, ReplacedSuffix, sizeof ReplacedSuffix);
+  memcpy(asideName, name, length + 1);
+  memcpy(asideName + length, ReplacedSuffix, sizeof ReplacedSuffix);  // over the terminator, with its own
   return asideName;
 }
 

@@ -105,9 +105,9 @@ struct TableNames {
 uint32_t NameKey(const char* name) {
   uint32_t hash = 2166136261u;  // FNV-1a over the bytes as MayNameSameFile compares them
   for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p != '\0'; ++p) {
-    unsigned char c = *p >= 0x80 ? 0x80 : *p;
-    if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
-    hash = (hash ^ c) * 16777619u;
+    const unsigned char c = *p;
+    const unsigned folded = c >= 0x80 ? 0x80u : (c >= 'A' && c <= 'Z') ? c + 32u : c;
+    hash = (hash ^ folded) * 16777619u;
   }
   return hash;
 }
