@@ -25,6 +25,11 @@ char* JoinedPath(const char* directory, const char* name, const char* suffix = "
   return path;
 }
 
+size_t MaxLength(size_t longest, const char* text) {
+  const size_t length = strlen(text);
+  return length > longest ? length : longest;
+}
+
 // ---- reading ---------------------------------------------------------------------------------
 
 // Splits the record's text into lines in place and fills `record`; false when it is damaged.
@@ -235,28 +240,33 @@ void FreeInstallRecord(InstallRecord* record) {
 }
 
 void RemoveWhatIsNoLongerInstalled(const char* directory, InstallRecord* earlier) {
-  TableNames names;
-  if (!MakeTableNames(&names)) return;
-  for (int i = 0; i < earlier->fileCount; ++i) {
-    if (InTable(names, earlier->files[i])) {
-      earlier->files[i] = nullptr;
-      continue;
-    }
-    char* path = JoinedPath(directory, earlier->files[i]);
-    if (path == nullptr) continue;
-    bool isDirectory = false;
-    if (DeleteFileNamed(path) || QueryPath(path, &isDirectory) != 0) earlier->files[i] = nullptr;
+  // One path buffer for every entry: the directory, a separator and the longest of them.
+  size_t longest = 0;
+  for (int i = 0; i < earlier->fileCount; ++i) longest = MaxLength(longest, earlier->files[i]);
+  for (int i = 0; i < earlier->folderCount; ++i) longest = MaxLength(longest, earlier->folders[i]);
+  const size_t size = strlen(directory) + 1 + longest + 1;
+  char* path = static_cast<char*>(AllocateMemory(size));
+  TableNames names = {nullptr, 0};
+  if (path == nullptr || !MakeTableNames(&names)) {
     FreeMemory(path);
+    return;
+  }
+  for (int i = 0; i < earlier->fileCount; ++i) {
+    bool isDirectory = false;
+    if (!InTable(names, earlier->files[i])) {
+      snprintf(path, size, "%s\\%s", directory, earlier->files[i]);
+      if (!DeleteFileNamed(path) && QueryPath(path, &isDirectory) == 0) continue;  // left: stays listed
+    }
+    earlier->files[i] = nullptr;
   }
   FreeMemory(names.slots);
   // Innermost first; a folder the new installation uses holds its files and stays listed.
   for (int i = earlier->folderCount - 1; i >= 0; --i) {
-    char* path = JoinedPath(directory, earlier->folders[i]);
-    if (path == nullptr) continue;
+    snprintf(path, size, "%s\\%s", directory, earlier->folders[i]);
     const DirectoryRemoval removal = RemoveEmptyDirectory(path);
     if (removal == DirectoryRemoved || removal == DirectoryAbsent) earlier->folders[i] = nullptr;
-    FreeMemory(path);
   }
+  FreeMemory(path);
 }
 
 bool WriteInstallRecord(const char* directory, const InstallationMade& made, const InstallRecord* earlier) {
