@@ -97,9 +97,13 @@ function(add_installer_program)
       OBJECT_DEPENDS "${resource_parts}" COMPILE_DEFINITIONS "${INSTALLER_VERSION_DEFINITIONS}")
     # Static runtime, no start-up timestamps: the same sources give the same bytes. The entry
     # point is the program's own (driver/main_win32.cpp), not the C runtime's start-up code.
-    # The linker's map beside it lets bench/size_breakdown.sh say where the bytes go.
+    # The linker's map beside it lets bench/size_breakdown.sh say where the bytes go. Windows 7
+    # is the oldest Windows the programs run on (docs/security.md): its version in the header
+    # makes an older Windows refuse to start them, rather than let them fail on the way.
     target_link_options(installer_program PRIVATE -static -s -nostartfiles -Wl,--gc-sections
                                                   -Wl,--no-insert-timestamp
+                                                  -Wl,--major-subsystem-version,6,--minor-subsystem-version,1
+                                                  -Wl,--major-os-version,6,--minor-os-version,1
                                                   -Wl,-Map,${CMAKE_BINARY_DIR}/installer-${INSTALLER_TARGET}.map)
     set_target_properties(installer_program PROPERTIES OUTPUT_NAME installer-${INSTALLER_TARGET})
   else()

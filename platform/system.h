@@ -38,7 +38,7 @@ enum ProductLock {
 ProductLock TakeProductLock(const char* productId);
 
 /// True when the process runs with an administrator's full rights, so that what it installs is
-/// for every user of the machine: on Windows Vista and later when its token is elevated (an
-/// administrator who said yes to the elevation prompt, or the system account), before Vista
-/// when its user is an administrator; in the console edition when it runs as root.
+/// for every user of the machine: on Windows when its token is elevated (an administrator who
+/// said yes to the elevation prompt, or the system account); in the console edition when it runs
+/// as root.
 bool ProcessIsElevated();

@@ -72,20 +72,17 @@ bool ProcessIsElevated() {
   // advapi32 is looked up rather than imported, as every DLL beyond KERNEL32 and msvcrt.
   typedef BOOL(WINAPI * OpenTokenFunction)(HANDLE, DWORD, HANDLE*);
   typedef BOOL(WINAPI * TokenInformationFunction)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
-  typedef BOOL(WINAPI * IsAdminFunction)();
   const auto openToken = reinterpret_cast<OpenTokenFunction>(
       reinterpret_cast<void*>(SystemFunction("advapi32.dll", "OpenProcessToken")));
   const auto tokenInformation = reinterpret_cast<TokenInformationFunction>(
       reinterpret_cast<void*>(SystemFunction("advapi32.dll", "GetTokenInformation")));
   HANDLE token = nullptr;
-  if (openToken != nullptr && tokenInformation != nullptr && openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    TOKEN_ELEVATION elevation = {};
-    DWORD size = 0;
-    const BOOL known = tokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-    CloseHandle(token);
-    if (known) return elevation.TokenIsElevated != 0;
+  if (openToken == nullptr || tokenInformation == nullptr || !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    return false;
   }
-  // Before Vista there is no elevation: an administrator has every right there.
-  const auto isAdmin = reinterpret_cast<IsAdminFunction>(reinterpret_cast<void*>(SystemFunction("shell32.dll", "IsUserAnAdmin")));
-  return isAdmin != nullptr && isAdmin() != FALSE;
+  TOKEN_ELEVATION elevation = {};
+  DWORD size = 0;
+  const BOOL known = tokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+  CloseHandle(token);
+  return known && elevation.TokenIsElevated != 0;
 }
