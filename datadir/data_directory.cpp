@@ -13,6 +13,7 @@
 #include "product/installer_settings.h"
 
 char DataDirectory[DataDirectorySize];
+bool DataDirectoryCreated = false;
 
 namespace {
 
@@ -94,7 +95,7 @@ void Propose(const char* preset) {
 int EnterDirectory(const char* path, int mayCreate) {
   if (ChangeDirectory(path) == 0) return 0;
   if (!mayCreate) return -1;
-  CreateDirectoryLevel(path);
+  if (CreateDirectoryLevel(path) == 0) DataDirectoryCreated = true;
   return ChangeDirectory(path);
 }
 
@@ -150,6 +151,7 @@ void StoreDataDirectory() {
 }
 
 int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char* preset) {
+  DataDirectoryCreated = false;
   Propose(preset);
   if (EnterDirectory(DataDirectory, 0) != 0) {
     for (bool firstPass = true;; firstPass = false) {
@@ -170,6 +172,7 @@ int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char*
 }
 
 int SettleDataDirectory(const char* preset) {
+  DataDirectoryCreated = false;
   Propose(preset);
   if (EnterDirectory(DataDirectory, 1) != 0) return 0;
   StoreDataDirectory();

@@ -12,6 +12,11 @@ enum { DataDirectorySize = 1024 };
 /// single backslashes. A longer path is refused wherever it comes from, never cut.
 extern char DataDirectory[DataDirectorySize];
 
+/// True once ChooseDataDirectory or SettleDataDirectory has created DataDirectory (it did not
+/// exist before this run); false when they found it. The uninstaller removes only a directory an
+/// installation created.
+extern bool DataDirectoryCreated;
+
 /// Fills DataDirectory with an existing directory, makes it the current directory and stores it
 /// as "Options"/"dataDir" in the profile file. Proposes "C:\Program Files\<groupName>" when that
 /// exists, else the home default; a stored profile value wins over either, and `preset` (the
@@ -54,8 +59,8 @@ void StoreDataDirectory();
 int ValidateDirectoryChoice(char* directory, size_t size, WindowHandle owner);
 
 /// Makes `path` the current directory; when that fails and `mayCreate` is nonzero, creates
-/// `path` (one level only) and tries once more. Returns 0 when the current directory was
-/// changed, -1 otherwise.
+/// `path` (one level only), setting DataDirectoryCreated when that succeeds, and tries once
+/// more. Returns 0 when the current directory was changed, -1 otherwise.
 int EnterDirectory(const char* path, int mayCreate);
 
 /// Rewrites `path` in place so that every run of '/' and '\' characters becomes one '\'; all

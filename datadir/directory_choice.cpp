@@ -50,7 +50,10 @@ int ValidateDirectoryChoice(char* directory, size_t size, WindowHandle owner) {
   }
   bool isDirectory = false;
   if (QueryPath(directory, &isDirectory) != 0) {
-    if (CreateDirectoryLevel(directory) == 0) return 1;
+    if (CreateDirectoryLevel(directory) == 0) {
+      DataDirectoryCreated = true;
+      return 1;
+    }
     RefuseAsUncreatable(owner);
     return 0;
   }

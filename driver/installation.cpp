@@ -109,8 +109,10 @@ EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, 
     RemoveWhatIsNoLongerInstalled(DataDirectory, &earlier);
     RemoveEarlierShortcuts(earlier.groupName, earlier.appTitle, earlier.startupItem, startupItem);
   }
-  const InstallationMade made = {settings.version,   settings.appTitle, settings.groupName,
-                                 settings.productId, forAllUsers,       startupItem};
+  // A directory the first version created is still the product's own when an update finds it.
+  const bool directoryCreated = DataDirectoryCreated || (overEarlier && earlier.directoryCreated);
+  const InstallationMade made = {settings.version, settings.appTitle, settings.groupName, settings.productId,
+                                 forAllUsers,      startupItem,       directoryCreated};
   WriteInstallRecord(DataDirectory, made, overEarlier ? &earlier : nullptr);
 
   // The entry among the installed programs, by which users remove the product from Settings and

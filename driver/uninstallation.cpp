@@ -119,11 +119,22 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
     RemoveInstalledFolders(DataDirectory);
   }
   // A drive root is never removed (Windows refuses to) and so is no leftover either: the
-  // installation into it is gone once its files are.
-  const DirectoryRemoval removal = IsDriveRoot(DataDirectory) ? DirectoryAbsent : RemoveEmptyDirectory(DataDirectory);
+  // installation into it is gone once its files are. Nor is a directory that was there before the
+  // installation (one the user chose, or named with /D=): it was never the product's, and it is
+  // only said to be kept when the user's files are in it.
+  const bool driveRoot = IsDriveRoot(DataDirectory);
+  const bool directoryOwned = !driveRoot && (!recorded || record.directoryCreated);
+  DirectoryRemoval removal = DirectoryAbsent;
+  if (directoryOwned) {
+    removal = RemoveEmptyDirectory(DataDirectory);
+  } else if (!driveRoot && DirectoryHoldsAnything(DataDirectory)) {
+    removal = DirectoryNotEmpty;
+  }
   // The directory is left, not kept, when it is in use or holds files that could not be deleted.
   const bool directoryKept = removal == DirectoryNotEmpty && left.count == 0;
-  if (removal == DirectoryNotRemoved || (removal == DirectoryNotEmpty && !directoryKept)) AddLeft(&left, DataDirectory);
+  if (directoryOwned && (removal == DirectoryNotRemoved || (removal == DirectoryNotEmpty && !directoryKept))) {
+    AddLeft(&left, DataDirectory);
+  }
   if (recorded) {
     RemoveShortcutsOf(record.groupName, record.appTitle, record.startupItem);
   } else {

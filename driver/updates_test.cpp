@@ -92,7 +92,7 @@ TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAny
     UseVersion(kVersion1, "1.0");
     EXPECT_EQ(sequence.install(true), ExitSuccess);
     EXPECT_EQ(Record(), "install record 1\nversion\t1.0\ntitle\tTovalin\ngroup\tTovalin\nproduct\tTovalin\nscope\tuser\nstartup\tyes\n"
-                        "folder\tbin\nfolder\tdocs\nfolder\tdocs\\img\nfolder\told\n"
+                        "directory\tfound\nfolder\tbin\nfolder\tdocs\nfolder\tdocs\\img\nfolder\told\n"
                         "file\tbin\\tov32.exe\nfile\tdocs\\guide.htm\nfile\tdocs\\img\\a.png\nfile\told\\gone.txt\n"
                         "file\tshared\\x.dll\nfile\tuninst.exe\n");
     WriteBytes(In("old/mine.txt"), "the user's");
@@ -107,7 +107,7 @@ TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAny
     // The Startup item version 1 made goes; "old" stays listed, for it still is the product's.
     EXPECT_TRUE(Executed("[DeleteItem(Tovalin)]"));
     EXPECT_EQ(Record(), "install record 1\nversion\t2.0\ntitle\tTovalin\ngroup\tTovalin\nproduct\tTovalin\nscope\tuser\nstartup\tno\n"
-                        "folder\tbin\nfolder\tdocs\nfolder\told\n"
+                        "directory\tfound\nfolder\tbin\nfolder\tdocs\nfolder\told\n"
                         "file\tbin\\tov32.exe\nfile\tdocs\\guide.htm\nfile\tshared\\x.dll\nfile\tuninst.exe\n");
 
     // The quiet removal leaves the user's file with its folder, and "shared", which was there
@@ -180,6 +180,38 @@ TEST_F(UpdateTest, TheUninstallerAnsweredNoOrFindingNothingRemovesNothing) {
   EXPECT_EQ(FolderEntries(Data()), Texts{"shared"});
 }
 
+TEST_F(UpdateTest, TheUninstallerRemovesTheDirectoryOnlyWhenAnInstallationCreatedIt) {
+  struct Case {
+    const char* label;
+    bool existedBefore;  // the directory was there before the first installation (/D= names it)
+    bool updated;        // version 2 installed over version 1 before the removal
+    bool removed;
+  };
+  const std::vector<Case> cases = {
+      {"created by the installation", false, false, true},
+      {"created by the first version, found by the update", false, true, true},
+      {"there before", true, false, false},
+      {"there before, updated", true, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ASSERT_TRUE(RemoveTree(Data()));
+    if (c.existedBefore) {
+      ASSERT_TRUE(MakeFolders(Data()));
+    }
+    UseVersion(kVersion1, "1.0");
+    ASSERT_EQ(RunUnattendedInstallation(InstallerDataRead, "C:\\Program Files\\Tovalin", false), ExitSuccess);
+    if (c.updated) {
+      UseVersion(kVersion2, "2.0");
+      ASSERT_EQ(RunUnattendedInstallation(InstallerDataRead, "C:\\Program Files\\Tovalin", false), ExitSuccess);
+    }
+    fake::Reset();
+    EXPECT_EQ(RunUninstallation(InstallerDataRead, true), ExitSuccess);
+    EXPECT_EQ(PathExists(Data()), !c.removed);
+    EXPECT_TRUE(FolderEntries(Data()).empty());
+  }
+}
+
 TEST_F(UpdateTest, TheUninstallersListOfWhatWasLeftEndsWithACountOfTheRest) {
   // 200 files of 60-character names that cannot be deleted (a folder stands in each one's place):
   // more than the one message holds.
@@ -192,7 +224,9 @@ TEST_F(UpdateTest, TheUninstallersListOfWhatWasLeftEndsWithACountOfTheRest) {
   files.push_back({"uninst.exe", "uninstaller"});
   UseVersion(files, "1.0");
   fake::Settings.mainExecutable = "uninst.exe";
-  ASSERT_EQ(Sequences()[1].install(false), ExitSuccess);
+  // The installation creates the directory, which then is one more thing left.
+  ASSERT_TRUE(RemoveTree(Data()));
+  ASSERT_EQ(RunUnattendedInstallation(InstallerDataRead, "C:\\Program Files\\Tovalin", false), ExitSuccess);
   for (const auto& file : files) {
     std::string path = file.name;
     for (char& c : path) c = c == '\\' ? '/' : c;

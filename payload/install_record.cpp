@@ -41,6 +41,7 @@ bool ParseRecord(char* text, InstallRecord* record) {
   if (record->files == nullptr || record->folders == nullptr) return false;
   const char* scope = nullptr;
   const char* startup = nullptr;
+  const char* directory = nullptr;
   bool first = true;
   for (char* line = text; *line != '\0';) {
     char* end = strchr(line, '\n');
@@ -84,6 +85,8 @@ bool ParseRecord(char* text, InstallRecord* record) {
       scope = value;
     } else if (strcmp(line, "startup") == 0) {
       startup = value;
+    } else if (strcmp(line, "directory") == 0) {
+      directory = value;
     }
     line = next;
   }
@@ -95,6 +98,10 @@ bool ParseRecord(char* text, InstallRecord* record) {
   if (startup == nullptr || (strcmp(startup, "yes") != 0 && strcmp(startup, "no") != 0)) return false;
   record->forAllUsers = strcmp(scope, "all") == 0;
   record->startupItem = strcmp(startup, "yes") == 0;
+  // Records written before the line existed came from installations that removed the directory
+  // whenever it was left empty; they keep doing so.
+  if (directory != nullptr && strcmp(directory, "created") != 0 && strcmp(directory, "found") != 0) return false;
+  record->directoryCreated = directory == nullptr || strcmp(directory, "created") == 0;
   return true;
 }
 
@@ -185,6 +192,7 @@ void PutRecord(RecordWriter& writer, const InstallationMade& made, const Install
   PutLine(writer, "product", made.productId);
   PutLine(writer, "scope", made.forAllUsers ? "all" : "user");
   PutLine(writer, "startup", made.startupItem ? "yes" : "no");
+  PutLine(writer, "directory", made.directoryCreated ? "created" : "found");
   // Folders outermost first, as the uninstaller removes them from the last: the earlier ones that
   // are left held the new ones' folders, if any.
   for (int i = 0; earlier != nullptr && i < earlier->folderCount; ++i) {

@@ -17,6 +17,7 @@ struct InstallRecord {
   const char* productId;  // the key of its entry among the installed programs
   bool forAllUsers;
   bool startupItem;  // the installation made the Startup item
+  bool directoryCreated;  // an installation created the data directory (it was not there before)
   const char** files;  // paths below the data directory
   int fileCount;
   const char** folders;  // folders it created, each after the folder holding it
@@ -56,6 +57,7 @@ struct InstallationMade {
   const char* productId;
   bool forAllUsers;
   bool startupItem;
+  bool directoryCreated;  // this installation or the earlier one created the data directory
 };
 
 /// Writes the record of the installation ExtractPayload just completed into `directory`: `made`,

@@ -28,6 +28,7 @@ TEST_F(InstallRecordTest, ReadsOnlyARecordItCanTrustWhole) {
     const char* label;
     std::string text;  // empty: no record at all
     RecordStatus status;
+    bool directoryCreated = true;  // when read: a record without the line keeps the directory's removal
   };
   const std::vector<Case> cases = {
       {"no record", "", RecordMissing},
@@ -46,6 +47,8 @@ TEST_F(InstallRecordTest, ReadsOnlyARecordItCanTrustWhole) {
       {"a zero byte", kHead + std::string("file\ta\0b\n", 9), RecordDamaged},
       {"a title Program Manager cannot take", "install record 1\nversion\t1\ntitle\tT)]\ngroup\tG\nproduct\tG\nscope\tall\nstartup\tno\n",
        RecordDamaged},
+      {"a directory that was there before", kHead + "directory\tfound\n", RecordRead, false},
+      {"a directory neither created nor found", kHead + "directory\tmine\n", RecordDamaged},
       {"no scope", "install record 1\nversion\t1\ntitle\tT\ngroup\tG\nproduct\tG\nstartup\tno\n", RecordDamaged},
   };
   for (const Case& c : cases) {
@@ -56,6 +59,7 @@ TEST_F(InstallRecordTest, ReadsOnlyARecordItCanTrustWhole) {
     EXPECT_EQ(ReadInstallRecord("C:\\Tovalin", &record), c.status);
     if (c.status == RecordRead) {
       EXPECT_TRUE(record.text != nullptr && record.appTitle != nullptr && record.groupName != nullptr);
+      EXPECT_EQ(record.directoryCreated, c.directoryCreated);
     } else {
       EXPECT_EQ(record.text, nullptr);
       EXPECT_EQ(record.fileCount + record.folderCount, 0);
@@ -80,13 +84,13 @@ TEST_F(InstallRecordTest, WritesOverTheEarlierRecordInOneStepOrNotAtAll) {
   ASSERT_EQ(earlier.fileCount, 1);
   EXPECT_STREQ(earlier.files[0], "old.txt");
 
-  const InstallationMade made = {"2.0", "Tovalin", "Tovalin", "Tovalin", false, false};
+  const InstallationMade made = {"2.0", "Tovalin", "Tovalin", "Tovalin", false, false, false};
   EXPECT_TRUE(WriteInstallRecord("C:\\Tovalin", made, &earlier));
   FreeInstallRecord(&earlier);
   const std::string written = ReadBytes("uninst.dat");
   EXPECT_EQ(written,
             "install record 1\nversion\t2.0\ntitle\tTovalin\ngroup\tTovalin\nproduct\tTovalin\nscope\tuser\nstartup\tno\n"
-            "folder\tbin\nfile\tbin\\a.exe\nfile\tb.txt\nfile\told.txt\n");
+            "directory\tfound\nfolder\tbin\nfile\tbin\\a.exe\nfile\tb.txt\nfile\told.txt\n");
   EXPECT_FALSE(PathExists("uninst.dat.new"));
 
   // The record cannot be written (a folder is in the way of its new copy): the earlier one, which

@@ -63,6 +63,10 @@ enum DirectoryRemoval {
 /// Removes the directory `path` if it is empty.
 DirectoryRemoval RemoveEmptyDirectory(const char* path);
 
+/// True when the directory `path` exists and holds any file or folder; false when it is empty,
+/// missing, or cannot be listed.
+bool DirectoryHoldsAnything(const char* path);
+
 /// Makes `path` the process's current directory. Returns 0 on success, -1 on failure.
 int ChangeDirectory(const char* path);
 

@@ -1,5 +1,6 @@
 // File and directory services on POSIX, answering Windows path questions the way Windows does.
 // Only POSIX calls belong here.
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
@@ -155,6 +156,22 @@ DirectoryRemoval RemoveEmptyDirectory(const char* path) {
   if (rmdir(native) == 0) return DirectoryRemoved;
   if (errno == ENOTEMPTY || errno == EEXIST) return DirectoryNotEmpty;
   return errno == ENOENT ? DirectoryAbsent : DirectoryNotRemoved;
+}
+
+bool DirectoryHoldsAnything(const char* path) {
+  char native[kNativePathSize];
+  if (HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, nullptr)) return false;
+  DIR* directory = opendir(native);
+  if (directory == nullptr) return false;
+  bool holds = false;
+  while (const dirent* entry = readdir(directory)) {
+    if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
+      holds = true;
+      break;
+    }
+  }
+  closedir(directory);
+  return holds;
 }
 
 int ChangeDirectory(const char* path) {

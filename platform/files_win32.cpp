@@ -2,6 +2,7 @@
 // and is converted at this edge. Only Win32 calls belong here.
 #include <windows.h>
 
+#include <stdio.h>
 #include <string.h>
 #include <wchar.h>
 
@@ -221,6 +222,25 @@ bool DeleteFileOrOwnProgram(const char* name) {
   }
   MoveFileExW(aside, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
   return true;
+}
+
+bool DirectoryHoldsAnything(const char* path) {
+  // The data directory (1,023 bytes at most) and "\\*".
+  char pattern[1024 + 2];
+  const int length = snprintf(pattern, sizeof pattern, "%s\\*", path);
+  if (length < 0 || static_cast<size_t>(length) >= sizeof pattern) return false;
+  wchar_t* wide = WidePath(pattern);
+  if (wide == nullptr) return false;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileExW(wide, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
+  FreeWidePath(wide);
+  if (search == INVALID_HANDLE_VALUE) return false;
+  bool holds = false;
+  do {
+    if (wcscmp(found.cFileName, L".") != 0 && wcscmp(found.cFileName, L"..") != 0) holds = true;
+  } while (!holds && FindNextFileW(search, &found));
+  FindClose(search);
+  return holds;
 }
 
 DirectoryRemoval RemoveEmptyDirectory(const char* path) {
