@@ -33,8 +33,13 @@ const char kShuttingDownText[] =
 // that the profile functions find in the Windows folder, for an installation for all users (the
 // process runs elevated); for one user, who may not write there, the same name in the user's own
 // local application data folder (UserProfileFile), written into `userFile` (`size` bytes).
+// Which installation the profile functions serve: -1 the process's own (its token decides), 1 one
+// for all users, 0 one for a single user (ReadStoredDataDirectory found it there).
+int profileScope = -1;
+
 const char* ProfileFile(char* userFile, size_t size) {
-  if (!ProcessIsElevated() && UserProfileFile(InstallerSettings.iniFileName, userFile, size)) return userFile;
+  const bool forAllUsers = profileScope < 0 ? ProcessIsElevated() : profileScope == 1;
+  if (!forAllUsers && UserProfileFile(InstallerSettings.iniFileName, userFile, size)) return userFile;
   return InstallerSettings.iniFileName;
 }
 
@@ -179,12 +184,24 @@ int SettleDataDirectory(const char* preset) {
   return 1;
 }
 
-bool ReadStoredDataDirectory() {
-  char profile[kProfilePathSize];
-  ReadProfileText(ProfileFile(profile, sizeof profile), kProfileSection, kProfileKey, "", DataDirectory,
-                  sizeof DataDirectory);
-  NormalizeSeparators(DataDirectory);
-  return DataDirectory[0] != '\0';
+bool ReadStoredDataDirectory(bool* forAllUsers) {
+  // The process's own scope first, then the other: an installation for all users is found by an
+  // uninstaller its user did not elevate, and one for the user by an elevated one.
+  const bool elevated = ProcessIsElevated();
+  const bool scopes[] = {elevated, !elevated};
+  for (const bool scope : scopes) {
+    profileScope = scope ? 1 : 0;
+    char profile[kProfilePathSize];
+    ReadProfileText(ProfileFile(profile, sizeof profile), kProfileSection, kProfileKey, "", DataDirectory,
+                    sizeof DataDirectory);
+    NormalizeSeparators(DataDirectory);
+    if (DataDirectory[0] != '\0') {
+      *forAllUsers = scope;
+      return true;
+    }
+  }
+  profileScope = -1;
+  return false;
 }
 
 void ForgetDataDirectory() {

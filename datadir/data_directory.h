@@ -33,12 +33,15 @@ int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char*
 /// created or entered (nothing is stored then).
 int SettleDataDirectory(const char* preset);
 
-/// Fills DataDirectory with the directory stored in the profile file, separators normalised.
-/// Returns false, leaving it empty, when none is stored.
-bool ReadStoredDataDirectory();
+/// Fills DataDirectory with the directory stored in the profile file, separators normalised:
+/// the file of the process's own scope (see StoreDataDirectory) first, else the other scope's, so
+/// that an installation for all users is found by a process that is not elevated, and one for the
+/// user by one that is. Sets `*forAllUsers` to the scope whose file held it; ForgetDataDirectory
+/// then changes that file. Returns false, leaving DataDirectory empty, when neither stores one.
+bool ReadStoredDataDirectory(bool* forAllUsers);
 
-/// Removes the entry "Options"/"dataDir" from the profile file, and nothing else of it. A
-/// failure is not reported.
+/// Removes the entry "Options"/"dataDir" from the profile file (the one ReadStoredDataDirectory
+/// found it in, once it has), and nothing else of it. A failure is not reported.
 void ForgetDataDirectory();
 
 /// Writes DataDirectory to the profile entry "Options"/"dataDir" of the settings' iniFileName: in

@@ -133,6 +133,8 @@ CommandLineVerdict ParseCommandLine(const char* arguments, unsigned accepted, Co
       options->silent = true;
     } else if (wordEnds && (accepted & kOptionStartup) != 0 && IsOption(begin, end, "/STARTUP")) {
       options->startup = true;
+    } else if (wordEnds && (accepted & kOptionElevatedCopy) != 0 && IsOption(begin, end, "/ELEVATED")) {
+      options->elevatedCopy = true;
     } else {
       Refuse(CommandLineUnknownOption, begin, end, &verdict, options);
     }

@@ -8,12 +8,14 @@ enum : unsigned {
   kOptionSilent = 1u,     // /S: run with no window at all
   kOptionStartup = 2u,    // /STARTUP: add the Startup item, where the product offers it
   kOptionDirectory = 4u,  // /D=PATH: the data directory; the last option
+  kOptionElevatedCopy = 8u,  // /ELEVATED: the uninstaller started by itself to run elevated
 };
 
 /// What a command line asks for. Options are matched without regard to case.
 struct CommandLineOptions {
   bool silent;                        // /S was given (also anywhere in a refused command line)
   bool startup;                       // /STARTUP was given
+  bool elevatedCopy;                  // /ELEVATED was given
   bool hasDirectory;                  // /D= was given and is well formed
   char directory[DataDirectorySize];  // its path, blanks at its end dropped; empty without /D=
   char refused[80];                   // the option that was refused, cut to fit; empty when none

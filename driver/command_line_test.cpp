@@ -7,7 +7,7 @@
 namespace {
 
 const unsigned kInstaller = kOptionSilent | kOptionStartup | kOptionDirectory;
-const unsigned kUninstaller = kOptionSilent;
+const unsigned kUninstaller = kOptionSilent | kOptionElevatedCopy;
 
 // The longest directory DataDirectory holds, and one character more.
 const std::string kLongest = "C:\\" + std::string(DataDirectorySize - 4, 'd');
@@ -53,8 +53,10 @@ const Case kCases[] = {
     {"setup.exe \"/S", kInstaller, CommandLineUnknownOption, false, false, nullptr, "/S"},
     {"setup.exe \"/S\"x", kInstaller, CommandLineUnknownOption, false, false, nullptr, "/S"},
     {"setup.exe /D", kInstaller, CommandLineUnknownOption, false, false, nullptr, "/D"},
-    // The uninstaller takes /S alone.
+    // The uninstaller takes /S, and /ELEVATED from its own elevated copy; the installer not that.
     {"uninst.exe /S", kUninstaller, CommandLineAccepted, true, false, nullptr, ""},
+    {"uninst.exe /ELEVATED", kUninstaller, CommandLineAccepted, false, false, nullptr, ""},
+    {"setup.exe /ELEVATED", kInstaller, CommandLineUnknownOption, false, false, nullptr, "/ELEVATED"},
     {"uninst.exe /STARTUP", kUninstaller, CommandLineUnknownOption, false, false, nullptr, "/STARTUP"},
     {"uninst.exe /S /D=C:\\Tovalin", kUninstaller, CommandLineUnknownOption, true, false, nullptr, "/D=C:\\Tovalin"},
     // A /D= that does not name a directory in full.

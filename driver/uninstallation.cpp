@@ -26,6 +26,9 @@ const char kDamagedText[] =
 const char kNoMemoryText[] =
     "Insufficient memory was available for the uninstaller. Close other applications and run the "
     "uninstaller again.";
+const char kNeedsAdministratorFormat[] =
+    "%s was installed for all users of this computer, so only an administrator can remove it. Start "
+    "the uninstaller again as an administrator.";
 const char kNotInstalledFormat[] = "%s is not installed on this computer, so there is nothing to remove.";
 const char kQuestionFormat[] =
     "Do you want to remove %s from this computer? Its files in %s, its program group and the "
@@ -70,7 +73,7 @@ void AddLeft(void* context, const char* path) {
 
 }  // namespace
 
-int RunUninstallation(InstallerDataStatus data, bool silent) {
+int RunUninstallation(InstallerDataStatus data, bool silent, bool elevatedCopy) {
   const SettingsRecord& settings = InstallerSettings;
   // A damaged uninstaller cannot name its product.
   if (data == InstallerDataDamaged) {
@@ -84,10 +87,34 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
     return ExitNoMemory;
   }
 
+  // An installation for all users is removed with an administrator's rights, whoever's token
+  // started the uninstaller: its files, its group in all users' Start menu and its entry are
+  // beyond a user's. Without elevation the uninstaller starts itself again elevated, asking the
+  // user, and ends as that copy ends; nothing is removed here. The lock is not taken yet, so that
+  // the copy can take it.
+  char message[kMessageSize];
+  bool forAllUsers = false;
+  if (ReadStoredDataDirectory(&forAllUsers)) {
+    InstallRecord record;
+    if (ReadInstallRecord(DataDirectory, &record) == RecordRead) forAllUsers = record.forAllUsers;
+    FreeInstallRecord(&record);
+    if (forAllUsers && !ProcessIsElevated()) {
+      if (silent) return ExitNeedsAdministrator;
+      // The copy removes the directory, which must not be this process's current one.
+      ChangeDirectory("\\");
+      // A copy that is still not elevated (a system that starts it with the same rights) asks
+      // no further copy: it says why and ends.
+      int status = ExitNeedsAdministrator;
+      if (!elevatedCopy && RunElevatedCopy("/ELEVATED", &status)) return status;
+      snprintf(message, sizeof message, kNeedsAdministratorFormat, settings.appTitle);
+      ShowMessage(nullptr, message, caption, kMessageOk | kMessageWarning);
+      return ExitNeedsAdministrator;
+    }
+  }
+
   if (!LockProduct(silent)) return ExitBusy;
 
-  char message[kMessageSize];
-  if (!ReadStoredDataDirectory()) {
+  if (!ReadStoredDataDirectory(&forAllUsers)) {
     snprintf(message, sizeof message, kNotInstalledFormat, settings.appTitle);
     if (!silent) ShowMessage(nullptr, message, caption, kMessageOk);
     return ExitNotInstalled;
@@ -105,6 +132,7 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
   LeftList left = {};
   InstallRecord record;
   const bool recorded = ReadInstallRecord(DataDirectory, &record) == RecordRead;
+  if (recorded) forAllUsers = record.forAllUsers;
   if (recorded) {
     DeleteRecordedFiles(DataDirectory, record.files, record.fileCount, AddLeft, &left);
     if (!DeleteInstallRecord(DataDirectory)) {
@@ -144,7 +172,7 @@ int RunUninstallation(InstallerDataStatus data, bool silent) {
   ForgetDataDirectory();
   // The entry among the installed programs goes with the stored directory: what is left is named
   // in the message, and no longer an installation to remove.
-  DeleteInstalledAppsEntry(settings.productId, ProcessIsElevated());
+  DeleteInstalledAppsEntry(settings.productId, forAllUsers);
 
   if (left.count > 0) {
     if (left.omitted > 0) {

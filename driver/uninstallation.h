@@ -14,4 +14,8 @@
 /// (files of the user's own may have kept the directory), ExitLeftBehind, ExitNotInstalled when
 /// no directory is stored, ExitDeclined, ExitDamaged, ExitNoMemory or ExitBusy (another
 /// installation or removal of the product runs, which the one message says; nothing is removed).
-int RunUninstallation(InstallerDataStatus data, bool silent);
+/// An installation for all users is removed only elevated: a process that is not starts itself
+/// again elevated (RunElevatedCopy, with /ELEVATED) and returns that copy's status, unless
+/// `silent` or `elevatedCopy` (it is that copy already); otherwise, or when the user declines,
+/// it says why (unless `silent`) and returns ExitNeedsAdministrator, having removed nothing.
+int RunUninstallation(InstallerDataStatus data, bool silent, bool elevatedCopy = false);

@@ -26,7 +26,7 @@ const char kOptionsText[] =
 
 int RunProgram(InstanceHandle instance, const char* arguments) {
   CommandLineOptions options;
-  if (ParseCommandLine(arguments, kOptionSilent, &options) != CommandLineAccepted) {
+  if (ParseCommandLine(arguments, kOptionSilent | kOptionElevatedCopy, &options) != CommandLineAccepted) {
     ShowRefusal(options, kUnknownOptionFormat, kOptionsText);
     return ExitBadOptions;
   }
@@ -35,5 +35,5 @@ int RunProgram(InstanceHandle instance, const char* arguments) {
     if (!options.silent) ShowMessage(nullptr, kNoProductText, "Nothing to Uninstall", kMessageOk | kMessageWarning);
     return ExitDamaged;
   }
-  return RunUninstallation(data, options.silent);
+  return RunUninstallation(data, options.silent, options.elevatedCopy);
 }

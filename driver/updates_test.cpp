@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "datadir/data_directory.h"
@@ -212,6 +213,47 @@ TEST_F(UpdateTest, TheUninstallerRemovesTheDirectoryOnlyWhenAnInstallationCreate
   }
 }
 
+TEST_F(UpdateTest, TheUninstallerFollowsTheInstallationsScopeNotItsOwnToken) {
+  struct Case {
+    const char* label;
+    bool installedElevated;
+    bool uninstallerElevated;
+    bool silent;
+    int status;
+    const char* entryDeleted;  // null: none
+  };
+  const std::vector<Case> cases = {
+      {"for all users, removed unelevated and unattended", true, false, true, ExitNeedsAdministrator, nullptr},
+      {"for all users, removed unelevated, elevation declined", true, false, false, ExitNeedsAdministrator, nullptr},
+      {"for the user, removed elevated", false, true, true, ExitSuccess, "entry:delete HKCU\\Tovalin"},
+      {"for all users, removed elevated", true, true, true, ExitSuccess, "entry:delete HKLM\\Tovalin"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    ASSERT_TRUE(RemoveTree(Data()) && MakeFolders(Data()));
+    UseVersion(kVersion2, "2.0");
+    fake::RunElevated(c.installedElevated);
+    ASSERT_EQ(RunUnattendedInstallation(InstallerDataRead, "C:\\Program Files\\Tovalin", false), ExitSuccess);
+    const Texts installed = FolderEntries(Data());
+    fake::Reset();
+    fake::RunElevated(c.uninstallerElevated);
+    EXPECT_EQ(RunUninstallation(InstallerDataRead, c.silent), c.status);
+    const auto& events = fake::Events();
+    if (c.entryDeleted == nullptr) {
+      // Nothing removed, and never "not installed": the elevated copy was asked for, or the status says why.
+      EXPECT_EQ(FolderEntries(Data()), installed);
+      EXPECT_EQ(std::count(events.begin(), events.end(), "elevate /ELEVATED"), c.silent ? 0 : 1);
+      if (!c.silent) {
+        ASSERT_EQ(fake::Messages().size(), 1u);
+        EXPECT_NE(fake::Messages()[0].text.find("only an administrator can remove it"), std::string::npos);
+      }
+    } else {
+      EXPECT_TRUE(FolderEntries(Data()).empty());
+      EXPECT_EQ(std::count(events.begin(), events.end(), c.entryDeleted), 1);
+    }
+  }
+}
+
 TEST_F(UpdateTest, TheUninstallersListOfWhatWasLeftEndsWithACountOfTheRest) {
   // 200 files of 60-character names that cannot be deleted (a folder stands in each one's place):
   // more than the one message holds.
@@ -264,7 +306,9 @@ TEST_F(UpdateTest, AFailedUpdateLeavesTheEarlierVersionAsItWas) {
     UseVersion(version2, "2.0");
     int status = -1;
     WithFileSizeLimit(45000, [&] { status = sequence.install(false); });
-    if (sequence.label == std::string("unattended")) EXPECT_EQ(status, ExitWriteFailed);
+    if (sequence.label == std::string("unattended")) {
+      EXPECT_EQ(status, ExitWriteFailed);
+    }
     for (const auto& file : kVersion1) {
       std::string path = file.name;
       for (char& c : path) c = c == '\\' ? '/' : c;

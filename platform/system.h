@@ -42,3 +42,10 @@ ProductLock TakeProductLock(const char* productId);
 /// said yes to the elevation prompt, or the system account); in the console edition when it runs
 /// as root.
 bool ProcessIsElevated();
+
+/// Starts this program's own file again with the command line `arguments` (ASCII), elevated (on
+/// Windows the "runas" verb: the elevation prompt asks the user for consent or an
+/// administrator's password), waits for it to end and sets `*status` to its exit status. Returns
+/// false when it did not run: the user declined, or the system has no such prompt (the console
+/// edition). Whether the copy really is elevated is the copy's to find out.
+bool RunElevatedCopy(const char* arguments, int* status);

@@ -68,3 +68,6 @@ ProductLock TakeProductLock(const char* productId) {
 }
 
 bool ProcessIsElevated() { return geteuid() == 0; }
+
+// The console edition has no elevation prompt: root is who runs it.
+bool RunElevatedCopy(const char*, int*) { return false; }

@@ -1,5 +1,6 @@
 // Heap, waiting, the time and starting a program on Win32. Only Win32 calls belong here.
 #include <windows.h>
+#include <shellapi.h>
 #include <stdlib.h>
 
 #include "platform/system.h"
@@ -85,4 +86,35 @@ bool ProcessIsElevated() {
   const BOOL known = tokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
   CloseHandle(token);
   return known && elevation.TokenIsElevated != 0;
+}
+
+bool RunElevatedCopy(const char* arguments, int* status) {
+  typedef BOOL(WINAPI * ShellExecuteFunction)(SHELLEXECUTEINFOW*);
+  const auto shellExecute = reinterpret_cast<ShellExecuteFunction>(
+      reinterpret_cast<void*>(SystemFunction("shell32.dll", "ShellExecuteExW")));
+  // The program runs from the data directory or a copy of it: a path of 1,023 bytes at most.
+  wchar_t self[1024 + 1 + 256];
+  const DWORD length = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);
+  wchar_t parameters[64];
+  if (shellExecute == nullptr || length == 0 || length >= sizeof self / sizeof self[0] ||
+      !Utf8ToWide(arguments, parameters, sizeof parameters / sizeof parameters[0])) {
+    return false;
+  }
+  SHELLEXECUTEINFOW execute = {};
+  execute.cbSize = sizeof execute;
+  // NOASYNC: the call may return before the started process has its handle otherwise. NO_UI: a
+  // declined prompt is the caller's to report, in its own words.
+  execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  execute.lpVerb = L"runas";
+  execute.lpFile = self;
+  execute.lpParameters = parameters;
+  execute.nShow = SW_SHOWNORMAL;
+  if (!shellExecute(&execute) || execute.hProcess == nullptr) return false;
+  WaitForSingleObject(execute.hProcess, INFINITE);
+  DWORD code = 0;
+  const BOOL known = GetExitCodeProcess(execute.hProcess, &code);
+  CloseHandle(execute.hProcess);
+  if (!known) return false;
+  *status = static_cast<int>(code);
+  return true;
 }

@@ -6,9 +6,8 @@
 enum ExitStatus {
   ExitSuccess = 0,         // installed; removed (files of the user's own may have been kept)
   ExitNoDirectory = 1,     // the data directory cannot be created or entered
-  // After 2 and 3 every file of the product present in the data directory is deleted, in the
-  // product's order up to the first that cannot be: those this run wrote and those of an earlier
-  // installation alike (after a failed upgrade the earlier version is gone too).
+  // After 2 and 3 every file this run wrote is deleted and every earlier file it replaced is put
+  // back, in the product's order up to the first that cannot be.
   ExitCannotCreate = 2,    // a file of the product cannot be created
   ExitWriteFailed = 3,     // a file could not be written whole
   ExitNoMemory = 4,        // memory ran out
@@ -18,4 +17,6 @@ enum ExitStatus {
   ExitNotInstalled = 8,    // the uninstaller found no installation to remove
   ExitDeclined = 9,        // the user answered No to the uninstaller's question
   ExitBusy = 10,           // another installation or removal of the product runs: nothing was done
+  ExitNeedsAdministrator = 11,  // the uninstaller, not elevated, found an installation for all users:
+                                // nothing was removed
 };

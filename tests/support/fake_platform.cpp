@@ -18,6 +18,7 @@ std::deque<int> answers;
 int allocationsBeforeFailure = -1;  // -1: none fails
 unsigned clockReading = 0;
 unsigned clockStep = 0;  // how much later each reading of the clock is than the one before
+bool elevated = false;
 
 // Every test starts from Reset, whichever fixture it uses, or none.
 class ResetBeforeEachTest : public ::testing::EmptyTestEventListener {
@@ -48,7 +49,10 @@ void ResetUser() {
   allocationsBeforeFailure = -1;
   clockReading = 0;
   clockStep = 0;
+  elevated = false;
 }
+
+void RunElevated(bool isElevated) { elevated = isElevated; }
 
 std::vector<std::string>& Events() { return events; }
 void AnswerNext(int answer) { answers.push_back(answer); }
@@ -92,5 +96,10 @@ bool StartProgram(const char* path) {
 // No other installation runs beside a unit test's.
 ProductLock TakeProductLock(const char*) { return ProductLockTaken; }
 
-// Unit tests install for the user who runs them.
-bool ProcessIsElevated() { return false; }
+// Unit tests install for the user who runs them, unless they say otherwise.
+bool ProcessIsElevated() { return fake::elevated; }
+
+bool RunElevatedCopy(const char* arguments, int*) {
+  fake::events.push_back(std::string("elevate ") + arguments);
+  return false;
+}

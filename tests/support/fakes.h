@@ -94,6 +94,12 @@ void UseWindows(const std::vector<std::string>& titles);
 /// Reset), so that work that reads the clock as it goes seems to take that long per reading.
 void AdvanceClockOnEachReading(unsigned milliseconds);
 
+// ---- the process's rights ----------------------------------------------------------------------
+
+/// Whether the process runs elevated (ProcessIsElevated; false after Reset). RunElevatedCopy
+/// records "elevate <arguments>" and answers that the user declined.
+void RunElevated(bool elevated);
+
 // ---- the heap and the threads -----------------------------------------------------------------
 // ProcessorCount answers 4, so every extraction runs on threads; they are real ones.
 

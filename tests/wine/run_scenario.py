@@ -35,7 +35,7 @@ CHECKS = ["file", "tree", "absent", "empty", "directory", "profile", "profilelac
 SETUP = ["mkdir", "put", "copy", "extract", "profileset", "registryset", "launch", "smalldrive"]
 # Statements that say how the run they belong to (the first, or the one since the last rerun)
 # starts its program and how that program must end.
-RUN_SETTINGS = ["program", "arguments", "exitcode", "alongside", "exitcodes"]
+RUN_SETTINGS = ["program", "arguments", "exitcode", "alongside", "exitcodes", "token"]
 # The longest a program started by `launch` may take to show its window: a 32-bit program under
 # user-mode emulation takes about a minute to start.
 LAUNCH_WINDOW_SECONDS = 240
@@ -208,6 +208,10 @@ def run_setting(words, where):
             return None if words[1] == "installer" else words[1]
         raise ScenarioError(f"{where}: program installer | program PATH | program shortcut ITEM | "
                             "program registry KEY VALUE")
+    if keyword == "token":
+        if words[1:] != ["limited"]:
+            raise ScenarioError(f"{where}: token limited")
+        return "limited"
     if keyword == "exitcode":
         if len(words) != 2 or not words[1].isdigit():
             raise ScenarioError(f"{where}: exitcode N")
@@ -984,7 +988,7 @@ def plant_dlls(prefix, plant, names, log):
 
 
 def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir, log, run=1, overrides=(),
-               trace=None):
+               trace=None, limited=False):
     """Plays one run: starts `program` (a Windows path) in `cwd` with `arguments` (None: none)
     under player.exe, with `overrides` (WINEDLLOVERRIDES entries) before the scenario's own. With
     `trace` (a file open for appending), Wine's debug output of the player and of every process
@@ -1001,7 +1005,7 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
             f.write(f"arguments\t{arguments}\n")
         for name, value in scenario.environment:
             f.write(f"env\t{name}={value}\n")
-        if scenario.unelevated:
+        if scenario.unelevated or limited:
             f.write("token\tlimited\n")
         for caption in ignores:
             f.write(f"ignore\t{caption}\n")
@@ -1147,7 +1151,7 @@ def play(args, session, scenario, installer, prefix, log, overrides=(), trace=No
                 raise ScenarioError("alongside needs exitcodes, the statuses of both copies")
             alongside = start_alongside(prefix, session, program, cwd, settings["alongside"], args.out_dir, run, log)
         ok, seen = run_player(args, session, scenario, steps, program, cwd, arguments, args.out_dir, log, run,
-                              overrides, trace)
+                              overrides, trace, settings.get("token") == "limited")
         if "exitcode" in settings:
             ok = check_exit_code(settings["exitcode"], seen, log) and ok
         if alongside is not None:

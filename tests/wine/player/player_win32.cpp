@@ -47,6 +47,7 @@
 // When the time limit passes the program is killed. Exit code: 0 pass, 1 fail, 2 time-out,
 // 3 usage or start-up error.
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <stdio.h>
 #include <stdlib.h>
@@ -223,7 +224,7 @@ std::vector<Control> ControlsOf(HWND window) {
 }
 
 struct WindowSearch {
-  DWORD processId;
+  std::vector<DWORD> processes;
   std::vector<HWND> found;
 };
 
@@ -231,13 +232,36 @@ BOOL CALLBACK AddProgramWindow(HWND window, LPARAM search) {
   WindowSearch* s = reinterpret_cast<WindowSearch*>(search);
   DWORD owner = 0;
   GetWindowThreadProcessId(window, &owner);
-  if (owner == s->processId && IsWindowVisible(window)) s->found.push_back(window);
+  bool ours = false;
+  for (DWORD process : s->processes) ours = ours || owner == process;
+  if (ours && IsWindowVisible(window)) s->found.push_back(window);
   return TRUE;
+}
+
+// The started program and the processes it started, and theirs in turn, that run now: a copy of
+// the program it starts elevated (the "runas" verb) shows that copy's windows as the program's.
+std::vector<DWORD> ProgramProcesses() {
+  std::vector<DWORD> processes = {program.dwProcessId};
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return processes;
+  std::vector<PROCESSENTRY32W> all;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) all.push_back(entry);
+  CloseHandle(snapshot);
+  for (size_t i = 0; i < processes.size(); ++i) {
+    for (const PROCESSENTRY32W& p : all) {
+      bool known = false;
+      for (DWORD process : processes) known = known || process == p.th32ProcessID;
+      if (p.th32ParentProcessID == processes[i] && !known) processes.push_back(p.th32ProcessID);
+    }
+  }
+  return processes;
 }
 
 // The program's visible top-level windows, topmost first.
 std::vector<HWND> ProgramWindows() {
-  WindowSearch search = {program.dwProcessId, {}};
+  WindowSearch search = {ProgramProcesses(), {}};
   EnumWindows(AddProgramWindow, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
