@@ -93,6 +93,7 @@ class Scenario:
         self.environment = []    # (name, value): variables every run's program gets
         self.no_shell = False    # the desktop shell ends before the runs and is not started again
         self.unelevated = False  # every run's program runs with the limited token, not elevated
+        self.keep_shell_windows = False  # the shell's folder windows stay open from run to run
         # plantdlls: the planted DLL and the Windows folders it is planted in, or None.
         self.plant = None
 
@@ -145,6 +146,10 @@ def parse_scenario(path, variables):
             if len(words) != 1:
                 raise ScenarioError(f"{where}: unelevated takes no argument")
             scenario.unelevated = True
+        elif keyword == "keepshellwindows":
+            if len(words) != 1:
+                raise ScenarioError(f"{where}: keepshellwindows takes no argument")
+            scenario.keep_shell_windows = True
         elif keyword == "noshell":
             if len(words) != 1:
                 raise ScenarioError(f"{where}: noshell takes no argument")
@@ -181,7 +186,7 @@ def parse_scenario(path, variables):
             if len(words) != 3:
                 raise ScenarioError(f"{where}: click CAPTION LABEL")
             scenario.runs[-1].append(("click", words[1] + "\t" + words[2]))
-        elif keyword in ("appwindow", "noappwindow", "nowindow"):
+        elif keyword in ("appwindow", "noappwindow", "nowindow", "shellwindow"):
             scenario.runs[-1].append((keyword, one_argument(words, where)))
         elif keyword == "end":
             scenario.runs[-1].append(("end", ""))
@@ -1007,6 +1012,8 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
             f.write(f"env\t{name}={value}\n")
         if scenario.unelevated or limited:
             f.write("token\tlimited\n")
+        if scenario.keep_shell_windows:
+            f.write("keep\tshellwindows\n")
         for caption in ignores:
             f.write(f"ignore\t{caption}\n")
         for name, argument in steps:

@@ -13,6 +13,8 @@
 //   env <NAME=VALUE>   an environment variable it gets, set with the wide functions (any number)
 //   token limited      it runs with the limited token linked to the player's (not elevated), as
 //                      a standard user's program does; Wine starts every process elevated
+//   keep shellwindows  the shell's folder windows left open by earlier runs stay open (they are
+//                      closed before the program starts otherwise)
 // then the steps:
 //   ignore <caption>   windows with this caption are left alone unless a later expect names them
 //   expect <caption>   wait for a visible top-level window of the program with this caption;
@@ -37,6 +39,8 @@
 //                      before the next step other than screenshot
 //   noappwindow <prefix> no such window appears within two seconds
 //   nowindow <caption> the program shows no visible window with this caption at this moment
+//   shellwindow <title> a folder window of the shell with exactly this title is open, or opens
+//                      within 20 seconds
 //   click <caption>\t<label>  click the button with this label of the program's window with this
 //                      caption, enabled or not, with the mouse (real input), and give the click a
 //                      second to take effect; the current window stays as it was
@@ -676,7 +680,9 @@ int main(int argc, char** argv) {
   std::string programPath, directory, arguments;
   bool haveArguments = false;
   bool limited = false;
+  bool keepShellWindows = false;
   for (const Step& step : steps) {
+    if (step.name == "keep") keepShellWindows = step.argument == "shellwindows";
     if (step.name == "ignore") ignoredCaptions.push_back(step.argument);
     if (step.name == "program") programPath = step.argument;
     if (step.name == "cwd") directory = step.argument;
@@ -691,7 +697,7 @@ int main(int argc, char** argv) {
   }
   if (programPath.empty() || directory.empty()) return Usage();
 
-  CloseShellWindows();
+  if (!keepShellWindows) CloseShellWindows();
   std::string commandLine = "\"" + programPath + "\"";
   if (haveArguments) commandLine += " " + arguments;
   STARTUPINFOW startup = {};
@@ -731,7 +737,7 @@ int main(int argc, char** argv) {
   for (const Step& step : steps) {
     if (failed) break;
     if (step.name == "ignore" || step.name == "program" || step.name == "cwd" || step.name == "arguments" ||
-        step.name == "env" || step.name == "token") {
+        step.name == "env" || step.name == "token" || step.name == "keep") {
       continue;
     }
     if (step.name != "screenshot") CloseAppWindow();
@@ -787,6 +793,17 @@ int main(int argc, char** argv) {
         Fail("a window that should be gone is shown");
       } else {
         Log("no window \"%s\"", step.argument.c_str());
+      }
+    } else if (step.name == "shellwindow") {
+      bool open = false;
+      for (int waited = 0; !open && waited <= 200 && !TimeIsUp(); ++waited) {
+        for (HWND window : ShellWindows()) open = open || WindowText(window) == step.argument;
+        if (!open) Sleep(100);
+      }
+      if (open) {
+        Log("shell window \"%s\" open", step.argument.c_str());
+      } else {
+        Fail("the shell's folder window is not open");
       }
     } else if (step.name == "end") {
       while (!ProgramHasEnded() && !TimeIsUp()) {
