@@ -24,6 +24,10 @@ const char kProfileKey[] = "dataDir";
 const char kCouldNotAccessText[] =
     "That directory does not exist and could not be created. Please enter a valid location for a "
     "directory on your system.";
+const char kOpenToOthersFormat[] =
+    "Other users of this computer may change the files in %s, so a program installed there for "
+    "all users could be replaced by any of them. Please choose a directory that only "
+    "administrators may change, such as one in Program Files.";
 const char kShuttingDownText[] =
     "This program cannot operate without a data directory to store its files in. The program "
     "will exit now. Please determine an appropriate directory name and start the program again "
@@ -100,8 +104,24 @@ void Propose(const char* preset) {
 int EnterDirectory(const char* path, int mayCreate) {
   if (ChangeDirectory(path) == 0) return 0;
   if (!mayCreate) return -1;
-  if (CreateDirectoryLevel(path) == 0) DataDirectoryCreated = true;
+  CreateDataDirectory(path);
   return ChangeDirectory(path);
+}
+
+int CreateDataDirectory(const char* path) {
+  const int created = ProcessIsElevated() ? CreateProtectedDirectoryLevel(path) : CreateDirectoryLevel(path);
+  if (created == 0) DataDirectoryCreated = true;
+  return created;
+}
+
+bool RefusedAsOpenToOthers(const char* path, WindowHandle owner, bool showMessage) {
+  if (!ProcessIsElevated() || !OthersMayChangeDirectory(path)) return false;
+  if (showMessage) {
+    char text[DataDirectorySize + sizeof kOpenToOthersFormat];
+    snprintf(text, sizeof text, kOpenToOthersFormat, path);
+    ShowMessage(owner, text, "Directory Open to Other Users", kMessageOk | kMessageWarning);
+  }
+  return true;
 }
 
 void NormalizeSeparators(char* path) {
@@ -158,30 +178,36 @@ void StoreDataDirectory() {
 int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char* preset) {
   DataDirectoryCreated = false;
   Propose(preset);
-  if (EnterDirectory(DataDirectory, 0) != 0) {
-    for (bool firstPass = true;; firstPass = false) {
-      if (!firstPass) ShowMessage(owner, kCouldNotAccessText, "Couldn't Access Directory", kMessageOk | kMessageWarning);
-      // A dialog that cannot be shown (-1) will not appear on a second try either; it counts as
-      // the user giving up, so the loop cannot spin without the user.
-      if (RunDirectoryDialog(instance, owner, DataDirectory, sizeof DataDirectory, ValidateDirectoryChoice) != 1) {
-        ShowMessage(owner, kShuttingDownText, "Shutting Down", kMessageOk | kMessageWarning);
-        return 0;
-      }
-      NormalizeSeparators(DataDirectory);
-      if (EnterDirectory(DataDirectory, 1) == 0) break;
+  // A proposal that exists but is open to other users is said so, and then offered in the dialog,
+  // whose check refuses it again until another is chosen.
+  bool entered = EnterDirectory(DataDirectory, 0) == 0;
+  bool refused = entered && RefusedAsOpenToOthers(DataDirectory, owner, true);
+  for (bool firstPass = true; !entered || refused; firstPass = false) {
+    if (!firstPass && !refused) {
+      ShowMessage(owner, kCouldNotAccessText, "Couldn't Access Directory", kMessageOk | kMessageWarning);
     }
+    // A dialog that cannot be shown (-1) will not appear on a second try either; it counts as
+    // the user giving up, so the loop cannot spin without the user.
+    if (RunDirectoryDialog(instance, owner, DataDirectory, sizeof DataDirectory, ValidateDirectoryChoice) != 1) {
+      ShowMessage(owner, kShuttingDownText, "Shutting Down", kMessageOk | kMessageWarning);
+      return 0;
+    }
+    NormalizeSeparators(DataDirectory);
+    entered = EnterDirectory(DataDirectory, 1) == 0;
+    refused = entered && RefusedAsOpenToOthers(DataDirectory, owner, true);
   }
 
   StoreDataDirectory();
   return 1;
 }
 
-int SettleDataDirectory(const char* preset) {
+DirectorySettling SettleDataDirectory(const char* preset) {
   DataDirectoryCreated = false;
   Propose(preset);
-  if (EnterDirectory(DataDirectory, 1) != 0) return 0;
+  if (EnterDirectory(DataDirectory, 1) != 0) return DirectoryUnusable;
+  if (RefusedAsOpenToOthers(DataDirectory, nullptr, false)) return DirectoryOpenToOthers;
   StoreDataDirectory();
-  return 1;
+  return DirectorySettled;
 }
 
 bool ReadStoredDataDirectory(bool* forAllUsers) {

@@ -27,11 +27,31 @@ extern bool DataDirectoryCreated;
 /// shown); the "Shutting Down" message has then been shown and nothing has been written.
 int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char* preset = nullptr);
 
+/// What SettleDataDirectory found.
+enum DirectorySettling {
+  DirectoryUnusable = 0,      // it cannot be created or entered
+  DirectorySettled = 1,       // it is the current directory, and stored
+  DirectoryOpenToOthers = 2,  // an installation for all users found it open to other users
+};
+
 /// The unattended form of ChooseDataDirectory: takes `preset` (null: the directory the dialog
-/// would propose, stored or default), enters it, creating it (one level) when it is missing,
-/// and stores it. Shows nothing. Returns 1 when it is the current directory, 0 when it cannot be
-/// created or entered (nothing is stored then).
-int SettleDataDirectory(const char* preset);
+/// would propose, stored or default), enters it, creating it (one level, CreateDataDirectory)
+/// when it is missing, and stores it. Shows nothing. Nothing is stored unless it settles; a
+/// directory OpenToOthers refuses is left as it was found.
+DirectorySettling SettleDataDirectory(const char* preset);
+
+/// Creates the data directory `path` (one level) and sets DataDirectoryCreated. An installation
+/// for all users (the process runs elevated) creates it protected (CreateProtectedDirectoryLevel),
+/// so that no other user may change the program it will hold, wherever it is. Returns 0 on
+/// success, -1 otherwise.
+int CreateDataDirectory(const char* path);
+
+/// The rule for a directory that exists: an installation for all users does not install into
+/// one that other users may change (OthersMayChangeDirectory), since any of them could then
+/// replace the program that every user, and the administrator who removes it, will run. True
+/// when `path` is refused so; with `showMessage` the refusal has then been said in a message box
+/// owned by `owner` (may be null). Always false for an installation for one user.
+bool RefusedAsOpenToOthers(const char* path, WindowHandle owner, bool showMessage);
 
 /// Fills DataDirectory with the directory stored in the profile file, separators normalised:
 /// the file of the process's own scope (see StoreDataDirectory) first, else the other scope's, so

@@ -4,6 +4,7 @@
 
 #include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "platform/message_box.h"
@@ -182,6 +183,34 @@ TEST_F(ChooseDataDirectoryTest, ExistingDirectoryNeedsAYes) {
                                                   expected::kExistingDirectoryCaption}));
   EXPECT_STREQ(DataDirectory, "E:\\shared");  // normalised after the dialog
   EXPECT_EQ(Current(), DriveFolder("E/shared"));
+}
+
+TEST_F(ChooseDataDirectoryTest, ForAllUsersAFolderOpenToOthersIsRefusedAndANewOneIsMadeProtected) {
+  fake::RunElevated(true);
+  const mode_t umaskBefore = umask(0);
+  MakeFolder("E/shared");
+  ASSERT_EQ(chmod(DriveFolder("E/shared").c_str(), 0777), 0);
+  const std::string openToOthers = "Directory Open to Other Users";
+
+  // Unattended: refused, nothing stored.
+  EXPECT_EQ(SettleDataDirectory("E:\\shared"), DirectoryOpenToOthers);
+  EXPECT_EQ(Profile(), "");
+  // Stored, it is refused before the dialog, and again when chosen in it; a new folder is made
+  // so that only its owner may change it, whatever the process's umask.
+  Store("E:\\shared");
+  fake::DialogOk();                // the refused folder, proposed again
+  fake::DialogOk("E:\\Tovalin");  // a new one
+  EXPECT_EQ(ChooseDataDirectory(nullptr, nullptr), 1);
+  umask(umaskBefore);
+  EXPECT_EQ(Captions(), (std::vector<std::string>{openToOthers, openToOthers}));
+  EXPECT_NE(fake::Messages()[0].text.find("E:\\shared"), std::string::npos);
+  EXPECT_STREQ(DataDirectory, "E:\\Tovalin");
+  struct stat made;
+  ASSERT_EQ(stat(DriveFolder("E/Tovalin").c_str(), &made), 0);
+  EXPECT_EQ(made.st_mode & 0777, 0755u);
+  // For one user the same folder is no one else's business.
+  fake::Reset();
+  EXPECT_EQ(SettleDataDirectory("E:\\shared"), DirectorySettled);
 }
 
 TEST_F(ChooseDataDirectoryTest, NetworkPathPassesTheDialogButCannotBeEntered) {

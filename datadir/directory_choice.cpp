@@ -50,10 +50,7 @@ int ValidateDirectoryChoice(char* directory, size_t size, WindowHandle owner) {
   }
   bool isDirectory = false;
   if (QueryPath(directory, &isDirectory) != 0) {
-    if (CreateDirectoryLevel(directory) == 0) {
-      DataDirectoryCreated = true;
-      return 1;
-    }
+    if (CreateDataDirectory(directory) == 0) return 1;
     RefuseAsUncreatable(owner);
     return 0;
   }
@@ -63,6 +60,7 @@ int ValidateDirectoryChoice(char* directory, size_t size, WindowHandle owner) {
     ShowMessage(owner, text, "Please Enter a Directory Name", kMessageOk | kMessageWarning);
     return 0;
   }
+  if (RefusedAsOpenToOthers(directory, owner, true)) return 0;
   return ShowMessage(owner, kExistingDirectoryText, "Write Data to Existing Directory?", kMessageYesNo) ==
                  kAnswerYes
              ? 1

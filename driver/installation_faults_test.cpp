@@ -344,6 +344,10 @@ TEST_F(InstallationFaultTest, UnattendedFailuresEndWithTheirStatusAndLeaveNoFile
       {"a directory in the way", InstallerDataRead, nullptr, [this] { mkdir(InData("tovalin.jpg").c_str(), 0777); },
        ExitCannotCreate},
       {"no such drive", InstallerDataRead, "Q:\\Tovalin", [] {}, ExitNoDirectory},
+      {"for all users, a directory other users may change", InstallerDataRead, nullptr, [this] {
+         fake::RunElevated(true);
+         chmod(Data().c_str(), 0777);
+       }, ExitOpenToOthers},
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.label);
@@ -354,6 +358,7 @@ TEST_F(InstallationFaultTest, UnattendedFailuresEndWithTheirStatusAndLeaveNoFile
     const std::vector<std::string> left = FolderEntries(Data());
     EXPECT_TRUE(left.empty() || left == std::vector<std::string>{"tovalin.jpg"});
     rmdir(InData("tovalin.jpg").c_str());
+    chmod(Data().c_str(), 0755);
   }
   // A full disk: exit status 3, and the rollback removes the partial file and the earlier ones.
   StartOver();

@@ -27,7 +27,11 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
   if (data == InstallerDataNoMemory) return ExitNoMemory;
   if (!LockProduct(true)) return ExitBusy;
   if (!PayloadIsIntact()) return ExitDamaged;
-  if (SettleDataDirectory(preset) == 0) return ExitNoDirectory;
+  switch (SettleDataDirectory(preset)) {
+    case DirectoryUnusable: return ExitNoDirectory;
+    case DirectoryOpenToOthers: return ExitOpenToOthers;
+    case DirectorySettled: break;
+  }
 
   AskRunningCopiesToQuit();
   const ExtractStatus status = ExtractPayload(nullptr, nullptr);

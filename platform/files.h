@@ -74,6 +74,20 @@ int ChangeDirectory(const char* path);
 /// the parent is missing, the name exists, or creation fails for any other reason.
 int CreateDirectoryLevel(const char* path);
 
+/// Creates the single directory `path` like CreateDirectoryLevel, protected as Program Files
+/// protects its folders: the administrators and the system may change it and what is made in it,
+/// every other user may only read and run what it holds (on Windows its own access list, not its
+/// parent's: ProtectedFolderDescriptor; in the console edition the mode 0755, whatever the
+/// umask). Returns 0 on success, -1 when it could not be created so.
+int CreateProtectedDirectoryLevel(const char* path);
+
+/// True when users other than the administrators, the system and the user this process runs as
+/// may change what the existing directory `path` holds, so that a program installed in it for
+/// every user could be replaced by any of them: on Windows its security descriptor as
+/// DescriptorLetsOthersChange judges it; in the console edition a group or others write bit, or
+/// an owner other than root and this process's user. Also true when it cannot be examined.
+bool OthersMayChangeDirectory(const char* path);
+
 /// Asks whether `path` exists. Returns 0 and sets `*isDirectory` when it does; -1 when it does
 /// not or cannot be examined. As on Windows: a name containing '?' or '*', a bare drive name
 /// such as "C:", and a path ending in a separator (other than a drive root such as "C:\") do

@@ -190,6 +190,24 @@ int CreateDirectoryLevel(const char* path) {
   return mkdir(native, 0777) == 0 ? 0 : -1;
 }
 
+int CreateProtectedDirectoryLevel(const char* path) {
+  if (CreateDirectoryLevel(path) != 0) return -1;
+  char native[kNativePathSize];
+  if (MapNativePath(path, native, sizeof native, nullptr) && chmod(native, 0755) == 0) return 0;
+  RemoveEmptyDirectory(path);
+  return -1;
+}
+
+bool OthersMayChangeDirectory(const char* path) {
+  char native[kNativePathSize];
+  struct stat status;
+  if (HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, nullptr) ||
+      stat(native, &status) != 0) {
+    return true;
+  }
+  return (status.st_mode & (S_IWGRP | S_IWOTH)) != 0 || (status.st_uid != 0 && status.st_uid != geteuid());
+}
+
 int QueryPath(const char* path, bool* isDirectory) {
   char native[kNativePathSize];
   if (NamesNothing(path) || HasInvalidNameCharacter(path) || !MapNativePath(path, native, sizeof native, nullptr)) {

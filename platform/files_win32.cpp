@@ -7,7 +7,9 @@
 #include <wchar.h>
 
 #include "platform/files.h"
+#include "platform/access_list.h"
 #include "platform/system.h"
+#include "platform/system_library_win32.h"
 #include "platform/wide_text_win32.h"
 #include "platform/windows_path.h"
 
@@ -268,6 +270,58 @@ int CreateDirectoryLevel(const char* path) {
   const bool created = wide != nullptr && CreateDirectoryW(wide, nullptr);
   FreeWidePath(wide);
   return created ? 0 : -1;
+}
+
+int CreateProtectedDirectoryLevel(const char* path) {
+  unsigned char descriptor[kProtectedDescriptorSize];
+  if (ProtectedFolderDescriptor(descriptor, sizeof descriptor) == 0) return -1;
+  SECURITY_ATTRIBUTES attributes = {sizeof attributes, descriptor, FALSE};
+  wchar_t* wide = WidePath(path);
+  const bool created = wide != nullptr && CreateDirectoryW(wide, &attributes);
+  FreeWidePath(wide);
+  return created ? 0 : -1;
+}
+
+bool OthersMayChangeDirectory(const char* path) {
+  // advapi32 is looked up rather than imported, as every DLL beyond KERNEL32 and msvcrt.
+  typedef BOOL(WINAPI * FileSecurityFunction)(LPCWSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, DWORD*);
+  typedef BOOL(WINAPI * OpenTokenFunction)(HANDLE, DWORD, HANDLE*);
+  typedef BOOL(WINAPI * TokenInformationFunction)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
+  const auto fileSecurity = reinterpret_cast<FileSecurityFunction>(
+      reinterpret_cast<void*>(SystemFunction("advapi32.dll", "GetFileSecurityW")));
+  const auto openToken = reinterpret_cast<OpenTokenFunction>(
+      reinterpret_cast<void*>(SystemFunction("advapi32.dll", "OpenProcessToken")));
+  const auto tokenInformation = reinterpret_cast<TokenInformationFunction>(
+      reinterpret_cast<void*>(SystemFunction("advapi32.dll", "GetTokenInformation")));
+  if (fileSecurity == nullptr || openToken == nullptr || tokenInformation == nullptr) return true;
+  // The user the process runs as: TOKEN_USER, a pointer to the SID and the SID after it.
+  alignas(8) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  HANDLE token = nullptr;
+  DWORD needed = 0;
+  const unsigned char* ownUser = nullptr;
+  if (openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    if (tokenInformation(token, TokenUser, user, sizeof user, &needed)) {
+      ownUser = static_cast<const unsigned char*>(reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+    }
+    CloseHandle(token);
+  }
+  wchar_t* wide = WidePath(path);
+  if (wide == nullptr) return true;
+  const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
+  // A folder's descriptor is a few hundred bytes; a larger one is read into the heap.
+  alignas(8) unsigned char small[1024];
+  unsigned char* descriptor = small;
+  DWORD size = sizeof small;
+  BOOL read = fileSecurity(wide, wanted, descriptor, size, &needed);
+  if (!read && GetLastError() == ERROR_INSUFFICIENT_BUFFER && needed > size) {
+    descriptor = static_cast<unsigned char*>(AllocateMemory(needed));
+    size = needed;
+    read = descriptor != nullptr && fileSecurity(wide, wanted, descriptor, size, &needed);
+  }
+  FreeWidePath(wide);
+  const bool others = !read || DescriptorLetsOthersChange(descriptor, size, ownUser);
+  if (descriptor != small) FreeMemory(descriptor);
+  return others;
 }
 
 int QueryPath(const char* path, bool* isDirectory) {

@@ -1,7 +1,8 @@
 # Platform services: files, environment and profile (used for real by unit tests), and the
 # user-facing pieces, the heap and the threads (replaced by fakes in unit tests).
 set(here ${CMAKE_CURRENT_LIST_DIR})
-target_sources(installer_services PRIVATE ${here}/windows_path.cpp)
+target_sources(installer_services PRIVATE ${here}/windows_path.cpp ${here}/access_list.cpp)
+list(APPEND UNIT_TEST_SOURCES ${here}/access_list_test.cpp)
 if(WIN32)
   target_sources(installer_services PRIVATE
     ${here}/files_win32.cpp ${here}/environment_win32.cpp ${here}/profile_win32.cpp

@@ -19,4 +19,6 @@ enum ExitStatus {
   ExitBusy = 10,           // another installation or removal of the product runs: nothing was done
   ExitNeedsAdministrator = 11,  // the uninstaller, not elevated, found an installation for all users:
                                 // nothing was removed
+  ExitOpenToOthers = 12,        // an installation for all users found the data directory open to
+                                // other users, who could replace its programs: nothing was written
 };

@@ -63,7 +63,8 @@ with tempfile.TemporaryDirectory() as work:
             "InstallerSwitches": {"Silent": "/S", "SilentWithProgress": "/S", "InstallLocation": "/D=<INSTALLPATH>"},
             "ExpectedReturnCodes": [{"InstallerReturnCode": code, "ReturnResponse": response} for code, response in (
                 (1, "contactSupport"), (2, "fileInUse"), (3, "diskFull"), (4, "insufficientMemory"),
-                (5, "contactSupport"), (6, "invalidParameter"), (10, "installInProgress"))],
+                (5, "contactSupport"), (6, "invalidParameter"), (10, "installInProgress"),
+                (12, "blockedByPolicy"))],
             "UpgradeBehavior": "install", "ElevationRequirement": "elevatesSelf", "ProductCode": product_id,
             "AppsAndFeaturesEntries": [{"DisplayName": d["productName"], "Publisher": d["publisher"],
                                         "DisplayVersion": d["version"], "ProductCode": product_id}],

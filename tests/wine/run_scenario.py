@@ -28,7 +28,7 @@ WINDOW_STEPS = ["text", "textline", "button", "icon", "edit", "type", "press", "
                 "screenshot"]
 # Window steps that take no argument.
 BARE_STEPS = ["closebox"]
-CHECKS = ["file", "tree", "absent", "empty", "directory", "profile", "profilelacks", "startmenu", "nostartmenu",
+CHECKS = ["file", "tree", "absent", "empty", "directory", "closed", "profile", "profilelacks", "startmenu", "nostartmenu",
           "startmenuholds", "shortcut", "running", "notrunning", "registry", "registryholds", "noregistry",
           "registrysize"]
 # Preparation statements, carried out in order before the installer starts.
@@ -627,6 +627,16 @@ def run_check(prefix, where, words, log):
         return report(not exists, "it exists" if exists else "")
     if keyword == "directory":
         return report(os.path.isdir(unix_path(prefix, args[0])), "")
+    if keyword == "closed":
+        # Wine keeps no access list of its own for a file: it reads one from the Unix mode, and
+        # turns one it is given into a mode. No permission bits for others is how it keeps a list
+        # that grants Everyone nothing, as a protected one does; a folder made without one gets
+        # read and run for Everyone (0755).
+        path = unix_path(prefix, args[0])
+        if not os.path.isdir(path):
+            return report(False, "no such directory")
+        mode = os.stat(path).st_mode & 0o777
+        return report(mode & 0o007 == 0, f"mode {mode:o}")
     if keyword == "empty":
         path = unix_path(prefix, args[0])
         if not os.path.isdir(path):
@@ -938,8 +948,14 @@ def prepare(prefix, scenario, session, installer, out_dir, log):
             continue
         target = unix_path(prefix, words[1])
         if words[0] == "mkdir":
+            # mkdir C:\path [open]: "open" lets every user change it (mode 0777, which Wine
+            # reports as an access list that lets Everyone modify it).
+            if words[2:] not in ([], ["open"]):
+                raise ScenarioError(f"{where}: mkdir C:\\path [open]")
             os.makedirs(target, exist_ok=True)
-            log(f"setup mkdir {words[1]}")
+            if words[2:] == ["open"]:
+                os.chmod(target, 0o777)
+            log(f"setup mkdir {' '.join(words[1:])}")
         elif words[0] == "put":
             # put PATH [readonly]: a stale file, as an earlier installation could have left.
             os.makedirs(os.path.dirname(target), exist_ok=True)

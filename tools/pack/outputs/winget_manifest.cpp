@@ -16,7 +16,7 @@ const char kWingetManifestVersion[] = "1.10.0";
 namespace {
 
 // The exit statuses a package manager can act on, in the words of the manifest's schema. Status
-// 7, 8 and 9 are the uninstaller's alone; an interactive run always ends with 0.
+// 7, 8, 9 and 11 are the uninstaller's alone; an interactive run always ends with 0.
 const struct {
   ExitStatus status;
   const char* response;
@@ -28,6 +28,7 @@ const struct {
     {ExitDamaged, "contactSupport"},       // the download is damaged
     {ExitBadOptions, "invalidParameter"},
     {ExitBusy, "installInProgress"},
+    {ExitOpenToOthers, "blockedByPolicy"},  // the data directory is open to other users
 };
 
 // A text of the description as a YAML double-quoted scalar: QuoteForMessage escapes quotes,
