@@ -82,14 +82,29 @@ void ProposeDefault(char* proposal, size_t size) {
   }
 }
 
+// The default of an unattended installation for all users, "<Program Files>\<groupName>": the
+// home default is the user's, and the system account of a management tool has none (it would
+// be C:\<groupName>). False when there is no Program Files folder or the path does not fit.
+bool ProposeProgramFiles(char* proposal, size_t size) {
+  char folder[DataDirectorySize];
+  if (!ProgramFilesFolder(folder, sizeof folder)) return false;
+  const int length = snprintf(proposal, size, "%s\\%s", folder, InstallerSettings.groupName);
+  if (length >= 0 && static_cast<size_t>(length) < size) return true;
+  proposal[0] = '\0';
+  return false;
+}
+
 // Fills DataDirectory with the directory to try first: `preset` when given, else the stored
-// one, else the default; separators normalised.
-void Propose(const char* preset) {
+// one, else the default (for `unattended` installations for all users, Program Files);
+// separators normalised.
+void Propose(const char* preset, bool unattended = false) {
   if (preset != nullptr) {
     snprintf(DataDirectory, sizeof DataDirectory, "%s", preset);
   } else {
     char proposal[DataDirectorySize];
-    ProposeDefault(proposal, sizeof proposal);
+    if (!(unattended && ProcessIsElevated() && ProposeProgramFiles(proposal, sizeof proposal))) {
+      ProposeDefault(proposal, sizeof proposal);
+    }
     // A stored directory too long for the buffer is not cut to another one: it leaves the
     // proposal empty, for the user to choose in the dialog.
     char profile[kProfilePathSize];
@@ -203,7 +218,7 @@ int ChooseDataDirectory(InstanceHandle instance, WindowHandle owner, const char*
 
 DirectorySettling SettleDataDirectory(const char* preset) {
   DataDirectoryCreated = false;
-  Propose(preset);
+  Propose(preset, true);
   if (EnterDirectory(DataDirectory, 1) != 0) return DirectoryUnusable;
   if (RefusedAsOpenToOthers(DataDirectory, nullptr, false)) return DirectoryOpenToOthers;
   StoreDataDirectory();

@@ -34,8 +34,10 @@ enum DirectorySettling {
   DirectoryOpenToOthers = 2,  // an installation for all users found it open to other users
 };
 
-/// The unattended form of ChooseDataDirectory: takes `preset` (null: the directory the dialog
-/// would propose, stored or default), enters it, creating it (one level, CreateDataDirectory)
+/// The unattended form of ChooseDataDirectory: takes `preset` (null: the stored directory, else
+/// the default: for an installation for all users "<Program Files>\<groupName>" in the Program
+/// Files folder of the program's own architecture (ProgramFilesFolder), for one user the
+/// directory the dialog would propose), enters it, creating it (one level, CreateDataDirectory)
 /// when it is missing, and stores it. Shows nothing. Nothing is stored unless it settles; a
 /// directory OpenToOthers refuses is left as it was found.
 DirectorySettling SettleDataDirectory(const char* preset);

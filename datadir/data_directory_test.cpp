@@ -208,8 +208,17 @@ TEST_F(ChooseDataDirectoryTest, ForAllUsersAFolderOpenToOthersIsRefusedAndANewOn
   struct stat made;
   ASSERT_EQ(stat(DriveFolder("E/Tovalin").c_str(), &made), 0);
   EXPECT_EQ(made.st_mode & 0777, 0755u);
-  // For one user the same folder is no one else's business.
+  // Unattended with nothing stored, it goes into Program Files, not the home default; for one
+  // user into the home default. The same folder open to others is then no one else's business.
+  MakeFolder("C/Program Files");
+  WriteBytes(Root() + "/config/tovalin2.ini", "");
+  EXPECT_EQ(SettleDataDirectory(nullptr), DirectorySettled);
+  EXPECT_STREQ(DataDirectory, "C:\\Program Files\\Tovalin");
   fake::Reset();
+  WriteBytes(Root() + "/config/tovalin2.ini", "");
+  ASSERT_EQ(rmdir(DriveFolder("C/Program Files/Tovalin").c_str()), 0);
+  EXPECT_EQ(SettleDataDirectory(nullptr), DirectorySettled);
+  EXPECT_STREQ(DataDirectory, "C:\\users\\ann\\Tovalin");
   EXPECT_EQ(SettleDataDirectory("E:\\shared"), DirectorySettled);
 }
 

@@ -23,3 +23,13 @@ bool ReadEnvironmentText(const char* name, char* buffer, size_t size, bool* tooL
   }
   return false;
 }
+
+bool ProgramFilesFolder(char* out, size_t size) {
+  const char folder[] = "C:\\Program Files";
+  if (size < sizeof folder) {
+    if (size > 0) out[0] = '\0';
+    return false;
+  }
+  memcpy(out, folder, sizeof folder);
+  return true;
+}

@@ -4,6 +4,7 @@
 #include <stdlib.h>
 
 #include "platform/environment.h"
+#include "platform/system_library_win32.h"
 #include "platform/wide_text_win32.h"
 
 namespace {
@@ -38,4 +39,23 @@ bool ReadEnvironmentText(const char* name, char* buffer, size_t size, bool* tooL
   free(value);
   if (!present) buffer[0] = '\0';
   return present;
+}
+
+bool ProgramFilesFolder(char* out, size_t size) {
+  out[0] = '\0';
+  // shell32 and ole32 are looked up rather than imported, as every DLL beyond KERNEL32 and msvcrt.
+  typedef HRESULT(WINAPI * KnownFolderFunction)(const GUID&, DWORD, HANDLE, wchar_t**);
+  typedef void(WINAPI * FreeFunction)(void*);
+  const auto knownFolder = reinterpret_cast<KnownFolderFunction>(
+      reinterpret_cast<void*>(SystemFunction("shell32.dll", "SHGetKnownFolderPath")));
+  const auto freeText = reinterpret_cast<FreeFunction>(reinterpret_cast<void*>(SystemFunction("ole32.dll", "CoTaskMemFree")));
+  if (knownFolder == nullptr || freeText == nullptr) return false;
+  // FOLDERID_ProgramFiles, {905E63B6-C1BF-494E-B29C-65B732D3D21A}.
+  static const GUID kProgramFiles = {0x905E63B6, 0xC1BF, 0x494E, {0xB2, 0x9C, 0x65, 0xB7, 0x32, 0xD3, 0xD2, 0x1A}};
+  wchar_t* path = nullptr;
+  const bool found = knownFolder(kProgramFiles, 0, nullptr, &path) == S_OK && path != nullptr;
+  const bool converted = found && WideToUtf8(path, out, size);
+  freeText(path);
+  if (!converted) out[0] = '\0';
+  return converted;
 }
