@@ -56,6 +56,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wctype.h>
 
 #include <string>
 #include <vector>
@@ -242,8 +243,11 @@ BOOL CALLBACK AddProgramWindow(HWND window, LPARAM search) {
   return TRUE;
 }
 
-// The started program and the processes it started, and theirs in turn, that run now: a copy of
-// the program it starts elevated (the "runas" verb) shows that copy's windows as the program's.
+std::wstring programFileName;  // the started program's file name, lower case
+
+// The started program and the copies of it that it started, and theirs in turn, that run now: a
+// copy of the program it starts elevated (the "runas" verb) shows that copy's windows as the
+// program's. Other programs it starts (the product, after "Yes") are other programs' windows.
 std::vector<DWORD> ProgramProcesses() {
   std::vector<DWORD> processes = {program.dwProcessId};
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
@@ -255,9 +259,11 @@ std::vector<DWORD> ProgramProcesses() {
   CloseHandle(snapshot);
   for (size_t i = 0; i < processes.size(); ++i) {
     for (const PROCESSENTRY32W& p : all) {
+      std::wstring name = p.szExeFile;
+      for (wchar_t& c : name) c = static_cast<wchar_t>(towlower(c));
       bool known = false;
       for (DWORD process : processes) known = known || process == p.th32ProcessID;
-      if (p.th32ParentProcessID == processes[i] && !known) processes.push_back(p.th32ProcessID);
+      if (p.th32ParentProcessID == processes[i] && !known && name == programFileName) processes.push_back(p.th32ProcessID);
     }
   }
   return processes;
@@ -696,6 +702,8 @@ int main(int argc, char** argv) {
     }
   }
   if (programPath.empty() || directory.empty()) return Usage();
+  programFileName = Wide(programPath.substr(programPath.find_last_of("\\/") + 1));
+  for (wchar_t& c : programFileName) c = static_cast<wchar_t>(towlower(c));
 
   if (!keepShellWindows) CloseShellWindows();
   std::string commandLine = "\"" + programPath + "\"";
