@@ -159,7 +159,7 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
     ShowFailure(kNoMemoryText);
     return 0;
   }
-  if (!LockProduct(false)) return 0;
+  if (!LockProduct(false, ProcessIsElevated())) return 0;
   if (!CheckPayloadShowingProgress(instance)) {
     ShowFailure(kDamagedText);
     return 0;

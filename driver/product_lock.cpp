@@ -21,8 +21,8 @@ enum { kMessageSize = 512 };
 
 }  // namespace
 
-bool LockProduct(bool silent) {
-  if (TakeProductLock(InstallerSettings.productId) == ProductLockTaken) return true;
+bool LockProduct(bool silent, bool forAllUsers) {
+  if (TakeProductLock(InstallerSettings.productId, forAllUsers) == ProductLockTaken) return true;
   if (!silent) {
     char text[kMessageSize];
     snprintf(text, sizeof text, kBusyFormat, InstallerSettings.appTitle);

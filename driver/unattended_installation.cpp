@@ -5,6 +5,7 @@
 #include "driver/installation.h"
 #include "driver/product_lock.h"
 #include "payload/extract.h"
+#include "platform/system.h"
 #include "shell/close_running_copies.h"
 
 namespace {
@@ -25,7 +26,7 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
   // As in the interactive run, a damaged installer writes nothing at all, profile included.
   if (data == InstallerDataDamaged) return ExitDamaged;
   if (data == InstallerDataNoMemory) return ExitNoMemory;
-  if (!LockProduct(true)) return ExitBusy;
+  if (!LockProduct(true, ProcessIsElevated())) return ExitBusy;
   if (!PayloadIsIntact()) return ExitDamaged;
   switch (SettleDataDirectory(preset)) {
     case DirectoryUnusable: return ExitNoDirectory;

@@ -112,7 +112,7 @@ int RunUninstallation(InstallerDataStatus data, bool silent, bool elevatedCopy) 
     }
   }
 
-  if (!LockProduct(silent)) return ExitBusy;
+  if (!LockProduct(silent, forAllUsers)) return ExitBusy;
 
   if (!ReadStoredDataDirectory(&forAllUsers)) {
     snprintf(message, sizeof message, kNotInstalledFormat, settings.appTitle);

@@ -4,6 +4,8 @@
 
 #include <string.h>
 
+const unsigned char kAdministratorsSid[16] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};
+
 namespace {
 
 // SECURITY_DESCRIPTOR_RELATIVE: revision, padding, control, then offsets of owner, group, SACL,
@@ -28,7 +30,7 @@ const unsigned long kReadAndRun = 0x1200A9ul;    // read, list, traverse, attrib
 // SIDs: revision 1, the count of sub-authorities, a 6-byte big-endian authority, then each
 // sub-authority as 4 little-endian bytes.
 const unsigned char kSystem[] = {1, 1, 0, 0, 0, 0, 0, 5, 18, 0, 0, 0};                      // S-1-5-18
-const unsigned char kAdministrators[] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x20, 2, 0, 0};  // S-1-5-32-544
+const unsigned char* const kAdministrators = kAdministratorsSid;
 const unsigned char kUsers[] = {1, 2, 0, 0, 0, 0, 0, 5, 32, 0, 0, 0, 0x21, 2, 0, 0};          // S-1-5-32-545
 const unsigned char kCreatorOwner[] = {1, 1, 0, 0, 0, 0, 0, 3, 0, 0, 0, 0};                  // S-1-3-0
 // NT SERVICE\TrustedInstaller: S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464.
@@ -63,7 +65,7 @@ bool SameSid(const unsigned char* sid, size_t length, const unsigned char* known
 // The system, the administrators, TrustedInstaller, the placeholder for whoever creates an
 // object (never a user of its own), and the process's own user.
 bool IsTrusted(const unsigned char* sid, size_t length, const unsigned char* ownUser) {
-  if (SameSid(sid, length, kSystem, sizeof kSystem) || SameSid(sid, length, kAdministrators, sizeof kAdministrators) ||
+  if (SameSid(sid, length, kSystem, sizeof kSystem) || SameSid(sid, length, kAdministrators, sizeof kAdministratorsSid) ||
       SameSid(sid, length, kTrustedInstaller, sizeof kTrustedInstaller) ||
       SameSid(sid, length, kCreatorOwner, sizeof kCreatorOwner)) {
     return true;
@@ -73,10 +75,11 @@ bool IsTrusted(const unsigned char* sid, size_t length, const unsigned char* own
   return ownLength != 0 && SameSid(sid, length, ownUser, ownLength);
 }
 
-size_t PutAce(unsigned char* at, unsigned long mask, const unsigned char* sid, size_t sidLength) {
+size_t PutAce(unsigned char* at, unsigned long mask, const unsigned char* sid, size_t sidLength,
+              unsigned char flags = kObjectInherit | kContainerInherit) {
   const size_t size = kAceHeader + 4 + sidLength;
   at[0] = kAccessAllowed;
-  at[1] = kObjectInherit | kContainerInherit;
+  at[1] = flags;
   Write16(at + 2, static_cast<unsigned>(size));
   Write32(at + 4, mask);
   memcpy(at + 8, sid, sidLength);
@@ -86,7 +89,7 @@ size_t PutAce(unsigned char* at, unsigned long mask, const unsigned char* sid, s
 }  // namespace
 
 size_t ProtectedFolderDescriptor(unsigned char* out, size_t size) {
-  const size_t aclSize = kAclHeader + (kAceHeader + 4 + sizeof kSystem) + (kAceHeader + 4 + sizeof kAdministrators) +
+  const size_t aclSize = kAclHeader + (kAceHeader + 4 + sizeof kSystem) + (kAceHeader + 4 + sizeof kAdministratorsSid) +
                          (kAceHeader + 4 + sizeof kUsers);
   const size_t total = kDescriptorHeader + aclSize;
   if (size < total) return 0;
@@ -100,7 +103,7 @@ size_t ProtectedFolderDescriptor(unsigned char* out, size_t size) {
   Write16(acl + 4, 3);
   unsigned char* ace = acl + kAclHeader;
   ace += PutAce(ace, kAllAccess, kSystem, sizeof kSystem);
-  ace += PutAce(ace, kAllAccess, kAdministrators, sizeof kAdministrators);
+  ace += PutAce(ace, kAllAccess, kAdministrators, sizeof kAdministratorsSid);
   PutAce(ace, kReadAndRun, kUsers, sizeof kUsers);
   return total;
 }
@@ -143,4 +146,38 @@ bool DescriptorLetsOthersChange(const unsigned char* descriptor, size_t size, co
     if (sidLength == 0 || !IsTrusted(ace + kAceHeader + 4, sidLength, ownUser)) return true;
   }
   return false;
+}
+
+size_t LockDescriptor(const unsigned char* owner, unsigned char* out, size_t size) {
+  const size_t ownerLength = owner != nullptr ? SidLength(owner, 8 + 4 * 15) : 0;
+  if (ownerLength == 0) return 0;
+  const unsigned long kGenericAll = 0x10000000ul;
+  const size_t aclSize = kAclHeader + (kAceHeader + 4 + sizeof kSystem) + (kAceHeader + 4 + ownerLength);
+  const size_t total = kDescriptorHeader + ownerLength + aclSize;
+  if (size < total) return 0;
+  memset(out, 0, total);
+  out[0] = 1;
+  Write16(out + 2, kDaclPresent | kDaclProtected | kSelfRelative);
+  Write32(out + kOwnerAt, kDescriptorHeader);
+  memcpy(out + kDescriptorHeader, owner, ownerLength);
+  Write32(out + kDaclAt, static_cast<unsigned long>(kDescriptorHeader + ownerLength));
+  unsigned char* acl = out + kDescriptorHeader + ownerLength;
+  acl[0] = 2;
+  Write16(acl + 2, static_cast<unsigned>(aclSize));
+  Write16(acl + 4, 2);
+  unsigned char* ace = acl + kAclHeader;
+  ace += PutAce(ace, kGenericAll, kSystem, sizeof kSystem, 0);
+  PutAce(ace, kGenericAll, owner, ownerLength, 0);
+  return total;
+}
+
+bool DescriptorOwnedBy(const unsigned char* descriptor, size_t size, const unsigned char* owner) {
+  if (descriptor == nullptr || owner == nullptr || size < kDescriptorHeader || descriptor[0] != 1) return false;
+  if ((Read16(descriptor + 2) & kSelfRelative) == 0) return false;
+  const unsigned long ownerAt = Read32(descriptor + kOwnerAt);
+  if (ownerAt == 0 || ownerAt >= size) return false;
+  const size_t length = SidLength(descriptor + ownerAt, size - ownerAt);
+  const size_t wantedLength = SidLength(owner, 8 + 4 * 15);
+  return length != 0 && (SameSid(descriptor + ownerAt, length, owner, wantedLength) ||
+                         SameSid(descriptor + ownerAt, length, kSystem, sizeof kSystem));
 }

@@ -1,6 +1,6 @@
-// Windows security descriptors of folders, as bytes: the one a folder for all users gets, and
-// whether a folder's lets users other than the administrators change what it holds. Portable, so
-// that the rules are tested everywhere; files_win32.cpp hands them the system's descriptors.
+// Windows security descriptors, as bytes: the one a folder for all users gets, whether a folder's
+// lets users other than the administrators change what it holds, and the product lock's. Portable,
+// so that the rules are tested everywhere; the *_win32 files hand them the system's descriptors.
 #pragma once
 #include <stddef.h>
 
@@ -23,3 +23,16 @@ size_t ProtectedFolderDescriptor(unsigned char* out, size_t size);
 /// right to everyone); or an owner who is someone else (an owner may always rewrite the list).
 /// A descriptor it cannot read whole counts as one that lets others change the folder.
 bool DescriptorLetsOthersChange(const unsigned char* descriptor, size_t size, const unsigned char* ownUser);
+
+/// BUILTIN\Administrators (S-1-5-32-544), as a SID's bytes.
+extern const unsigned char kAdministratorsSid[16];
+
+/// The self-relative security descriptor of the product lock: owned by `owner` (a SID's bytes),
+/// which with the system alone may use it. Writes it into `out` and returns its size; 0 when
+/// `size` is too small (kLockDescriptorSize is enough) or `owner` is no SID.
+enum { kLockDescriptorSize = 256 };
+size_t LockDescriptor(const unsigned char* owner, unsigned char* out, size_t size);
+
+/// True when the self-relative `descriptor` (`size` bytes) names `owner` (a SID's bytes) or the
+/// system as its owner; false for any other owner, none, or a descriptor it cannot read whole.
+bool DescriptorOwnedBy(const unsigned char* descriptor, size_t size, const unsigned char* owner);

@@ -129,3 +129,22 @@ TEST(AccessListTest, TheProtectedFolderDescriptorLetsNoOtherUserChangeIt) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AccessListTest, TheLockCountsOnlyWhenItsOwnerIsTheLocks) {
+  unsigned char made[kLockDescriptorSize];
+  const size_t size = LockDescriptor(kAdministratorsSid, made, sizeof made);
+  ASSERT_GT(size, 0u);
+  EXPECT_TRUE(DescriptorOwnedBy(made, size, kAdministratorsSid));
+  EXPECT_FALSE(DescriptorOwnedBy(made, size, kOtherUser.data()));
+  // A user's own lock, and a name another user took first.
+  const size_t userSize = LockDescriptor(kOtherUser.data(), made, sizeof made);
+  EXPECT_TRUE(DescriptorOwnedBy(made, userSize, kOtherUser.data()));
+  EXPECT_FALSE(DescriptorOwnedBy(made, userSize, kAdministratorsSid));
+  const Bytes bySystem = Descriptor(kSystem, {});
+  EXPECT_TRUE(DescriptorOwnedBy(bySystem.data(), bySystem.size(), kAdministratorsSid));
+  for (size_t cut = 0; cut < userSize; ++cut) EXPECT_FALSE(DescriptorOwnedBy(made, cut, kAdministrator.data())) << cut;
+}
+
+}  // namespace

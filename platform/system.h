@@ -27,15 +27,19 @@ enum ProductLock {
   ProductLockBusy = 1,   // another process holds it: another installation or removal runs
 };
 
-/// Takes the machine-wide lock of the product `productId` (ASCII letters, digits, '.', '-', '_'),
-/// the one lock that the product's installer and uninstaller both take, for every user and
-/// session of the machine (on Windows a mutex in the global namespace, held as long as the
-/// process runs; in the console edition a name in Linux's abstract socket namespace made of the
-/// drives folder, the stand-in for the machine, and the product). Returns ProductLockBusy when
-/// another process holds it. When the lock cannot be had for any other reason, returns
-/// ProductLockTaken: nothing is guarded then, as before there was a lock, rather than nothing
-/// installed.
-ProductLock TakeProductLock(const char* productId);
+/// Takes the lock of the product `productId` (ASCII letters, digits, '.', '-', '_'), the one lock
+/// that the product's installer and uninstaller both take, for every user and session of the
+/// machine: for an installation for all users (`forAllUsers`) the administrators' lock, for one
+/// for a single user that user's, so that no other user can hold it in their way. On Windows a
+/// mutex owned by them, held as long as the process runs, in a private namespace whose boundary
+/// holds the administrators or the user (which no one else can create); where Windows has no
+/// private namespaces, in the global namespace, where an object of the name that someone else
+/// owns is no lock. In the console edition a name in Linux's abstract socket namespace made of
+/// the drives folder, the stand-in for the machine, and the product, whatever the scope. Returns
+/// ProductLockBusy when another process holds it. When the lock cannot be had for any other
+/// reason, returns ProductLockTaken: nothing is guarded then, as before there was a lock, rather
+/// than nothing installed.
+ProductLock TakeProductLock(const char* productId, bool forAllUsers);
 
 /// True when the process runs with an administrator's full rights, so that what it installs is
 /// for every user of the machine: on Windows when its token is elevated (an administrator who

@@ -41,7 +41,7 @@ bool StartProgram(const char* path) {
   return posix_spawn(&child, native, nullptr, nullptr, arguments, environ) == 0;
 }
 
-ProductLock TakeProductLock(const char* productId) {
+ProductLock TakeProductLock(const char* productId, bool) {
   // A name in Linux's abstract socket namespace: one per machine, for every user, and gone with
   // the socket when the process ends, leaving no file behind. The console edition's machine is
   // its drives folder, so the name is made of that folder and the product.

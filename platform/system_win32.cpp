@@ -2,8 +2,11 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <stdlib.h>
+#include <string.h>
+#include <wchar.h>
 
 #include "platform/system.h"
+#include "platform/access_list.h"
 #include "platform/system_library_win32.h"
 #include "platform/wide_text_win32.h"
 
@@ -44,10 +47,100 @@ bool StartProgram(const char* path) {
   return true;
 }
 
-ProductLock TakeProductLock(const char* productId) {
-  // "Global\\": one object for every session of the machine, so that another user's installation
-  // (or one run by a management tool under the system account) counts too.
-  wchar_t name[160] = L"Global\\instpack.";
+namespace {
+
+// advapi32 is looked up rather than imported, as every DLL beyond KERNEL32 and msvcrt.
+typedef BOOL(WINAPI* OpenTokenFunction)(HANDLE, DWORD, HANDLE*);
+typedef BOOL(WINAPI* TokenInformationFunction)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
+
+template <typename Function>
+Function Lookup(const char* dll, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(SystemFunction(dll, name)));
+}
+
+// Copies the SID of the user the process runs as into `sid` (SECURITY_MAX_SID_SIZE bytes).
+bool ReadOwnUser(unsigned char* sid) {
+  const auto openToken = Lookup<OpenTokenFunction>("advapi32.dll", "OpenProcessToken");
+  const auto tokenInformation = Lookup<TokenInformationFunction>("advapi32.dll", "GetTokenInformation");
+  alignas(8) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  HANDLE token = nullptr;
+  DWORD size = 0;
+  if (openToken == nullptr || tokenInformation == nullptr || !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    return false;
+  }
+  const BOOL read = tokenInformation(token, TokenUser, user, sizeof user, &size);
+  CloseHandle(token);
+  if (!read) return false;
+  const unsigned char* found = static_cast<const unsigned char*>(reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
+  const size_t length = 8 + 4 * static_cast<size_t>(found[1]);
+  if (length > SECURITY_MAX_SID_SIZE) return false;
+  memcpy(sid, found, length);
+  return true;
+}
+
+// The private namespace "instpack" whose boundary holds `trusted` (a SID): only a process whose
+// token holds that SID may create it, so no other user can take the names in it. Created, or
+// opened when another installation created it first; its handle stays open for the rest of the
+// process. Null where Windows lacks the functions (Wine 8.0 has none that work).
+HANDLE OpenLockNamespace(const unsigned char* trusted, SECURITY_ATTRIBUTES* security) {
+  typedef HANDLE(WINAPI * CreateBoundaryFunction)(LPCWSTR, ULONG);
+  typedef BOOL(WINAPI * AddSidFunction)(HANDLE*, PSID);
+  typedef void(WINAPI * DeleteBoundaryFunction)(HANDLE);
+  typedef HANDLE(WINAPI * CreateNamespaceFunction)(LPSECURITY_ATTRIBUTES, LPVOID, LPCWSTR);
+  typedef HANDLE(WINAPI * OpenNamespaceFunction)(LPVOID, LPCWSTR);
+  const auto createBoundary = Lookup<CreateBoundaryFunction>("kernel32.dll", "CreateBoundaryDescriptorW");
+  const auto addSid = Lookup<AddSidFunction>("kernel32.dll", "AddSIDToBoundaryDescriptor");
+  const auto deleteBoundary = Lookup<DeleteBoundaryFunction>("kernel32.dll", "DeleteBoundaryDescriptor");
+  const auto createNamespace = Lookup<CreateNamespaceFunction>("kernel32.dll", "CreatePrivateNamespaceW");
+  const auto openNamespace = Lookup<OpenNamespaceFunction>("kernel32.dll", "OpenPrivateNamespaceW");
+  if (createBoundary == nullptr || addSid == nullptr || deleteBoundary == nullptr || createNamespace == nullptr ||
+      openNamespace == nullptr) {
+    return nullptr;
+  }
+  HANDLE boundary = createBoundary(L"instpack", 0);
+  if (boundary == nullptr) return nullptr;
+  HANDLE opened = nullptr;
+  if (addSid(&boundary, const_cast<unsigned char*>(trusted))) {
+    opened = createNamespace(security, boundary, L"instpack");
+    if (opened == nullptr && GetLastError() == ERROR_ALREADY_EXISTS) opened = openNamespace(boundary, L"instpack");
+  }
+  deleteBoundary(boundary);
+  return opened;
+}
+
+// True when the existing lock `mutex` is owned by `trusted` or the system, as every installation
+// that takes the lock makes it; any other owner made it to stand in the way.
+bool LockOwnedBy(HANDLE mutex, const unsigned char* trusted) {
+  typedef BOOL(WINAPI * ObjectSecurityFunction)(HANDLE, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, DWORD*);
+  const auto objectSecurity = Lookup<ObjectSecurityFunction>("advapi32.dll", "GetKernelObjectSecurity");
+  alignas(8) unsigned char descriptor[512];
+  DWORD needed = 0;
+  return objectSecurity != nullptr &&
+         objectSecurity(mutex, OWNER_SECURITY_INFORMATION, descriptor, sizeof descriptor, &needed) &&
+         DescriptorOwnedBy(descriptor, sizeof descriptor, trusted);
+}
+
+}  // namespace
+
+ProductLock TakeProductLock(const char* productId, bool forAllUsers) {
+  // Whose lock it is: the administrators' for an installation for all users, the user's for one
+  // for that user. The lock is created owned by them, and usable by them and the system alone.
+  alignas(8) unsigned char user[SECURITY_MAX_SID_SIZE];
+  const unsigned char* trusted = kAdministratorsSid;
+  if (!forAllUsers) {
+    if (!ReadOwnUser(user)) return ProductLockTaken;
+    trusted = user;
+  }
+  alignas(8) unsigned char descriptor[kLockDescriptorSize];
+  if (LockDescriptor(trusted, descriptor, sizeof descriptor) == 0) return ProductLockTaken;
+  SECURITY_ATTRIBUTES security = {sizeof security, descriptor, FALSE};
+  // In the private namespace no other user can create the name first. Without one, the global
+  // namespace: one object for every session of the machine, so that another user's installation
+  // (or one run by a management tool under the system account) counts too; there anyone may
+  // create the name, so an object of it counts only when its owner is the lock's.
+  const HANDLE privateNamespace = OpenLockNamespace(trusted, &security);
+  wchar_t name[160];
+  wcscpy(name, privateNamespace != nullptr ? L"instpack\\" : L"Global\\instpack.");
   size_t length = wcslen(name);
   for (const char* p = productId; *p != '\0' && length + 1 < sizeof name / sizeof name[0]; ++p) {
     name[length++] = static_cast<wchar_t>(*p);  // ASCII alone, by the product id's rule
@@ -55,16 +148,18 @@ ProductLock TakeProductLock(const char* productId) {
   name[length] = L'\0';
   // Created not owned: the object's existence is the lock, and it goes with the last handle,
   // when the process ends however it ends, so that no lock is ever left abandoned.
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, name);
+  HANDLE mutex = CreateMutexW(&security, FALSE, name);
   const DWORD error = GetLastError();
   if (mutex == nullptr) {
-    // Another account's object (an installation elevated, or under the system account) exists
-    // but may not be opened by this one.
-    return error == ERROR_ACCESS_DENIED ? ProductLockBusy : ProductLockTaken;
+    // An object of the name that this process may not open: in the private namespace another
+    // installation's (none but the lock's owners can make one there); in the global one, whoever
+    // made it, it is not the lock's, whose owners may open it. Nothing is guarded then.
+    return privateNamespace != nullptr && error == ERROR_ACCESS_DENIED ? ProductLockBusy : ProductLockTaken;
   }
   if (error == ERROR_ALREADY_EXISTS) {
+    const bool ours = privateNamespace != nullptr || LockOwnedBy(mutex, trusted);
     CloseHandle(mutex);
-    return ProductLockBusy;
+    return ours ? ProductLockBusy : ProductLockTaken;
   }
   return ProductLockTaken;  // the handle stays open until the process ends
 }

@@ -94,4 +94,4 @@ void WaitForEvent(EventHandle) {}
 
 // Installed for the user running the target, and alone on the machine.
 bool ProcessIsElevated() { return false; }
-ProductLock TakeProductLock(const char*) { return ProductLockTaken; }
+ProductLock TakeProductLock(const char*, bool) { return ProductLockTaken; }

@@ -94,7 +94,7 @@ bool StartProgram(const char* path) {
 }
 
 // No other installation runs beside a unit test's.
-ProductLock TakeProductLock(const char*) { return ProductLockTaken; }
+ProductLock TakeProductLock(const char*, bool) { return ProductLockTaken; }
 
 // Unit tests install for the user who runs them, unless they say otherwise.
 bool ProcessIsElevated() { return fake::elevated; }

@@ -1,8 +1,10 @@
 // titled_window.exe: a stand-in for some other program's window, to see whom the installer asks
 // to quit. Only Win32 calls belong here.
 //
-//   titled_window.exe <title> <record file>
+//   titled_window.exe <title> <record file> [<lock name>]
 //
+// With a lock name it first creates a mutex of that name and holds it while it runs, owned by the
+// user it runs as and open to everyone: a lock name taken by someone other than the administrators.
 // Opens a plain top-level window with exactly <title> (any text: it is read from the wide command
 // line) and runs a message loop. When the loop
 // ends on WM_QUIT it writes "quit" to <record file> and exits; closing the window or killing the
@@ -27,9 +29,25 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  if (argv == nullptr || argc != 3) {
-    fprintf(stderr, "usage: titled_window.exe TITLE RECORD-FILE\n");
+  if (argv == nullptr || (argc != 3 && argc != 4)) {
+    fprintf(stderr, "usage: titled_window.exe TITLE RECORD-FILE [LOCK-NAME]\n");
     return 3;
+  }
+  if (argc == 4) {
+    // Owner: the token's user; DACL: none, so anyone may open it.
+    HANDLE token = nullptr;
+    alignas(8) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    SECURITY_DESCRIPTOR descriptor;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) ||
+        !GetTokenInformation(token, TokenUser, user, sizeof user, &size) ||
+        !InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) ||
+        !SetSecurityDescriptorOwner(&descriptor, reinterpret_cast<TOKEN_USER*>(user)->User.Sid, FALSE) ||
+        !SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE)) {
+      return 1;
+    }
+    SECURITY_ATTRIBUTES security = {sizeof security, &descriptor, FALSE};
+    if (CreateMutexW(&security, FALSE, argv[3]) == nullptr) return 1;
   }
   WNDCLASSW windowClass = {};
   windowClass.lpfnWndProc = WindowProc;
