@@ -93,7 +93,8 @@ int RunUninstallation(InstallerDataStatus data, bool silent, bool elevatedCopy) 
   // user, and ends as that copy ends; nothing is removed here. The lock is not taken yet, so that
   // the copy can take it.
   char message[kMessageSize];
-  bool forAllUsers = false;
+  // Nothing stored: the lock of the process's own kind, the one its installer would take.
+  bool forAllUsers = ProcessIsElevated();
   if (ReadStoredDataDirectory(&forAllUsers)) {
     InstallRecord record;
     if (ReadInstallRecord(DataDirectory, &record) == RecordRead) forAllUsers = record.forAllUsers;

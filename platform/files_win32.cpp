@@ -7,6 +7,7 @@
 #include <wchar.h>
 
 #include "platform/files.h"
+#include "platform/process_user_win32.h"
 #include "platform/access_list.h"
 #include "platform/system.h"
 #include "platform/system_library_win32.h"
@@ -285,26 +286,12 @@ int CreateProtectedDirectoryLevel(const char* path) {
 bool OthersMayChangeDirectory(const char* path) {
   // advapi32 is looked up rather than imported, as every DLL beyond KERNEL32 and msvcrt.
   typedef BOOL(WINAPI * FileSecurityFunction)(LPCWSTR, SECURITY_INFORMATION, PSECURITY_DESCRIPTOR, DWORD, DWORD*);
-  typedef BOOL(WINAPI * OpenTokenFunction)(HANDLE, DWORD, HANDLE*);
-  typedef BOOL(WINAPI * TokenInformationFunction)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
   const auto fileSecurity = reinterpret_cast<FileSecurityFunction>(
       reinterpret_cast<void*>(SystemFunction("advapi32.dll", "GetFileSecurityW")));
-  const auto openToken = reinterpret_cast<OpenTokenFunction>(
-      reinterpret_cast<void*>(SystemFunction("advapi32.dll", "OpenProcessToken")));
-  const auto tokenInformation = reinterpret_cast<TokenInformationFunction>(
-      reinterpret_cast<void*>(SystemFunction("advapi32.dll", "GetTokenInformation")));
-  if (fileSecurity == nullptr || openToken == nullptr || tokenInformation == nullptr) return true;
-  // The user the process runs as: TOKEN_USER, a pointer to the SID and the SID after it.
-  alignas(8) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-  HANDLE token = nullptr;
+  if (fileSecurity == nullptr) return true;
+  alignas(8) unsigned char user[SECURITY_MAX_SID_SIZE];
+  const unsigned char* ownUser = ReadProcessUser(user) ? user : nullptr;
   DWORD needed = 0;
-  const unsigned char* ownUser = nullptr;
-  if (openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    if (tokenInformation(token, TokenUser, user, sizeof user, &needed)) {
-      ownUser = static_cast<const unsigned char*>(reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
-    }
-    CloseHandle(token);
-  }
   wchar_t* wide = WidePath(path);
   if (wide == nullptr) return true;
   const SECURITY_INFORMATION wanted = OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;

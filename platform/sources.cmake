@@ -6,7 +6,7 @@ list(APPEND UNIT_TEST_SOURCES ${here}/access_list_test.cpp)
 if(WIN32)
   target_sources(installer_services PRIVATE
     ${here}/files_win32.cpp ${here}/environment_win32.cpp ${here}/profile_win32.cpp
-    ${here}/wide_text_win32.cpp ${here}/system_library_win32.cpp)
+    ${here}/wide_text_win32.cpp ${here}/system_library_win32.cpp ${here}/process_user_win32.cpp)
   target_sources(installer_ui PRIVATE
     ${here}/message_box_win32.cpp ${here}/system_win32.cpp ${here}/threads_win32.cpp)
 else()

@@ -7,6 +7,7 @@
 
 #include "platform/system.h"
 #include "platform/access_list.h"
+#include "platform/process_user_win32.h"
 #include "platform/system_library_win32.h"
 #include "platform/wide_text_win32.h"
 
@@ -49,33 +50,11 @@ bool StartProgram(const char* path) {
 
 namespace {
 
-// advapi32 is looked up rather than imported, as every DLL beyond KERNEL32 and msvcrt.
-typedef BOOL(WINAPI* OpenTokenFunction)(HANDLE, DWORD, HANDLE*);
-typedef BOOL(WINAPI* TokenInformationFunction)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
-
+// kernel32's and advapi32's functions beyond those imported are looked up at run time, as every
+// DLL beyond KERNEL32 and msvcrt: Windows (and Wine) may lack them.
 template <typename Function>
 Function Lookup(const char* dll, const char* name) {
   return reinterpret_cast<Function>(reinterpret_cast<void*>(SystemFunction(dll, name)));
-}
-
-// Copies the SID of the user the process runs as into `sid` (SECURITY_MAX_SID_SIZE bytes).
-bool ReadOwnUser(unsigned char* sid) {
-  const auto openToken = Lookup<OpenTokenFunction>("advapi32.dll", "OpenProcessToken");
-  const auto tokenInformation = Lookup<TokenInformationFunction>("advapi32.dll", "GetTokenInformation");
-  alignas(8) unsigned char user[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-  HANDLE token = nullptr;
-  DWORD size = 0;
-  if (openToken == nullptr || tokenInformation == nullptr || !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    return false;
-  }
-  const BOOL read = tokenInformation(token, TokenUser, user, sizeof user, &size);
-  CloseHandle(token);
-  if (!read) return false;
-  const unsigned char* found = static_cast<const unsigned char*>(reinterpret_cast<TOKEN_USER*>(user)->User.Sid);
-  const size_t length = 8 + 4 * static_cast<size_t>(found[1]);
-  if (length > SECURITY_MAX_SID_SIZE) return false;
-  memcpy(sid, found, length);
-  return true;
 }
 
 // The private namespace "instpack" whose boundary holds `trusted` (a SID): only a process whose
@@ -128,7 +107,7 @@ ProductLock TakeProductLock(const char* productId, bool forAllUsers) {
   alignas(8) unsigned char user[SECURITY_MAX_SID_SIZE];
   const unsigned char* trusted = kAdministratorsSid;
   if (!forAllUsers) {
-    if (!ReadOwnUser(user)) return ProductLockTaken;
+    if (!ReadProcessUser(user)) return ProductLockTaken;
     trusted = user;
   }
   alignas(8) unsigned char descriptor[kLockDescriptorSize];

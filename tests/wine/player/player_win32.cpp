@@ -12,7 +12,8 @@
 //   arguments <text>   its command line after its path (none without this line)
 //   env <NAME=VALUE>   an environment variable it gets, set with the wide functions (any number)
 //   token limited      it runs with the limited token linked to the player's (not elevated), as
-//                      a standard user's program does; Wine starts every process elevated
+//                      a standard user's program does; Wine starts every process elevated. The
+//                      windows of copies of it that it starts (elevated, "runas") count as its own
 //   keep shellwindows  the shell's folder windows left open by earlier runs stay open (they are
 //                      closed before the program starts otherwise)
 // then the steps:
@@ -244,12 +245,15 @@ BOOL CALLBACK AddProgramWindow(HWND window, LPARAM search) {
 }
 
 std::wstring programFileName;  // the started program's file name, lower case
+bool followCopies = false;      // its copies' windows are its own (it runs with the limited token)
 
-// The started program and the copies of it that it started, and theirs in turn, that run now: a
-// copy of the program it starts elevated (the "runas" verb) shows that copy's windows as the
-// program's. Other programs it starts (the product, after "Yes") are other programs' windows.
+// The started program and, when it runs with the limited token, the copies of it that it started
+// and theirs in turn, that run now: the copy it starts elevated (the "runas" verb) shows its
+// windows for it. Other programs it starts (the product, after "Yes"), and copies that stand for
+// another program (fake_setup.exe playing the product), show windows of their own.
 std::vector<DWORD> ProgramProcesses() {
   std::vector<DWORD> processes = {program.dwProcessId};
+  if (!followCopies) return processes;
   HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   if (snapshot == INVALID_HANDLE_VALUE) return processes;
   std::vector<PROCESSENTRY32W> all;
@@ -702,6 +706,7 @@ int main(int argc, char** argv) {
     }
   }
   if (programPath.empty() || directory.empty()) return Usage();
+  followCopies = limited;
   programFileName = Wide(programPath.substr(programPath.find_last_of("\\/") + 1));
   for (wchar_t& c : programFileName) c = static_cast<wchar_t>(towlower(c));
 
