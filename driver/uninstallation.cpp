@@ -133,8 +133,8 @@ int RunUninstallation(InstallerDataStatus data, bool silent, bool elevatedCopy) 
   LeftList left = {};
   InstallRecord record;
   const bool recorded = ReadInstallRecord(DataDirectory, &record) == RecordRead;
-  if (recorded) forAllUsers = record.forAllUsers;
   if (recorded) {
+    forAllUsers = record.forAllUsers;
     DeleteRecordedFiles(DataDirectory, record.files, record.fileCount, AddLeft, &left);
     if (!DeleteInstallRecord(DataDirectory)) {
       char recordPath[DataDirectorySize + sizeof InstallRecordName + 1];

@@ -10,7 +10,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-Bytes Sid(std::vector<unsigned long> parts, unsigned char authority = 5) {
+Bytes Sid(const std::vector<unsigned long>& parts, unsigned char authority = 5) {
   Bytes sid = {1, static_cast<unsigned char>(parts.size()), 0, 0, 0, 0, 0, authority};
   for (unsigned long part : parts) {
     for (int i = 0; i < 4; ++i) sid.push_back(static_cast<unsigned char>(part >> (8 * i)));

@@ -164,6 +164,7 @@ bool DirectoryHoldsAnything(const char* path) {
   DIR* directory = opendir(native);
   if (directory == nullptr) return false;
   bool holds = false;
+  // cppcheck-suppress readdirCalled ; the stream is this call's own (readdir_r is deprecated)
   while (const dirent* entry = readdir(directory)) {
     if (strcmp(entry->d_name, ".") != 0 && strcmp(entry->d_name, "..") != 0) {
       holds = true;

@@ -117,7 +117,7 @@ ProductLock TakeProductLock(const char* productId, bool forAllUsers) {
   // namespace: one object for every session of the machine, so that another user's installation
   // (or one run by a management tool under the system account) counts too; there anyone may
   // create the name, so an object of it counts only when its owner is the lock's.
-  const HANDLE privateNamespace = OpenLockNamespace(trusted, &security);
+  HANDLE privateNamespace = OpenLockNamespace(trusted, &security);
   wchar_t name[160];
   wcscpy(name, privateNamespace != nullptr ? L"instpack\\" : L"Global\\instpack.");
   size_t length = wcslen(name);
