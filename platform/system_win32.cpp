@@ -144,22 +144,8 @@ ProductLock TakeProductLock(const char* productId, bool forAllUsers) {
 }
 
 bool ProcessIsElevated() {
-  // advapi32 is looked up rather than imported, as every DLL beyond KERNEL32 and msvcrt.
-  typedef BOOL(WINAPI * OpenTokenFunction)(HANDLE, DWORD, HANDLE*);
-  typedef BOOL(WINAPI * TokenInformationFunction)(HANDLE, TOKEN_INFORMATION_CLASS, void*, DWORD, DWORD*);
-  const auto openToken = reinterpret_cast<OpenTokenFunction>(
-      reinterpret_cast<void*>(SystemFunction("advapi32.dll", "OpenProcessToken")));
-  const auto tokenInformation = reinterpret_cast<TokenInformationFunction>(
-      reinterpret_cast<void*>(SystemFunction("advapi32.dll", "GetTokenInformation")));
-  HANDLE token = nullptr;
-  if (openToken == nullptr || tokenInformation == nullptr || !openToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    return false;
-  }
   TOKEN_ELEVATION elevation = {};
-  DWORD size = 0;
-  const BOOL known = tokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-  CloseHandle(token);
-  return known && elevation.TokenIsElevated != 0;
+  return ReadProcessToken(TokenElevation, &elevation, sizeof elevation) && elevation.TokenIsElevated != 0;
 }
 
 bool RunElevatedCopy(const char* arguments, int* status) {
