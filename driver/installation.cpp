@@ -83,7 +83,7 @@ void ShowChangedPercent(void* context, const char* fileName, int percent) {
 
 }  // namespace
 
-EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size) {
+EntryOutcome RegisterInstallation(StartupItemChoice startup, ShortcutRoute route, char* programPath, size_t size) {
   const SettingsRecord& settings = InstallerSettings;
   const bool forAllUsers = ProcessIsElevated();
   char program[kPathSize];
@@ -100,14 +100,14 @@ EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, 
                            (MayNameSameFile(earlier.productId, settings.productId) ||
                             MayNameSameFile(earlier.groupName, settings.groupName) ||
                             MayNameSameFile(earlier.appTitle, settings.appTitle));
-  const bool startupItem = RegisterShortcuts(program, uninstaller, DataDirectory, startup, forAllUsers);
+  const bool startupItem = RegisterShortcuts(program, uninstaller, DataDirectory, startup, forAllUsers, route);
   StoreDataDirectory();
 
   // An update: what the earlier version installed and this one does not goes, files first, then
   // the folders they leave empty, then the items no longer made.
   if (overEarlier) {
     RemoveWhatIsNoLongerInstalled(DataDirectory, &earlier);
-    RemoveEarlierShortcuts(earlier.groupName, earlier.appTitle, earlier.startupItem, startupItem);
+    RemoveEarlierShortcuts(earlier.groupName, earlier.appTitle, earlier.startupItem, startupItem, route);
   }
   // A directory the first version created is still the product's own when an update finds it.
   const bool directoryCreated = DataDirectoryCreated || (overEarlier && earlier.directoryCreated);
@@ -185,7 +185,7 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
 
   DestroyProgressWindow(progressWindow);
   char programPath[kPathSize];
-  if (RegisterInstallation(StartupAskUser, programPath, sizeof programPath) == EntryOfAnotherProgram) {
+  if (RegisterInstallation(StartupAskUser, ShortcutsThroughShell, programPath, sizeof programPath) == EntryOfAnotherProgram) {
     // The product works, but Installed apps does not list it: the user is told where to remove it.
     char notice[kMessageSize];
     snprintf(notice, sizeof notice, kEntryOfAnotherProgramFormat, settings.appTitle, settings.productId,

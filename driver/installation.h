@@ -37,7 +37,8 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
 /// RemoveEarlierShortcuts), writes this installation's record, and writes the product's entry
 /// among the installed programs (productId), all for every user of the machine when the process
 /// runs elevated and for the user otherwise.
+/// The items are made and earlier ones removed by `route` (an unattended run's opens no window).
 /// Writes the main program's full path to `programPath` (`size` bytes) unless it is null.
 /// Returns what became of the entry (installed_apps.h): another program's key of that name is
 /// left as it is, and the product goes without an entry.
-EntryOutcome RegisterInstallation(StartupItemChoice startup, char* programPath, size_t size);
+EntryOutcome RegisterInstallation(StartupItemChoice startup, ShortcutRoute route, char* programPath, size_t size);

@@ -41,6 +41,6 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
     return ExitStatusOf(status);
   }
 
-  RegisterInstallation(startup ? StartupAdd : StartupSkip, nullptr, 0);
+  RegisterInstallation(startup ? StartupAdd : StartupSkip, ShortcutsWithoutWindows, nullptr, 0);
   return ExitSuccess;
 }

@@ -164,10 +164,12 @@ int RunUninstallation(InstallerDataStatus data, bool silent, bool elevatedCopy) 
   if (directoryOwned && (removal == DirectoryNotRemoved || (removal == DirectoryNotEmpty && !directoryKept))) {
     AddLeft(&left, DataDirectory);
   }
+  // Unattended, the shell is not asked: its answer may show the Startup group's folder.
+  const ShortcutRoute route = silent ? ShortcutsWithoutWindows : ShortcutsThroughShell;
   if (recorded) {
-    RemoveShortcutsOf(record.groupName, record.appTitle, record.startupItem);
+    RemoveShortcutsOf(record.groupName, record.appTitle, record.startupItem, route);
   } else {
-    RemoveShortcuts();
+    RemoveShortcuts(route);
   }
   FreeInstallRecord(&record);
   ForgetDataDirectory();

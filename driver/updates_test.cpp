@@ -78,11 +78,19 @@ class UpdateTest : public TempFolderTest {
   std::string In(const std::string& path) const { return Data() + "/" + path; }
   std::string Record() const { return ReadBytes(In("uninst.dat")); }
 
-  static bool Executed(const std::string& command) {
-    for (const auto& c : fake::ExecutedCommands()) {
-      if (c == command) return true;
+  static bool Happened(const std::string& event) {
+    for (const auto& e : fake::Events()) {
+      if (e == event) return true;
     }
     return false;
+  }
+  // The item deleted from the Start menu's folders, whichever way the shell was asked or not.
+  static Texts Unlinked() {
+    Texts unlinked;
+    for (const auto& e : fake::Events()) {
+      if (e.rfind("unlink:", 0) == 0) unlinked.push_back(e);
+    }
+    return unlinked;
   }
 };
 
@@ -106,7 +114,9 @@ TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAny
     EXPECT_EQ(FolderEntries(In("old")), Texts{"mine.txt"});
     EXPECT_EQ(FolderEntries(Data()), (Texts{"bin", "docs", "old", "shared", "uninst.dat", "uninst.exe"}));
     // The Startup item version 1 made goes; "old" stays listed, for it still is the product's.
-    EXPECT_TRUE(Executed("[DeleteItem(Tovalin)]"));
+    // Unattended, the shell is never asked: its answers may open windows.
+    EXPECT_EQ(Unlinked(), Texts{"unlink:Startup\\Tovalin"});
+    EXPECT_EQ(Happened("dde:start"), sequence.label == std::string("interactive"));
     EXPECT_EQ(Record(), "install record 1\nversion\t2.0\ntitle\tTovalin\ngroup\tTovalin\nproduct\tTovalin\nscope\tuser\nstartup\tno\n"
                         "directory\tfound\nfolder\tbin\nfolder\tdocs\nfolder\told\n"
                         "file\tbin\\tov32.exe\nfile\tdocs\\guide.htm\nfile\tshared\\x.dll\nfile\tuninst.exe\n");
@@ -119,7 +129,8 @@ TEST_F(UpdateTest, AnUpdateRemovesWhatItNoLongerInstallsAndTheUninstallerWhatAny
     EXPECT_EQ(FolderEntries(In("old")), Texts{"mine.txt"});
     EXPECT_TRUE(FolderEntries(In("shared")).empty());
     // Version 2 made no Startup item, so none is removed.
-    EXPECT_FALSE(Executed("[DeleteItem(Tovalin)]"));
+    EXPECT_EQ(Unlinked(), (Texts{"unlink:Programs\\Tovalin\\Tovalin", "unlink:Programs\\Tovalin\\Uninstall"}));
+    EXPECT_FALSE(Happened("dde:start"));
   }
 }
 
@@ -129,15 +140,15 @@ TEST_F(UpdateTest, WhatTheEarlierVersionNamedOtherwiseGoes) {
     const char* groupName;
     const char* appTitle;
     const char* productId;
-    Texts commands;  // the commands after the new group's own, in order
+    Texts unlinked;  // the items deleted, in order
     bool entryDeleted;
   };
   const std::vector<Case> cases = {
       {"the same names", "Tovalin", "Tovalin", "Tovalin", {}, false},
       {"names in another case", "TOVALIN", "tovalin", "TOVALIN", {}, false},
-      {"another title", "Tovalin", "Tovalin 2", "Tovalin", {"[ShowGroup(Tovalin,7)]", "[DeleteItem(Tovalin)]"}, false},
+      {"another title", "Tovalin", "Tovalin 2", "Tovalin", {"unlink:Programs\\Tovalin\\Tovalin"}, false},
       {"another group", "Tovalin Suite", "Tovalin", "Tovalin_Suite",
-       {"[DeleteGroup(Tovalin)]", "[ShowGroup(Startup,7)]", "[DeleteItem(Tovalin)]"}, true},
+       {"unlink:Programs\\Tovalin\\Tovalin", "unlink:Programs\\Tovalin\\Uninstall", "unlink:Startup\\Tovalin"}, true},
       // Every name another: another product installed into the same directory, which takes none
       // of the first one's files, items or entry.
       {"another product", "Velbrook Notes", "Notes", "Notes", {}, false},
@@ -152,9 +163,7 @@ TEST_F(UpdateTest, WhatTheEarlierVersionNamedOtherwiseGoes) {
     fake::Settings.appTitle = c.appTitle;
     fake::Settings.productId = c.productId;
     ASSERT_EQ(Sequences()[1].install(true), ExitSuccess);
-    Texts commands = fake::ExecutedCommands();
-    commands.erase(commands.begin(), commands.begin() + 10);  // the new group and Startup item
-    EXPECT_EQ(commands, c.commands);
+    EXPECT_EQ(Unlinked(), c.unlinked);
     bool deleted = false;
     for (const auto& event : fake::Events()) deleted = deleted || event == "entry:delete HKCU\\Tovalin";
     EXPECT_EQ(deleted, c.entryDeleted);
@@ -210,6 +219,43 @@ TEST_F(UpdateTest, TheUninstallerRemovesTheDirectoryOnlyWhenAnInstallationCreate
     EXPECT_EQ(RunUninstallation(InstallerDataRead, true), ExitSuccess);
     EXPECT_EQ(PathExists(Data()), !c.removed);
     EXPECT_TRUE(FolderEntries(Data()).empty());
+  }
+}
+
+// The shell makes the items in the Start menu of the user it runs as; an installation for all
+// users moves them to all users' one. Unattended, the shell is not asked (its answers open the
+// group's folder): the installer makes the items itself, in the Start menu of its scope.
+TEST_F(UpdateTest, TheItemsGoToTheStartMenuOfTheInstallationsScopeTheWayOfItsRun) {
+  struct Case {
+    size_t sequence;
+    bool elevated;
+    Texts events;  // the Start menu's: moves and links made, in order
+  };
+  const std::string program = "C:\\Program Files\\Tovalin\\bin\\tov32.exe in C:\\Program Files\\Tovalin\\bin";
+  const std::string uninstaller = "C:\\Program Files\\Tovalin\\uninst.exe in C:\\Program Files\\Tovalin";
+  const std::vector<Case> cases = {
+      {0, false, {}},
+      {0, true, {"move:Programs\\Tovalin\\Tovalin", "move:Programs\\Tovalin\\Uninstall", "move:Startup\\Tovalin"}},
+      {1, false,
+       {"link:Programs\\Tovalin\\Tovalin -> " + program, "link:Programs\\Tovalin\\Uninstall -> " + uninstaller,
+        "link:Startup\\Tovalin -> " + program}},
+      {1, true,
+       {"link:all users Programs\\Tovalin\\Tovalin -> " + program,
+        "link:all users Programs\\Tovalin\\Uninstall -> " + uninstaller, "link:all users Startup\\Tovalin -> " + program}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(Sequences()[c.sequence].label) + (c.elevated ? ", for all users" : ", for the user"));
+    ASSERT_TRUE(RemoveTree(Data()) && MakeFolders(Data()));
+    UseVersion(kVersion1, "1.0");
+    fake::RunElevated(c.elevated);
+    WriteBytes(Root() + "/config/tovalin2.ini", "[Options]\ndataDir=C:\\Program Files\\Tovalin\n");
+    ASSERT_EQ(Sequences()[c.sequence].install(true), ExitSuccess);
+    Texts events;
+    for (const auto& e : fake::Events()) {
+      if (e.rfind("move:", 0) == 0 || e.rfind("link:", 0) == 0) events.push_back(e);
+    }
+    EXPECT_EQ(events, c.events);
+    EXPECT_EQ(Happened("dde:start"), c.sequence == 0);
   }
 }
 

@@ -43,7 +43,7 @@ bool DdeAcceptsConnection(const char* serviceName) {
 }
 
 bool RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
-                       StartupItemChoice startup, bool forAllUsers) {
+                       StartupItemChoice startup, bool forAllUsers, ShortcutRoute route) {
   const SettingsRecord& settings = InstallerSettings;
   // The program's items work in the program's own folder: the data directory, or the folder of
   // mainExecutable's path below it (which the packaging tool bounds to 255 bytes).
@@ -54,30 +54,40 @@ bool RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
              settings.mainExecutable);
     programDirectory = programFolder;
   }
-  StartDdeClient(DdeAcceptsConnection);
-
-  // Replacing before adding keeps a repeated installation from leaving duplicate items.
-  SendCommand("[CreateGroup(%s)]", settings.groupName);
-  SendCommand("[ShowGroup(%s,5)]", settings.groupName);
-  SendCommand("[ReplaceItem(%s)]", settings.appTitle);
-  SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.appTitle, programDirectory);
-  SendCommand("[ReplaceItem(Uninstall)]", "");
-  SendCommand("[AddItem(\"%s\",Uninstall,,,,,\"%s\")]", uninstallerPath, dataDirectory);
+  const bool throughShell = route == ShortcutsThroughShell;
+  if (throughShell) {
+    StartDdeClient(DdeAcceptsConnection);
+    // Replacing before adding keeps a repeated installation from leaving duplicate items.
+    SendCommand("[CreateGroup(%s)]", settings.groupName);
+    SendCommand("[ShowGroup(%s,5)]", settings.groupName);
+    SendCommand("[ReplaceItem(%s)]", settings.appTitle);
+    SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.appTitle, programDirectory);
+    SendCommand("[ReplaceItem(Uninstall)]", "");
+    SendCommand("[AddItem(\"%s\",Uninstall,,,,,\"%s\")]", uninstallerPath, dataDirectory);
+  }
 
   const bool addStartupItem =
       settings.offerStartupGroup != 0 &&
       (startup == StartupAdd ||
        (startup == StartupAskUser &&
         ShowMessage(nullptr, settings.startupPrompt, "Add To Startup Group", kMessageYesNo) == kAnswerYes));
-  if (addStartupItem) {
-    SendCommand("[CreateGroup(Startup)]", "");
-    SendCommand("[ShowGroup(Startup,5)]", "");
-    SendCommand("[ReplaceItem(%s)]", settings.groupName);
-    SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.groupName, programDirectory);
+  if (throughShell) {
+    if (addStartupItem) {
+      SendCommand("[CreateGroup(Startup)]", "");
+      SendCommand("[ShowGroup(Startup,5)]", "");
+      SendCommand("[ReplaceItem(%s)]", settings.groupName);
+      SendCommand("[AddItem(\"%s\",%s,,,,,\"%s\")]", programPath, settings.groupName, programDirectory);
+    }
+    StopDdeClient();
   }
 
-  StopDdeClient();
-
+  // The shell makes the items in the Start menu of the user it runs as: an administrator's own,
+  // where no other user sees them.
+  if (forAllUsers) {
+    MoveStartMenuItemToAllUsers(StartMenuPrograms, settings.groupName, settings.appTitle);
+    MoveStartMenuItemToAllUsers(StartMenuPrograms, settings.groupName, "Uninstall");
+    if (addStartupItem) MoveStartMenuItemToAllUsers(StartMenuStartup, nullptr, settings.groupName);
+  }
   // The shell's answers do not say whether it made the items (and no shell answers an
   // installation under the system account), so the Start menu is asked.
   EnsureItem(StartMenuPrograms, forAllUsers, settings.groupName, settings.appTitle, programPath, programDirectory);
@@ -86,21 +96,23 @@ bool RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
   return addStartupItem;
 }
 
-void RemoveShortcuts() {
+void RemoveShortcuts(ShortcutRoute route) {
   const SettingsRecord& settings = InstallerSettings;
-  RemoveShortcutsOf(settings.groupName, settings.appTitle, settings.offerStartupGroup != 0);
+  RemoveShortcutsOf(settings.groupName, settings.appTitle, settings.offerStartupGroup != 0, route);
 }
 
-void RemoveShortcutsOf(const char* groupName, const char* appTitle, bool startupItem) {
-  StartDdeClient(DdeAcceptsConnection);
-  SendCommand("[DeleteGroup(%s)]", groupName);
-  if (startupItem) {
-    // Items are removed from the group made current last; shown minimised and not activated,
-    // since nothing in it is for the user to see.
-    SendCommand("[ShowGroup(Startup,7)]", "");
-    SendCommand("[DeleteItem(%s)]", groupName);
+void RemoveShortcutsOf(const char* groupName, const char* appTitle, bool startupItem, ShortcutRoute route) {
+  if (route == ShortcutsThroughShell) {
+    StartDdeClient(DdeAcceptsConnection);
+    SendCommand("[DeleteGroup(%s)]", groupName);
+    if (startupItem) {
+      // Items are removed from the group made current last; shown minimised and not activated,
+      // since nothing in it is for the user to see.
+      SendCommand("[ShowGroup(Startup,7)]", "");
+      SendCommand("[DeleteItem(%s)]", groupName);
+    }
+    StopDdeClient();
   }
-  StopDdeClient();
 
   // What no shell removed goes too, and the group's folder with it when nothing else is in it.
   DeleteStartMenuItem(StartMenuPrograms, groupName, appTitle);
@@ -109,25 +121,27 @@ void RemoveShortcutsOf(const char* groupName, const char* appTitle, bool startup
 }
 
 void RemoveEarlierShortcuts(const char* earlierGroup, const char* earlierTitle, bool earlierStartupItem,
-                            bool startupItemNow) {
+                            bool startupItemNow, ShortcutRoute route) {
   const SettingsRecord& settings = InstallerSettings;
   if (!MayNameSameFile(earlierGroup, settings.groupName)) {
-    RemoveShortcutsOf(earlierGroup, earlierTitle, earlierStartupItem);
+    RemoveShortcutsOf(earlierGroup, earlierTitle, earlierStartupItem, route);
     return;
   }
   const bool titleGone = !MayNameSameFile(earlierTitle, settings.appTitle);
   const bool startupGone = earlierStartupItem && !startupItemNow;
   if (!titleGone && !startupGone) return;
-  StartDdeClient(DdeAcceptsConnection);
-  if (titleGone) {
-    SendCommand("[ShowGroup(%s,7)]", earlierGroup);
-    SendCommand("[DeleteItem(%s)]", earlierTitle);
+  if (route == ShortcutsThroughShell) {
+    StartDdeClient(DdeAcceptsConnection);
+    if (titleGone) {
+      SendCommand("[ShowGroup(%s,7)]", earlierGroup);
+      SendCommand("[DeleteItem(%s)]", earlierTitle);
+    }
+    if (startupGone) {
+      SendCommand("[ShowGroup(Startup,7)]", "");
+      SendCommand("[DeleteItem(%s)]", earlierGroup);
+    }
+    StopDdeClient();
   }
-  if (startupGone) {
-    SendCommand("[ShowGroup(Startup,7)]", "");
-    SendCommand("[DeleteItem(%s)]", earlierGroup);
-  }
-  StopDdeClient();
   if (titleGone) DeleteStartMenuItem(StartMenuPrograms, earlierGroup, earlierTitle);
   if (startupGone) DeleteStartMenuItem(StartMenuStartup, nullptr, earlierGroup);
 }

@@ -8,17 +8,29 @@ enum StartupItemChoice {
   StartupSkip,     // not added, no question
 };
 
+/// How the items are made and removed: with the Program Manager commands, which the shell may
+/// answer by showing the group's folder, or straight in the Start menu's folders, which shows
+/// nothing (the way of an unattended run, which opens no window).
+enum ShortcutRoute {
+  ShortcutsThroughShell,
+  ShortcutsWithoutWindows,
+};
+
 /// Creates the product's group with items for `programPath` and `uninstallerPath` (and, when the
 /// settings offer it and `startup` says so, a Startup item for the program): the uninstaller's
 /// item works in `dataDirectory`, the program's in the program's folder, `dataDirectory` itself
 /// or, when mainExecutable is a path, its folder below `dataDirectory`. The group is made through
-/// the Program Manager DDE client, opened and closed around the commands. Then each of those items that is not in the Start menu (no shell answered, as for a
-/// management tool under the system account) is made as a shortcut file of the same name,
+/// the Program Manager DDE client, opened and closed around the commands (not at all with
+/// ShortcutsWithoutWindows). For an installation for all users (`forAllUsers`), what the shell
+/// made in the user's own Start menu moves to all users' one, so that every user finds it, once.
+/// Then each of those items that is not in the Start menu (no shell answered, as for a management
+/// tool under the system account, or none was asked) is made as a shortcut file of the same name,
 /// target and working directory in the Start menu of all users (`forAllUsers`) or of the user,
 /// so that the result is the same either way. Failures are ignored. Returns true when the Startup
 /// item was added.
 bool RegisterShortcuts(const char* programPath, const char* uninstallerPath, const char* dataDirectory,
-                       StartupItemChoice startup = StartupAskUser, bool forAllUsers = false);
+                       StartupItemChoice startup = StartupAskUser, bool forAllUsers = false,
+                       ShortcutRoute route = ShortcutsThroughShell);
 
 /// Removes what RegisterShortcuts made, through the same client and command language: the
 /// product's group with its items ("[DeleteGroup(<groupName>)]") and, where the settings offer
@@ -26,14 +38,15 @@ bool RegisterShortcuts(const char* programPath, const char* uninstallerPath, con
 /// "[DeleteItem(<groupName>)]" acts on). Then whatever of those items is still in either Start
 /// menu (no shell answered) is deleted, and the group's folder when it is left empty. Failures are
 /// ignored: the shell's answers do not tell a group that is already gone from one it failed to
-/// remove.
-void RemoveShortcuts();
+/// remove. With ShortcutsWithoutWindows no command is sent.
+void RemoveShortcuts(ShortcutRoute route = ShortcutsThroughShell);
 
 /// The same for the items an installation recorded: the group `groupName` with its items (the
 /// program's named `appTitle`) and, when `startupItem` says that installation made it, the
 /// Startup item `groupName`. RemoveShortcuts is this with the settings' names, the Startup item
 /// wherever the settings offer it.
-void RemoveShortcutsOf(const char* groupName, const char* appTitle, bool startupItem);
+void RemoveShortcutsOf(const char* groupName, const char* appTitle, bool startupItem,
+                       ShortcutRoute route = ShortcutsThroughShell);
 
 /// After an installation over an earlier one that made its items under `earlierGroup` and
 /// `earlierTitle` (and a Startup item when `earlierStartupItem`): removes what this installation,
@@ -42,7 +55,7 @@ void RemoveShortcutsOf(const char* groupName, const char* appTitle, bool startup
 /// another title, and the Startup item when none was made now. Names differing in case only are
 /// the same: Windows' folders do not tell them apart.
 void RemoveEarlierShortcuts(const char* earlierGroup, const char* earlierTitle, bool earlierStartupItem,
-                            bool startupItemNow);
+                            bool startupItemNow, ShortcutRoute route = ShortcutsThroughShell);
 
 /// The connection rule RegisterShortcuts hands the DDE client: true only when `serviceName`
 /// equals the settings' groupName exactly, case included.

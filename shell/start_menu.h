@@ -13,14 +13,22 @@ enum StartMenuFolder {
 /// `folder` of the user's Start menu or of all users' one.
 bool StartMenuItemExists(StartMenuFolder folder, const char* group, const char* name);
 
-/// Makes that shortcut in `folder` of all users' Start menu (`forAllUsers`) or of the user's (but
-/// in the other one when the group's folder is there alone: the shell made it), making the
-/// group's folder first when it is missing: it starts `target` (the whole path names
+/// Makes that shortcut in `folder` of all users' Start menu (`forAllUsers`) or of the user's,
+/// making the group's folder first when it is missing: it starts `target` (the whole path names
 /// the program) in `workingDirectory`, as the shell's own items from Program Manager commands
 /// do. Returns true when it was made; false when it could not be (no such Start menu, a name
 /// Windows refuses for a file, no access), which the caller does without.
 bool MakeStartMenuItem(StartMenuFolder folder, bool forAllUsers, const char* group, const char* name,
                        const char* target, const char* workingDirectory);
+
+/// When that shortcut is in the user's Start menu, moves it to all users' one: copies it there
+/// (into the group's folder, made when missing, whose rights the copy takes on), replacing one of
+/// that name, then deletes the user's, and the user's group folder when that leaves it empty. The
+/// shell answers Program Manager commands as the user who is signed in, so an installation for
+/// all users finds its items in that user's Start menu alone. One that cannot be copied stays
+/// where it is; where the user's Start menu and all users' are one (the console edition),
+/// nothing happens.
+void MoveStartMenuItemToAllUsers(StartMenuFolder folder, const char* group, const char* name);
 
 /// Deletes that shortcut from both Start menus, wherever it is; one that is not there is no
 /// failure. Then removes the group's folder from each Start menu where it is left empty (a

@@ -66,6 +66,8 @@ bool MakeStartMenuItem(StartMenuFolder folder, bool, const char* group, const ch
   return fclose(file) == 0 && written;
 }
 
+void MoveStartMenuItemToAllUsers(StartMenuFolder, const char*, const char*) {}
+
 void DeleteStartMenuItem(StartMenuFolder folder, const char* group, const char* name) {
   char path[PATH_MAX];
   if (ItemPath(folder, group, name, path, sizeof path)) unlink(path);

@@ -107,15 +107,6 @@ bool MakeStartMenuItem(StartMenuFolder folder, bool forAllUsers, const char* gro
                        const char* target, const char* workingDirectory) {
   wchar_t item[kPathSize];
   wchar_t groupFolder[kPathSize];
-  // A group's folder that the shell made for the Program Manager commands (without their items,
-  // say, when it could not read a name) is where the items go, so that the group is one folder.
-  const bool otherMenu = !forAllUsers;
-  if (group != nullptr && ItemPath(folder, otherMenu, false, group, name, item, groupFolder) &&
-      GetFileAttributesW(groupFolder) != INVALID_FILE_ATTRIBUTES &&
-      !(ItemPath(folder, forAllUsers, false, group, name, item, groupFolder) &&
-        GetFileAttributesW(groupFolder) != INVALID_FILE_ATTRIBUTES)) {
-    forAllUsers = otherMenu;
-  }
   wchar_t wideTarget[kPathSize];
   wchar_t wideDirectory[kPathSize];
   if (!ItemPath(folder, forAllUsers, true, group, name, item, groupFolder) ||
@@ -124,6 +115,25 @@ bool MakeStartMenuItem(StartMenuFolder folder, bool forAllUsers, const char* gro
   }
   if (group != nullptr) CreateDirectoryW(groupFolder, nullptr);  // there already, or made now
   return SaveShortcut(item, wideTarget, wideDirectory);
+}
+
+void MoveStartMenuItemToAllUsers(StartMenuFolder folder, const char* group, const char* name) {
+  wchar_t userItem[kPathSize];
+  wchar_t userGroup[kPathSize];
+  wchar_t commonItem[kPathSize];
+  wchar_t commonGroup[kPathSize];
+  if (!ItemPath(folder, false, false, group, name, userItem, userGroup) ||
+      GetFileAttributesW(userItem) == INVALID_FILE_ATTRIBUTES ||
+      !ItemPath(folder, true, true, group, name, commonItem, commonGroup)) {
+    return;
+  }
+  if (group != nullptr) CreateDirectoryW(commonGroup, nullptr);  // there already, or made now
+  // A copy, not a move: a file moved within a volume keeps its rights, and the user's Start menu
+  // gives none to other users; a copy takes those of all users' folder, which every user may read.
+  // One of an earlier installation there is replaced, as the shell replaces an item.
+  if (!CopyFileW(userItem, commonItem, FALSE)) return;
+  DeleteFileW(userItem);
+  if (group != nullptr) RemoveDirectoryW(userGroup);  // only when nothing else is left in it
 }
 
 void DeleteStartMenuItem(StartMenuFolder folder, const char* group, const char* name) {

@@ -190,6 +190,10 @@ def parse_scenario(path, variables):
             scenario.runs[-1].append((keyword, one_argument(words, where)))
         elif keyword == "end":
             scenario.runs[-1].append(("end", ""))
+        elif keyword == "nonewwindow":
+            if len(words) != 1:
+                raise ScenarioError(f"{where}: nonewwindow takes no argument")
+            scenario.runs[-1].append(("nonewwindow", ""))
         elif keyword in CHECKS:
             scenario.checks.append((where, words))
         else:

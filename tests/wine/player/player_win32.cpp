@@ -42,6 +42,8 @@
 //   nowindow <caption> the program shows no visible window with this caption at this moment
 //   shellwindow <title> a folder window of the shell with exactly this title is open, or opens
 //                      within 20 seconds
+//   nonewwindow        no visible top-level window of any process (the player's aside) that was
+//                      not on screen when the program started is open, or opens within 10 seconds
 //   click <caption>\t<label>  click the button with this label of the program's window with this
 //                      caption, enabled or not, with the mouse (real input), and give the click a
 //                      second to take effect; the current window stays as it was
@@ -59,6 +61,7 @@
 #include <string.h>
 #include <wctype.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -490,6 +493,24 @@ std::vector<HWND> ShellWindows() {
   return found;
 }
 
+// Every visible top-level window on screen but the player's own.
+BOOL CALLBACK AddVisibleWindow(HWND window, LPARAM list) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (IsWindowVisible(window) && process != GetCurrentProcessId())
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+std::vector<HWND> VisibleWindows() {
+  std::vector<HWND> found;
+  EnumWindows(AddVisibleWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The windows on screen as the program started, which "nonewwindow" compares against.
+std::vector<HWND> windowsAtStart;
+
 void CloseShellWindows() {
   std::vector<HWND> open = ShellWindows();
   for (HWND window : open) {
@@ -711,6 +732,7 @@ int main(int argc, char** argv) {
   for (wchar_t& c : programFileName) c = static_cast<wchar_t>(towlower(c));
 
   if (!keepShellWindows) CloseShellWindows();
+  windowsAtStart = VisibleWindows();
   std::string commandLine = "\"" + programPath + "\"";
   if (haveArguments) commandLine += " " + arguments;
   STARTUPINFOW startup = {};
@@ -817,6 +839,24 @@ int main(int argc, char** argv) {
         Log("shell window \"%s\" open", step.argument.c_str());
       } else {
         Fail("the shell's folder window is not open");
+      }
+    } else if (step.name == "nonewwindow") {
+      std::vector<HWND> reported;
+      for (int waited = 0; waited <= 100 && !TimeIsUp(); ++waited) {
+        for (HWND window : VisibleWindows()) {
+          if (std::find(windowsAtStart.begin(), windowsAtStart.end(), window) != windowsAtStart.end() ||
+              std::find(reported.begin(), reported.end(), window) != reported.end()) {
+            continue;
+          }
+          reported.push_back(window);
+          Log("new window \"%s\" (class %s)", WindowText(window).c_str(), ClassOf(window).c_str());
+        }
+        Sleep(100);
+      }
+      if (reported.empty()) {
+        Log("no new window");
+      } else {
+        Fail("a window opened during the run");
       }
     } else if (step.name == "end") {
       while (!ProgramHasEnded() && !TimeIsUp()) {
