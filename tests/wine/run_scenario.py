@@ -1082,6 +1082,11 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
     ok = (code == 0) == (result == "pass") and result == scenario.outcome
     if result != scenario.outcome:
         log(f"player reported {result}, the scenario wants {scenario.outcome}")
+    # Under emulation a 32-bit process that qemu kills leaves Wine no exit code of its own: the
+    # player reads 0. qemu's line about it is the only sign.
+    if any(line.startswith("qemu: uncaught target signal") for line in lines):
+        log("FAIL a process of the run was killed under emulation")
+        ok = False
     return ok, lines
 
 
