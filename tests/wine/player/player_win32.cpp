@@ -475,24 +475,6 @@ void LogAppWindow(HWND window) {
   CloseHandle(process);
 }
 
-// The shell's folder windows on screen: Wine's shell opens one for each group the installer
-// shows over DDE, often only after the installer has ended. Those left from earlier runs are
-// closed before the program starts, so that they neither appear in pictures nor take the quit
-// requests meant for running copies (their titles are group names such as "Tovalin").
-
-BOOL CALLBACK AddShellWindow(HWND window, LPARAM list) {
-  std::string kind = ClassOf(window);
-  if (IsWindowVisible(window) && (kind == "ExplorerWClass" || kind == "CabinetWClass"))
-    reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
-  return TRUE;
-}
-
-std::vector<HWND> ShellWindows() {
-  std::vector<HWND> found;
-  EnumWindows(AddShellWindow, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
 // Every visible top-level window on screen but the player's own.
 BOOL CALLBACK AddVisibleWindow(HWND window, LPARAM list) {
   DWORD process = 0;
@@ -505,6 +487,19 @@ BOOL CALLBACK AddVisibleWindow(HWND window, LPARAM list) {
 std::vector<HWND> VisibleWindows() {
   std::vector<HWND> found;
   EnumWindows(AddVisibleWindow, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+// The shell's folder windows on screen: Wine's shell opens one for each group the installer
+// shows over DDE, often only after the installer has ended. Those left from earlier runs are
+// closed before the program starts, so that they neither appear in pictures nor take the quit
+// requests meant for running copies (their titles are group names such as "Tovalin").
+std::vector<HWND> ShellWindows() {
+  std::vector<HWND> found;
+  for (HWND window : VisibleWindows()) {
+    const std::string kind = ClassOf(window);
+    if (kind == "ExplorerWClass" || kind == "CabinetWClass") found.push_back(window);
+  }
   return found;
 }
 
