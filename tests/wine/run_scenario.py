@@ -830,10 +830,11 @@ def runs_emulated(program):
 
 
 def end_desktop_shell(session, log):
-    """noshell: ends the prefix's desktop shell (explorer.exe, which answers Program Manager's DDE
-    service), as on a machine where a management tool installs under the system account and no
-    shell runs; the runs' programs get explorer.exe disabled, so Wine starts none again for them.
-    A later scenario's first program starts it again."""
+    """Ends the prefix's desktop shell (explorer.exe, which answers Program Manager's DDE service)
+    and the folder windows it has or is about to open. With noshell, as on a machine where a
+    management tool installs under the system account and no shell runs, the runs' programs get
+    explorer.exe disabled, so Wine starts none again for them; otherwise, and for a later scenario,
+    the first program starts it again."""
     ended = 0
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
@@ -847,7 +848,7 @@ def end_desktop_shell(session, log):
             os.kill(int(pid), 9)
             ended += 1
     time.sleep(1)
-    log(f"setup noshell: ended {ended} shell process(es)")
+    log(f"shell ended: {ended} process(es)")
 
 
 def end_launched(log):
@@ -1243,7 +1244,9 @@ def main():
         elif scenario.installer != "default":
             raise ScenarioError(f"unknown installer {scenario.installer!r}")
 
-        if scenario.no_shell:
+        # A scenario that looks for new windows starts with a fresh shell: the folder windows an
+        # earlier scenario's Program Manager commands asked for can open late, during this one.
+        if scenario.no_shell or any(step[0] == "nonewwindow" for run in scenario.runs for step in run):
             end_desktop_shell(session, log)
         prepare(prefix, scenario, session, installer, args.out_dir, log)
         # Checked once prepared: the scenario may have copied it into the prefix.
