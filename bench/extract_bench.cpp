@@ -160,14 +160,16 @@ bool RemoveTree(const std::string& path) {
   return RunProgram(argv);
 }
 
-// The limit: every piece inflated into one 32,000-byte buffer, nothing written.
+// The limit: every piece read and inflated into one 32,000-byte buffer, nothing written.
 uint64_t InflateAll(unsigned char* buffer) {
   uint64_t produced = 0;
   const PayloadTableRecord& table = PayloadTable;
+  std::vector<unsigned char> packed(ChunkBufferSize);
   for (int i = 0; i < table.fileCount; ++i) {
     for (int j = 0; j < table.chunkCount[i]; ++j) {
       uLongf length = ChunkBufferSize;
-      uncompress(buffer, &length, table.chunkData[i][j], table.chunkSize[i][j]);
+      table.readPieces(table.chunkOffset[i][j], packed.data(), table.chunkSize[i][j]);
+      uncompress(buffer, &length, packed.data(), table.chunkSize[i][j]);
       produced += length;
     }
   }
@@ -178,20 +180,21 @@ uint64_t InflateAll(unsigned char* buffer) {
 // one into a buffer of its own, nothing written.
 void InflateAllOnCores(int threads) {
   const PayloadTableRecord& table = PayloadTable;
-  std::vector<const unsigned char*> data;
-  std::vector<uLong> sizes;
+  std::vector<uint64_t> data;
+  std::vector<uint32_t> sizes;
   for (int i = 0; i < table.fileCount; ++i) {
     for (int j = 0; j < table.chunkCount[i]; ++j) {
-      data.push_back(table.chunkData[i][j]);
+      data.push_back(table.chunkOffset[i][j]);
       sizes.push_back(table.chunkSize[i][j]);
     }
   }
   std::atomic<size_t> next{0};
   auto work = [&] {
-    std::vector<unsigned char> buffer(ChunkBufferSize);
+    std::vector<unsigned char> buffer(ChunkBufferSize), packed(ChunkBufferSize);
     for (size_t k = next++; k < data.size(); k = next++) {
       uLongf length = ChunkBufferSize;
-      uncompress(buffer.data(), &length, data[k], sizes[k]);
+      table.readPieces(data[k], packed.data(), sizes[k]);
+      uncompress(buffer.data(), &length, packed.data(), sizes[k]);
     }
   };
   std::vector<std::thread> helpers;
@@ -276,7 +279,7 @@ int main(int argc, char** argv) {
         timeCoresLimit = Now() - start;
       } else if (which == 2) {
         const double start = Now();
-        if (!PayloadIsIntact()) {
+        if (CheckPayload() != PayloadIntact) {
           fprintf(stderr, "extract_bench: the payload fails its damage check\n");
           return 1;
         }

@@ -160,9 +160,10 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
     return 0;
   }
   if (!LockProduct(false, ProcessIsElevated())) return 0;
-  if (!CheckPayloadShowingProgress(instance)) {
-    ShowFailure(kDamagedText);
-    return 0;
+  switch (CheckPayloadShowingProgress(instance)) {
+    case PayloadDamaged: ShowFailure(kDamagedText); return 0;
+    case PayloadNoMemory: ShowFailure(kNoMemoryText); return 0;
+    case PayloadIntact: break;
   }
 
   if (ChooseDataDirectory(instance, nullptr, preset) == 0) {

@@ -1,13 +1,35 @@
-// Where a prebuilt installer program keeps the installer data block of its product.
+// Where a prebuilt installer program keeps the installer data block of its product, and reading
+// it from there.
 #pragma once
-#include <stddef.h>
+#include <stdint.h>
 
 #include "platform/platform_types.h"
+#include "product/installer_data.h"
 
-/// Finds the installer data block of the running program: in a Windows program, the ".payload"
-/// section of the module `instance` (its own image, mapped by the loader); in the native one, the
-/// block that the trailer at the end of its own file locates, mapped read-only. Returns true with
-/// `*block` (8-byte aligned, valid until the process ends) and `*size`; false when the program
-/// holds no block (a program nobody has packaged a product into) or its own file cannot be read.
-/// The block's contents are not checked here (ReadInstallerData does that).
-bool FindInstallerData(InstanceHandle instance, const unsigned char** block, size_t* size);
+/// Opens the running program's own file and finds its installer data block in it: in a Windows
+/// program, from the file offset where the last section of the module `instance` ends (its
+/// headers, mapped by the loader, say where) up to the signature or the end of the file; in the
+/// native one, where the trailer at the end of its file says. Returns true with `*size`, the bytes
+/// from the block's start that may belong to it (ReadInstallerData checks the block's own size
+/// against them), and keeps the file open for ReadInstallerBytes; false when the program holds no
+/// block (a program nobody has packaged a product into) or its own file cannot be read. The
+/// block's contents are not checked here.
+bool OpenInstallerData(InstanceHandle instance, uint64_t* size);
+
+/// The same for the native program's file at `path` (OpenInstallerData opens its own).
+bool OpenInstallerDataFile(const char* path, uint64_t* size);
+
+/// Reads the `size` bytes at `offset` from the start of the block OpenInstallerData found into
+/// `into`; true when every byte was read. Safe to call from several threads at once.
+bool ReadInstallerBytes(uint64_t offset, unsigned char* into, uint32_t size);
+
+/// Closes the file OpenInstallerData opened, when nothing more is to be read from it (an
+/// uninstaller, whose files have no pieces, deletes its own file).
+void CloseInstallerData();
+
+/// Reads the metadata of the block OpenInstallerData found (`size` as it gave it) into memory from
+/// `allocate`, which stays for the rest of the process, and hands it to ReadInstallerData with
+/// ReadInstallerBytes as the table's reader. InstallerDataDamaged also when the file cannot be
+/// read.
+InstallerDataStatus ReadOpenInstallerData(uint64_t size, void* (*allocate)(size_t), SettingsRecord* settings,
+                                          PayloadTableRecord* table);

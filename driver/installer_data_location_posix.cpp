@@ -1,9 +1,7 @@
-// Finding the installer data block at the end of the running native program's own file. Only
+// Finding and reading the installer data block at the end of the native program's own file. Only
 // POSIX calls belong here.
 #include <fcntl.h>
-#include <stdint.h>
 #include <string.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +9,9 @@
 #include "product/installer_data.h"
 
 namespace {
+
+int dataFile = -1;
+uint64_t blockStart = 0;
 
 uint64_t Read64(const unsigned char* at) {
   uint64_t value = 0;
@@ -20,8 +21,9 @@ uint64_t Read64(const unsigned char* at) {
 
 }  // namespace
 
-bool FindInstallerData(InstanceHandle, const unsigned char** block, size_t* size) {
-  const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+bool OpenInstallerDataFile(const char* path, uint64_t* size) {
+  CloseInstallerData();
+  const int fd = open(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
   struct stat info;
   unsigned char trailer[installer_data::kTrailerSize] = {};
@@ -31,13 +33,31 @@ bool FindInstallerData(InstanceHandle, const unsigned char** block, size_t* size
   const uint64_t fileSize = found ? (uint64_t)info.st_size : 0;
   const uint64_t offset = Read64(trailer + 8);
   const uint64_t length = Read64(trailer + 16);
-  found = found && offset % 8 == 0 && offset <= fileSize - sizeof trailer &&
-          length <= fileSize - sizeof trailer - offset && length <= SIZE_MAX;
-  // The whole file is mapped, so that the block keeps the 8-byte alignment of its offset.
-  void* mapped = found ? mmap(nullptr, (size_t)fileSize, PROT_READ, MAP_PRIVATE, fd, 0) : MAP_FAILED;
-  close(fd);
-  if (mapped == MAP_FAILED) return false;
-  *block = static_cast<const unsigned char*>(mapped) + offset;
-  *size = (size_t)length;
+  found = found && offset <= fileSize - sizeof trailer && length <= fileSize - sizeof trailer - offset;
+  if (!found) {
+    close(fd);
+    return false;
+  }
+  dataFile = fd;
+  blockStart = offset;
+  *size = length;
   return true;
+}
+
+bool OpenInstallerData(InstanceHandle, uint64_t* size) { return OpenInstallerDataFile("/proc/self/exe", size); }
+
+bool ReadInstallerBytes(uint64_t offset, unsigned char* into, uint32_t size) {
+  // pread takes a 64-bit off_t here (a 64-bit program), so offsets past 4 GiB need no care.
+  uint32_t done = 0;
+  while (done < size) {
+    const ssize_t got = pread(dataFile, into + done, size - done, (off_t)(blockStart + offset + done));
+    if (got <= 0) return false;
+    done += (uint32_t)got;
+  }
+  return true;
+}
+
+void CloseInstallerData() {
+  if (dataFile >= 0) close(dataFile);
+  dataFile = -1;
 }

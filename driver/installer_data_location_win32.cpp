@@ -1,31 +1,69 @@
-// Finding the installer data block in the running Windows program's own image. Only Win32 calls
-// belong here.
+// Finding and reading the installer data block in the running Windows program's own file, after
+// its image. Only Win32 calls belong here.
 #include <windows.h>
 
-#include <string.h>
-
 #include "driver/installer_data_location.h"
-#include "product/installer_data.h"
 
-bool FindInstallerData(InstanceHandle instance, const unsigned char** block, size_t* size) {
-  // The module's headers are mapped at its base and were checked by the loader; the section's
-  // bounds are checked against the image all the same.
+namespace {
+
+HANDLE dataFile = INVALID_HANDLE_VALUE;
+uint64_t blockStart = 0;
+
+}  // namespace
+
+bool OpenInstallerData(InstanceHandle instance, uint64_t* size) {
+  CloseInstallerData();
+  // The module's headers are mapped at its base and were checked by the loader. The block starts
+  // where the bytes of the last section end in the file; the signature, when there is one, comes
+  // after it (its directory entry holds a file offset, not an address).
   const unsigned char* base = static_cast<const unsigned char*>(instance);
   const IMAGE_DOS_HEADER* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
   if (dos->e_magic != IMAGE_DOS_SIGNATURE) return false;
   const IMAGE_NT_HEADERS* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
   if (headers->Signature != IMAGE_NT_SIGNATURE) return false;
+  uint64_t sectionsEnd = headers->OptionalHeader.SizeOfHeaders;
   const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers);
   for (WORD i = 0; i < headers->FileHeader.NumberOfSections; ++i, ++section) {
-    if (memcmp(section->Name, installer_data::kSectionName, sizeof installer_data::kSectionName) != 0) continue;
-    const DWORD address = section->VirtualAddress;
-    const DWORD length = section->Misc.VirtualSize;
-    if (address > headers->OptionalHeader.SizeOfImage || length > headers->OptionalHeader.SizeOfImage - address) {
-      return false;
-    }
-    *block = base + address;
-    *size = length;
-    return true;
+    const uint64_t end = (uint64_t)section->PointerToRawData + section->SizeOfRawData;
+    if (section->SizeOfRawData > 0 && end > sectionsEnd) sectionsEnd = end;
   }
-  return false;
+  const IMAGE_DATA_DIRECTORY& signature = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
+
+  // The program's own path is never a long one: a user starts it, or the uninstaller runs from
+  // the data directory (1,023 bytes at most). Others may read it, and rename it: the uninstaller
+  // moves its own file aside.
+  wchar_t self[1024 + 1 + 256];
+  const DWORD length = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);
+  if (length == 0 || length >= sizeof self / sizeof self[0]) return false;
+  const HANDLE file = CreateFileW(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER fileSize;
+  uint64_t end = 0;
+  if (GetFileSizeEx(file, &fileSize)) end = (uint64_t)fileSize.QuadPart;
+  if (signature.VirtualAddress != 0 && signature.VirtualAddress < end) end = signature.VirtualAddress;
+  if (sectionsEnd >= end) {
+    CloseHandle(file);
+    return false;
+  }
+  dataFile = file;
+  blockStart = sectionsEnd;
+  *size = end - sectionsEnd;
+  return true;
+}
+
+bool ReadInstallerBytes(uint64_t offset, unsigned char* into, uint32_t size) {
+  // On a handle opened for synchronous reading, the offset in OVERLAPPED makes the read a
+  // positioned one that waits until done; calls from several threads each read their own bytes.
+  const uint64_t at = blockStart + offset;
+  OVERLAPPED where = {};
+  where.Offset = (DWORD)at;
+  where.OffsetHigh = (DWORD)(at >> 32);
+  DWORD read = 0;
+  return ReadFile(dataFile, into, size, &read, &where) && read == size;
+}
+
+void CloseInstallerData() {
+  if (dataFile != INVALID_HANDLE_VALUE) CloseHandle(dataFile);
+  dataFile = INVALID_HANDLE_VALUE;
 }

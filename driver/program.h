@@ -9,7 +9,7 @@
 /// program defines it: installer_program.cpp and uninstaller_program.cpp.
 int RunProgram(InstanceHandle instance, const char* arguments);
 
-/// Finds and reads the program's own data (FindInstallerData, ReadInstallerData) into
+/// Finds and reads the program's own data (OpenInstallerData, ReadOpenInstallerData) into
 /// InstallerSettings and PayloadTable, which it defines for the programs. Returns false when the
 /// program holds no data at all (nobody has packaged a product into it); else true, with
 /// `*status` what came of reading it.

@@ -6,13 +6,16 @@
 set(here ${CMAKE_CURRENT_LIST_DIR})
 target_sources(installer_logic PRIVATE ${here}/installation.cpp ${here}/unattended_installation.cpp
                                        ${here}/uninstallation.cpp ${here}/command_line.cpp
-                                       ${here}/product_lock.cpp)
+                                       ${here}/product_lock.cpp ${here}/installer_data_loading.cpp)
 set(program_sources ${here}/program_data.cpp)
 if(WIN32)
   list(APPEND program_sources ${here}/main_win32.cpp ${here}/installer_data_location_win32.cpp
                             ${here}/dll_search_win32.cpp)
 else()
-  list(APPEND program_sources ${here}/main_posix.cpp ${here}/installer_data_location_posix.cpp)
+  # The native reading of the data by offset is portable code's, for the tests and benchmarks.
+  target_sources(installer_logic PRIVATE ${here}/installer_data_location_posix.cpp)
+  list(APPEND UNIT_TEST_SOURCES ${here}/installer_data_location_test.cpp)
+  list(APPEND program_sources ${here}/main_posix.cpp)
 endif()
 set(INSTALLER_PROGRAM_SOURCES ${here}/installer_program.cpp ${program_sources})
 set(UNINSTALLER_PROGRAM_SOURCES ${here}/uninstaller_program.cpp ${program_sources})

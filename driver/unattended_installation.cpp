@@ -27,7 +27,11 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
   if (data == InstallerDataDamaged) return ExitDamaged;
   if (data == InstallerDataNoMemory) return ExitNoMemory;
   if (!LockProduct(true, ProcessIsElevated())) return ExitBusy;
-  if (!PayloadIsIntact()) return ExitDamaged;
+  switch (CheckPayload()) {
+    case PayloadDamaged: return ExitDamaged;
+    case PayloadNoMemory: return ExitNoMemory;
+    case PayloadIntact: break;
+  }
   switch (SettleDataDirectory(preset)) {
     case DirectoryUnusable: return ExitNoDirectory;
     case DirectoryOpenToOthers: return ExitOpenToOthers;

@@ -15,12 +15,20 @@ enum ExtractStatus {
 /// written (empty at the end) and `percent` runs from 0 to 100.
 typedef void (*ProgressCallback)(void* context, const char* fileName, int percent);
 
-/// Verifies every piece of PayloadTable against its recorded checksum without writing
-/// anything. Returns true when the whole payload is intact. `callback` (may be null) is called
-/// with `context` and the file the piece belongs to before each piece, with the share of the
-/// pieces checked so far as `percent` (0 to 99), and with an empty name and 100 once every piece
-/// is checked; not at all for a payload without pieces. It stops at the first damaged piece.
-bool PayloadIsIntact(void* context = nullptr, ProgressCallback callback = nullptr);
+/// What CheckPayload found.
+enum PayloadCheck {
+  PayloadIntact = 0,
+  PayloadDamaged = 1,   // a piece differs from its checksum, or cannot be read
+  PayloadNoMemory = 2,  // not even a buffer to read a piece into
+};
+
+/// Verifies every piece of PayloadTable, as its reader reads it, against its recorded checksum
+/// without writing anything. Returns PayloadIntact when the whole payload is intact. `callback`
+/// (may be null) is called with `context` and the file the piece belongs to before each piece,
+/// with the share of the pieces checked so far as `percent` (0 to 99), and with an empty name and
+/// 100 once every piece is checked; not at all for a payload without pieces. It stops at the
+/// first damaged piece.
+PayloadCheck CheckPayload(void* context = nullptr, ProgressCallback callback = nullptr);
 
 /// Writes every file of PayloadTable, in table order, into the current directory, calling
 /// `callback` (may be null) with (i * 100) / fileCount before file i and with 100 at the end.
@@ -32,10 +40,11 @@ bool PayloadIsIntact(void* context = nullptr, ProgressCallback callback = nullpt
 /// ExtractCannotCreate as it would on creating it. Stops at the first failure; files and folders
 /// already written stay on disk. ExtractNoMemory also when no memory is left to remember a
 /// folder, before it is made, or for a byte of state per file. Returns the status.
-/// Pieces are inflated on up to one thread per processor (at most eight, the caller's among
-/// them), but every file operation and every callback happens on the caller's thread, in table
-/// order; threads that cannot be started and buffers that cannot be allocated are done without,
-/// and ExtractNoMemory means not even one buffer. When it returns, no thread of its own runs.
+/// Pieces are read and inflated on up to one thread per processor (at most eight, the caller's
+/// among them; a piece that cannot be read ends the run as ExtractDamaged), but every file
+/// operation and every callback happens on the caller's thread, in table order; threads that
+/// cannot be started and buffers that cannot be allocated are done without, and ExtractNoMemory
+/// means not even one buffer. When it returns, no thread of its own runs.
 ExtractStatus ExtractPayload(void* context, ProgressCallback callback);
 
 /// Undoes the last ExtractPayload that did not complete, in table order, reporting progress like

@@ -38,7 +38,7 @@ class ExtractTest : public TempFolderTest {
 TEST_F(ExtractTest, WritesEveryFileByteIdenticalAndReportsPerFile) {
   const auto files = FourFiles();
   fake::UseFiles(files);
-  EXPECT_TRUE(PayloadIsIntact());
+  EXPECT_EQ(CheckPayload(), PayloadIntact);
   EXPECT_EQ(ExtractPayload(&reports, Record), ExtractComplete);
   for (const auto& file : files) EXPECT_EQ(ReadBytes(file.name), file.contents) << file.name;
   EXPECT_EQ(reports, (std::vector<std::string>{"tov32.exe:0", "help.htm:25", "tovalin.jpg:50",
@@ -180,7 +180,7 @@ TEST_F(ExtractTest, DamageIsFoundBeforeWriting) {
     auto& piece = fake::Piece(0, 3);
     damage.second(piece);
     fake::ResizePiece(0, 3, piece.size());
-    EXPECT_FALSE(PayloadIsIntact()) << damage.first;
+    EXPECT_EQ(CheckPayload(), PayloadDamaged) << damage.first;
   }
 }
 
@@ -189,7 +189,7 @@ TEST_F(ExtractTest, PieceThatFailsToInflateStopsExtraction) {
   fake::UseFiles(FourFiles());
   fake::Piece(1, 0)[10] ^= 0xff;
   fake::RecheckPiece(1, 0);
-  ASSERT_TRUE(PayloadIsIntact());
+  ASSERT_EQ(CheckPayload(), PayloadIntact);
   EXPECT_EQ(ExtractPayload(nullptr, nullptr), ExtractDamaged);
   EXPECT_TRUE(PathExists("tov32.exe"));
   EXPECT_FALSE(PathExists("tovalin.jpg"));

@@ -48,9 +48,9 @@ void ShowVerification(void* context, const char*, int percent) {
 
 }  // namespace
 
-bool CheckPayloadShowingProgress(InstanceHandle instance) {
+PayloadCheck CheckPayloadShowingProgress(InstanceHandle instance) {
   Verification verification = {instance, MillisecondCount(), nullptr, false, 0, 0};
-  const bool intact = PayloadIsIntact(&verification, ShowVerification);
+  const PayloadCheck found = CheckPayload(&verification, ShowVerification);
   DestroyProgressWindow(verification.window);
-  return intact;
+  return found;
 }

@@ -2,10 +2,11 @@
 // large product takes longer than a moment.
 #pragma once
 #include "platform/platform_types.h"
+#include "payload/extract.h"
 
-/// Checks PayloadTable for damage (PayloadIsIntact). Once the check has taken a quarter of a
+/// Checks PayloadTable for damage (CheckPayload). Once the check has taken a quarter of a
 /// second and, at the pace so far, has at least as long again to go, the "Verifying Setup" window
 /// (`instance` supplies its template) comes up and shows the share checked; a check that ends
 /// sooner shows nothing, so that no window flashes up and away. The window is gone when this
-/// returns. Returns true when the payload is intact. Writes nothing.
-bool CheckPayloadShowingProgress(InstanceHandle instance);
+/// returns. Returns what the check found. Writes nothing.
+PayloadCheck CheckPayloadShowingProgress(InstanceHandle instance);

@@ -36,8 +36,11 @@ const char* TextAt(const unsigned char* block, const unsigned char* reference, u
 
 }  // namespace
 
-InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, void* (*allocate)(size_t),
-                                      SettingsRecord* settings, PayloadTableRecord* table) {
+uint32_t MetadataSizeInHeader(const unsigned char* header) { return Read32(header + kMetadataSizeOffset); }
+
+InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, uint64_t blockBytes,
+                                      PieceReader readPieces, void* (*allocate)(size_t), SettingsRecord* settings,
+                                      PayloadTableRecord* table) {
   // The header, and the sizes it gives, against the bytes present.
   if (block == nullptr || size < kHeaderSize || ((uintptr_t)block & 7) != 0) return InstallerDataDamaged;
   const uint32_t version = Read32(block + kVersionOffset);
@@ -55,8 +58,8 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
   const uint64_t metadataSize = Read32(block + kMetadataSizeOffset);
   const uint32_t fileCount = Read32(block + kFileCountOffset);
   const uint32_t pieceCount = Read32(block + kPieceCountOffset);
-  if (blockSize > size || metadataSize > blockSize || metadataSize % 8 != 0 || fileCount > kMaxFiles ||
-      pieceCount > kMaxPieces) {
+  if (blockSize > blockBytes || metadataSize > size || metadataSize > blockSize || metadataSize % 8 != 0 ||
+      fileCount > kMaxFiles || pieceCount > kMaxPieces) {
     return InstallerDataDamaged;
   }
   // The counts fix where every array lies; the bounds above keep this arithmetic far from
@@ -97,9 +100,14 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
   }
   if (piecesSeen != pieceCount) return InstallerDataDamaged;
 
-  // The pieces fill the rest of the block exactly.
+  // The pieces fill the rest of the block exactly, each no longer than a buffer (the extraction
+  // reads a piece whole into one).
   uint64_t piecesSize = 0;
-  for (uint32_t j = 0; j < pieceCount; ++j) piecesSize += Read32(block + sizesBegin + 4ull * j);
+  for (uint32_t j = 0; j < pieceCount; ++j) {
+    const uint32_t pieceSize = Read32(block + sizesBegin + 4ull * j);
+    if (pieceSize > ChunkBufferSize) return InstallerDataDamaged;
+    piecesSize += pieceSize;
+  }
   if (piecesSize != blockSize - metadataSize) return InstallerDataDamaged;
 
   settings->groupName = texts[0];
@@ -116,14 +124,15 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
   settings->helpLink = texts[10];
   settings->installedSize = Read64(block + kInstalledSizeOffset);
 
-  // One allocation holds the per-file arrays and a start address for every piece. Every count is
-  // bounded by the block's own size, so the total cannot overflow a size_t.
-  const size_t pointerArrays = (size_t)fileCount * 4 + pieceCount;  // chunkData, chunkSize, fileName, chunkCheck
-  void* storage = allocate(pointerArrays * sizeof(void*) + (size_t)fileCount * sizeof(int32_t) + 1);
+  // One allocation holds the offset of every piece and the per-file arrays. Every count is bounded
+  // by the metadata's own size, so the total cannot overflow a size_t.
+  const size_t pointerArrays = (size_t)fileCount * 4;  // chunkOffset, chunkSize, fileName, chunkCheck
+  void* storage = allocate((size_t)pieceCount * sizeof(uint64_t) + pointerArrays * sizeof(void*) +
+                           (size_t)fileCount * sizeof(int32_t) + 1);
   if (storage == nullptr) return InstallerDataNoMemory;
-  const unsigned char** pieceStarts = static_cast<const unsigned char**>(storage);
-  const unsigned char* const** chunkData = reinterpret_cast<const unsigned char* const**>(pieceStarts + pieceCount);
-  const uint32_t** chunkSize = reinterpret_cast<const uint32_t**>(chunkData + fileCount);
+  uint64_t* pieceOffsets = static_cast<uint64_t*>(storage);
+  const uint64_t** chunkOffset = reinterpret_cast<const uint64_t**>(pieceOffsets + pieceCount);
+  const uint32_t** chunkSize = reinterpret_cast<const uint32_t**>(chunkOffset + fileCount);
   const char** fileName = reinterpret_cast<const char**>(chunkSize + fileCount);
   const uint64_t** chunkCheck = reinterpret_cast<const uint64_t**>(fileName + fileCount);
   int32_t* chunkCount = reinterpret_cast<int32_t*>(chunkCheck + fileCount);
@@ -137,20 +146,21 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, v
     const uint32_t count = Read32(record + 8);
     fileName[i] = TextAt(block, record, textsBegin, metadataSize);
     chunkCount[i] = (int32_t)count;
-    chunkData[i] = pieceStarts + firstPiece;
+    chunkOffset[i] = pieceOffsets + firstPiece;
     chunkSize[i] = sizes + firstPiece;
     chunkCheck[i] = checks + firstPiece;
     for (uint32_t j = firstPiece; j < firstPiece + count; ++j) {
-      pieceStarts[j] = block + pieceOffset;
+      pieceOffsets[j] = pieceOffset;
       pieceOffset += sizes[j];
     }
     firstPiece += count;
   }
   table->fileCount = (int32_t)fileCount;
-  table->chunkData = chunkData;
+  table->chunkOffset = chunkOffset;
   table->chunkSize = chunkSize;
   table->fileName = fileName;
   table->chunkCount = chunkCount;
   table->chunkCheck = chunkCheck;
+  table->readPieces = readPieces;
   return InstallerDataRead;
 }

@@ -28,7 +28,7 @@
 //   texts: each zero-terminated, holding no other zero; zeros up to the metadata size
 //   pieces: each a complete zlib stream, back to back in table order, up to the block size
 //
-// Nothing in the block is an address, so it reads the same wherever it is mapped.
+// Nothing in the block is an address, so it reads the same wherever it is.
 namespace installer_data {
 constexpr char kMagic[8] = {'I', 'N', 'S', 'T', 'D', 'A', 'T', 'A'};
 enum : uint32_t {
@@ -70,10 +70,12 @@ enum : uint32_t {
 #define UNINSTALLER_PROGRAM_MARKER(version, target) \
   "This is an uninstaller program of instpack " version " (installer data format 3, " target ")"
 
-/// The name of the section that holds the block in a Windows installer, and the trailer after the
-/// block in the native one: its magic, then the block's offset in the file and its size (u64 each).
+/// Where the block lies. A Windows installer holds it after the last section of its image, where
+/// the loader maps nothing and the signature's hash still covers it, at the file offset where the
+/// last section's bytes end (a multiple of the file alignment); the signature, if any, follows it.
+/// The native one ends in a trailer after the block: its magic, then the block's offset in the
+/// file and its size (u64 each).
 namespace installer_data {
-constexpr char kSectionName[8] = {'.', 'p', 'a', 'y', 'l', 'o', 'a', 'd'};
 constexpr char kTrailerMagic[8] = {'I', 'N', 'S', 'T', 'T', 'A', 'I', 'L'};
 enum : uint32_t { kTrailerSize = 24 };
 }  // namespace installer_data
@@ -85,14 +87,22 @@ enum InstallerDataStatus {
   InstallerDataNoMemory = 2,  // the table's arrays could not be allocated; `settings` is filled in
 };
 
-/// Reads the block of `size` bytes at `block` (which must be 8-byte aligned: the table points
-/// into it) into `settings` and `table`, without writing to the block. Checks everything the
-/// installer will rely on before any of it is used: the layout and every count, offset and length
-/// against the bytes present, the metadata check over the header, settings and table, that the
-/// piece sizes add up to the block, and that every text ends inside the block and every file name
-/// is a bare name (format 2) or a path below the data directory (format 3). Whatever the bytes say, nothing outside [block, block + size) is read. The
-/// pieces themselves are not inflated or checked here (PayloadIsIntact does that). The table's
-/// arrays come from `allocate` (one call) and live for the rest of the process; the texts and
-/// the size and check arrays point into the block, which must stay mapped as long.
-InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, void* (*allocate)(size_t),
-                                      SettingsRecord* settings, PayloadTableRecord* table);
+/// The metadata size the 64-byte `header` of a block gives: how many bytes of the block's start
+/// ReadInstallerData needs (unchecked; ReadInstallerData checks it).
+uint32_t MetadataSizeInHeader(const unsigned char* header);
+
+/// Reads the first `size` bytes of a block of `blockBytes` bytes, at `block` (8-byte aligned: the
+/// table points into it), into `settings` and `table`, without writing to them. Checks everything
+/// the installer will rely on before any of it is used: the layout and every count, offset and
+/// length against the bytes present (the metadata must lie whole in `size`, the block in
+/// `blockBytes`), the metadata check over the header, settings and table, that the piece sizes
+/// add up to the block and none is longer than ChunkBufferSize, and that every text ends inside
+/// the metadata and every file name is a bare name (format 2) or a path below the data directory
+/// (format 3). Whatever the bytes say, nothing outside [block, block + size) is read. The pieces
+/// themselves are not read here: the table gives their offsets from the block's start, for
+/// `readPieces`, which goes into the table (CheckPayload checks them). The table's arrays come
+/// from `allocate` (one call) and live for the rest of the process; the texts and the size and
+/// check arrays point into `block`, which must stay as long.
+InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, uint64_t blockBytes,
+                                      PieceReader readPieces, void* (*allocate)(size_t), SettingsRecord* settings,
+                                      PayloadTableRecord* table);

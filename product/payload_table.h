@@ -6,17 +6,25 @@
 /// Uncompressed size of every piece but a file's last.
 enum : uint32_t { kPieceSize = 30000u };
 
-/// Size of the one decompression buffer; no piece may expand beyond it.
+/// Size of a decompression buffer; no piece may expand beyond it, nor be longer compressed
+/// (deflate's worst case for kPieceSize bytes is 30,024).
 enum : uint32_t { ChunkBufferSize = 32000u };
 
-/// A count and parallel arrays indexed by file number, in installation order.
+/// Reads the `size` bytes at `offset` of the pieces' data into `into`; true when every byte was
+/// read. May be called from several threads at once.
+typedef bool (*PieceReader)(uint64_t offset, unsigned char* into, uint32_t size);
+
+/// A count and parallel arrays indexed by file number, in installation order. The pieces are not
+/// in memory: `readPieces` fetches them by their offset, so that no address space or memory
+/// grows with the product.
 struct PayloadTableRecord {
   int32_t fileCount;
-  const unsigned char* const* const* chunkData;  // [file][chunk]: start of each zlib stream
+  const uint64_t* const* chunkOffset;            // [file][chunk]: where each zlib stream begins
   const uint32_t* const* chunkSize;              // [file][chunk]: compressed length in bytes
   const char* const* fileName;                   // [file]: bare name written into the current directory
   const int32_t* chunkCount;                     // [file]: number of chunks
   const uint64_t* const* chunkCheck;             // [file][chunk]: PieceCheck of the compressed bytes
+  PieceReader readPieces;                        // null when no file has a piece
 };
 
 /// The table of this build, read-only for the whole run (a reference for the same reason as

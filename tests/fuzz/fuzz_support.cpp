@@ -13,7 +13,7 @@
 namespace fuzz {
 
 SettingsRecord Settings = {"Tovalin", "Tovalin", "tovalin2.ini", 0, "", "tov32.exe", "Tovalin", "Tovalin", "", "", "", "", 0};
-PayloadTableRecord Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr};
+PayloadTableRecord Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 uint8_t Input::Byte() {
   if (size == 0) return 0;

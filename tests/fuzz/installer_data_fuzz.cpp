@@ -15,6 +15,17 @@ namespace {
 void* allocated = nullptr;
 void* Allocate(size_t size) { return allocated = malloc(size); }
 
+// The block of the input being run, as the pieces' reader sees it: an offset outside it is a
+// fault of the reader's checks.
+const unsigned char* current = nullptr;
+size_t currentSize = 0;
+
+bool ReadPiece(uint64_t offset, unsigned char* into, uint32_t size) {
+  if (offset > currentSize || size > currentSize - offset) abort();
+  memcpy(into, current + offset, size);
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -37,7 +48,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SettingsRecord settings;
   PayloadTableRecord table;
   allocated = nullptr;
-  const InstallerDataStatus status = ReadInstallerData(block, size, Allocate, &settings, &table);
+  current = block;
+  currentSize = size;
+  const InstallerDataStatus status = ReadInstallerData(block, size, size, ReadPiece, Allocate, &settings, &table);
   if (status == InstallerDataRead) {
     // Touch everything the installer will use: every byte of it must lie in the block.
     volatile size_t sink = strlen(settings.groupName) + strlen(settings.appTitle) + strlen(settings.iniFileName) +
@@ -45,7 +58,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int i = 0; i < table.fileCount; ++i) {
       sink = sink + strlen(table.fileName[i]);
       for (int j = 0; j < table.chunkCount[i]; ++j) {
-        sink = sink + PieceCheck(table.chunkData[i][j], table.chunkSize[i][j]) + table.chunkCheck[i][j];
+        unsigned char piece[ChunkBufferSize];
+        if (table.chunkSize[i][j] > sizeof piece || !table.readPieces(table.chunkOffset[i][j], piece, table.chunkSize[i][j])) abort();
+        sink = sink + PieceCheck(piece, table.chunkSize[i][j]) + table.chunkCheck[i][j];
       }
     }
     (void)sink;

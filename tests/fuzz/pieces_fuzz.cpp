@@ -13,6 +13,21 @@
 #include "payload/extract.h"
 #include "tests/fuzz/fuzz_support.h"
 
+namespace {
+
+// The pieces of the input being run; a piece's offset is its file's number and its own.
+std::vector<std::vector<unsigned char*>> pieceRows;
+std::vector<std::vector<uint32_t>> sizeRows;
+
+bool ReadPiece(uint64_t offset, unsigned char* into, uint32_t size) {
+  const size_t file = offset >> 32, chunk = offset & 0xFFFFFFFFu;
+  if (file >= pieceRows.size() || chunk >= pieceRows[file].size() || size != sizeRows[file][chunk]) abort();
+  memcpy(into, pieceRows[file][chunk], size);
+  return true;
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string work = fuzz::ScratchFolder() + "/work";
   fuzz::Input input = {data, size};
@@ -20,16 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool damageCheck = input.Byte() & 1;
 
   // Each piece is its own heap block, exactly sized, so ASan sees a read past its end.
-  std::vector<std::vector<unsigned char*>> pieceRows(fileCount);
-  std::vector<std::vector<uint32_t>> sizeRows(fileCount);
+  pieceRows.assign(fileCount, {});
+  sizeRows.assign(fileCount, {});
+  std::vector<std::vector<uint64_t>> offsetRows(fileCount);
   std::vector<std::vector<uint64_t>> checkRows(fileCount);
-  std::vector<const unsigned char* const*> chunkData(fileCount);
+  std::vector<const uint64_t*> chunkOffset(fileCount);
   std::vector<const uint32_t*> chunkSize(fileCount);
   std::vector<const uint64_t*> chunkCheck(fileCount);
   std::vector<int32_t> chunkCount(fileCount);
   const char* names[] = {"a.bin", "b.bin", "c.bin"};
   std::vector<std::string> expected(fileCount);
   bool allInflate = true;
+  bool allFit = true;  // no piece is longer than a buffer: the installer refuses one that is
   for (int i = 0; i < fileCount; ++i) {
     const int pieces = input.Byte() % 4;
     for (int j = 0; j < pieces; ++j) {
@@ -38,27 +55,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (size_t k = 0; k < length && input.size > 0; ++k) bytes.push_back(static_cast<char>(input.Byte()));
       unsigned char* block = static_cast<unsigned char*>(malloc(bytes.size() + 1));
       memcpy(block, bytes.data(), bytes.size());
+      offsetRows[i].push_back((static_cast<uint64_t>(i) << 32) | pieceRows[i].size());
       pieceRows[i].push_back(block);
       sizeRows[i].push_back(static_cast<uint32_t>(bytes.size()));
       checkRows[i].push_back(PieceCheck(block, bytes.size()) ^ (damageCheck ? 1 : 0));
       std::vector<unsigned char> out(ChunkBufferSize);
       uLongf produced = ChunkBufferSize;
-      if (uncompress(out.data(), &produced, block, bytes.size()) == Z_OK) {
+      allFit = allFit && bytes.size() <= ChunkBufferSize;
+      if (bytes.size() <= ChunkBufferSize && uncompress(out.data(), &produced, block, bytes.size()) == Z_OK) {
         expected[i].append(reinterpret_cast<char*>(out.data()), produced);
       } else {
         allInflate = false;
       }
     }
-    chunkData[i] = pieceRows[i].data();
+    chunkOffset[i] = offsetRows[i].data();
     chunkSize[i] = sizeRows[i].data();
     chunkCheck[i] = checkRows[i].data();
     chunkCount[i] = static_cast<int32_t>(pieceRows[i].size());
   }
-  fuzz::Table = {fileCount, chunkData.data(), chunkSize.data(), names, chunkCount.data(), chunkCheck.data()};
+  fuzz::Table = {fileCount, chunkOffset.data(), chunkSize.data(), names, chunkCount.data(), chunkCheck.data(), ReadPiece};
 
   bool anyPiece = false;
   for (int i = 0; i < fileCount; ++i) anyPiece = anyPiece || chunkCount[i] > 0;
-  if (PayloadIsIntact() != !(damageCheck && anyPiece)) abort();
+  if ((CheckPayload() == PayloadIntact) != (!(damageCheck && anyPiece) && allFit)) abort();
 
   if (chdir(work.c_str()) != 0) abort();
   const ExtractStatus status = ExtractPayload(nullptr, nullptr);
@@ -85,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& row : pieceRows) {
     for (unsigned char* block : row) free(block);
   }
-  fuzz::Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr};
+  fuzz::Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   fuzz::RestoreDirectory();
   return 0;
 }

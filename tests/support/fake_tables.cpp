@@ -2,6 +2,8 @@
 #include <stdlib.h>
 #include <zlib.h>
 
+#include <string.h>
+
 #include <algorithm>
 
 #include "tests/support/fakes.h"
@@ -19,22 +21,31 @@ const SettingsRecord kTovalinSettings = {
 // Storage behind the table's pointers, rebuilt by UseFiles.
 std::vector<std::string> names;
 std::vector<std::vector<std::vector<unsigned char>>> pieces;
-std::vector<std::vector<const unsigned char*>> chunkDataRows;
+std::vector<std::vector<uint64_t>> chunkOffsetRows;
 std::vector<std::vector<uint32_t>> chunkSizeRows;
 std::vector<std::vector<uint64_t>> chunkCheckRows;
-std::vector<const unsigned char* const*> chunkData;
+std::vector<const uint64_t*> chunkOffset;
 std::vector<const uint32_t*> chunkSize;
 std::vector<const uint64_t*> chunkCheck;
 std::vector<const char*> fileNames;
 std::vector<int32_t> chunkCount;
-PayloadTableRecord table = {0, nullptr, nullptr, nullptr, nullptr, nullptr};
+PayloadTableRecord table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+
+// A piece's offset is its file's number and its own, in the high and low half: the reader finds
+// it in `pieces`, as it is now.
+bool ReadPiece(uint64_t offset, unsigned char* into, uint32_t size) {
+  const size_t file = static_cast<size_t>(offset >> 32), chunk = static_cast<size_t>(offset & 0xFFFFFFFFu);
+  if (file >= pieces.size() || chunk >= pieces[file].size() || size > pieces[file][chunk].size()) return false;
+  memcpy(into, pieces[file][chunk].data(), size);
+  return true;
+}
 
 void Relink() {
   const size_t count = names.size();
-  chunkDataRows.assign(count, {});
+  chunkOffsetRows.assign(count, {});
   chunkSizeRows.assign(count, {});
   chunkCheckRows.resize(count);
-  chunkData.assign(count, nullptr);
+  chunkOffset.assign(count, nullptr);
   chunkSize.assign(count, nullptr);
   chunkCheck.assign(count, nullptr);
   fileNames.assign(count, nullptr);
@@ -42,17 +53,17 @@ void Relink() {
   for (size_t i = 0; i < count; ++i) {
     chunkCheckRows[i].resize(pieces[i].size());
     for (auto& piece : pieces[i]) {
-      chunkDataRows[i].push_back(piece.data());
+      chunkOffsetRows[i].push_back((static_cast<uint64_t>(i) << 32) | chunkOffsetRows[i].size());
       chunkSizeRows[i].push_back(static_cast<uint32_t>(piece.size()));
     }
-    chunkData[i] = chunkDataRows[i].data();
+    chunkOffset[i] = chunkOffsetRows[i].data();
     chunkSize[i] = chunkSizeRows[i].data();
     chunkCheck[i] = chunkCheckRows[i].data();
     fileNames[i] = names[i].c_str();
     chunkCount[i] = static_cast<int32_t>(pieces[i].size());
   }
-  table = {static_cast<int32_t>(count), chunkData.data(), chunkSize.data(), fileNames.data(),
-           chunkCount.data(), chunkCheck.data()};
+  table = {static_cast<int32_t>(count), chunkOffset.data(), chunkSize.data(), fileNames.data(),
+           chunkCount.data(), chunkCheck.data(), ReadPiece};
 }
 
 }  // namespace
@@ -103,7 +114,6 @@ std::vector<unsigned char>& Piece(int file, int chunk) { return pieces[file][chu
 
 void ResizePiece(int file, int chunk, size_t size) {
   pieces[file][chunk].resize(size);
-  chunkDataRows[file][chunk] = pieces[file][chunk].data();
   chunkSizeRows[file][chunk] = static_cast<uint32_t>(size);
 }
 

@@ -90,9 +90,9 @@ PYTHON
   then :; else echo "FAIL: the PE checksum of $installer does not match"; failures=$((failures + 1)); fi
 done
 
-# A product of a megabyte or more: its data block starts on a page of the file, so that Wine's
-# loader maps it instead of reading it whole before the installer starts, and the section before
-# it reaches up to it, so that every byte of the file is in a section (and in the signature).
+# A product of a megabyte: its data block lies after the image, where the last section's bytes
+# end, so that the loader maps none of it (the image's size ends with the sections) while the
+# sections follow each other without a gap and the signature's hash covers the block too.
 head -c 1048576 /dev/urandom >"$work/big.bin"
 printf 'MZ uninst' >"$work/uninst.exe"
 cat >"$work/big.toml" <<TOML
@@ -110,25 +110,26 @@ for target in win32 win64; do
   if "$instpack" "$work/big.toml" -o "$work/out/big-$target.exe" --target "$target" --stub "$program" 2>"$work/stderr" &&
      /usr/bin/python3 - "$work/out/big-$target.exe" <<'PYTHON'
 import struct, sys
-data = open(sys.argv[1], "rb").read(65536)
+data = open(sys.argv[1], "rb").read()
 pe = struct.unpack_from("<I", data, 0x3C)[0]
 count, optional_size = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
-headers = struct.unpack_from("<I", data, pe + 24 + 60)[0]
+alignment, image_size, headers = struct.unpack_from("<I", data, pe + 24 + 32)[0], *struct.unpack_from("<II", data, pe + 24 + 56)
 table = pe + 24 + optional_size
-end, block = headers, None
+end, virtual_end = headers, 0
 for i in range(count):
     name = data[table + 40 * i:table + 40 * i + 8].rstrip(b"\0")
-    raw_size, raw_at = struct.unpack_from("<II", data, table + 40 * i + 16)
+    virtual_size, address, raw_size, raw_at = struct.unpack_from("<IIII", data, table + 40 * i + 8)
     if raw_at != end:
         sys.exit(f"{sys.argv[1]}: section {name} starts at {raw_at:#x}, the one before it ends at {end:#x}")
     end = raw_at + raw_size
-    if name == b".payload":
-        block = raw_at
-print(f"{sys.argv[1]}: the data block starts at {block:#x}")
-sys.exit(0 if block is not None and block % 4096 == 0 else 1)
+    virtual_end = max(virtual_end, address + max(virtual_size, raw_size))
+block_size = struct.unpack_from("<Q", data, end + 24)[0]
+print(f"{sys.argv[1]}: the data block of {block_size} bytes starts at {end:#x}, the image is {image_size:#x} bytes")
+sys.exit(0 if data[end:end + 8] == b"INSTDATA" and end + block_size <= len(data) < end + block_size + 8
+         and image_size == (virtual_end + alignment - 1) // alignment * alignment and block_size > 1048576 else 1)
 PYTHON
-  then echo "ok   $target: the data block of a 1 MiB product starts on a page"
-  else echo "FAIL $target: the data block of a 1 MiB product does not start on a page, or a byte lies outside the sections $(cat "$work/stderr")"
+  then echo "ok   $target: the data block of a 1 MiB product lies after the image's last section, outside it"
+  else echo "FAIL $target: the data block of a 1 MiB product is not where the installer looks for it $(cat "$work/stderr")"
     failures=$((failures + 1)); fi
   rm -f "$work/out/big-$target.exe"
 done

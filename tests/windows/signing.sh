@@ -94,18 +94,15 @@ osslsigncode verify -CAfile ca.pem -in uninst.exe >verify.log 2>&1 &&
   fail "the generic uninst.exe is not signed: $(tail -2 verify.log | tr '\n' ' ')"
 
 # One byte flipped inside the first piece of the installer data, as the Wine scenario's damaged
-# copy does it: the ".payload" section's header gives the size of the metadata before the pieces.
-/usr/bin/python3 - first.exe changed.exe <<'PYTHON' || fail "no installer data to change"
-import struct, sys
-data = bytearray(open(sys.argv[1], "rb").read())
-pe = struct.unpack_from("<I", data, 0x3C)[0]
-count, optional = struct.unpack_from("<H", data, pe + 6)[0], struct.unpack_from("<H", data, pe + 20)[0]
-headers = [pe + 24 + optional + 40 * i for i in range(count)]
-block = [struct.unpack_from("<I", data, h + 20)[0] for h in headers if data[h:h + 8] == b".payload"][0]
-at = block + struct.unpack_from("<I", data, block + 32)[0] + 100
-data[at] ^= 0xFF
-open(sys.argv[2], "wb").write(data)
-print(f"changed the byte at {at}")
+# copy does it (the block after the image; its header gives the size of the metadata before the
+# pieces).
+/usr/bin/python3 - "$wine_tests" first.exe changed.exe <<'PYTHON' || fail "no installer data to change"
+import sys
+sys.path.insert(0, sys.argv[1])
+import run_scenario
+print(f"changed the byte at {run_scenario.damaged_copy(sys.argv[2], '.')[1]}")
+import os
+os.replace("damaged-setup.exe", sys.argv[3])
 PYTHON
 osslsigncode verify -CAfile ca.pem -in changed.exe >verify.log 2>&1 &&
   fail "a byte changed after signing still verifies" ||

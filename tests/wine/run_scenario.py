@@ -300,7 +300,8 @@ def remove(path):
 # --- the installer under test --------------------------------------------------------------------
 
 def payload_section(image):
-    """(file offset, size) of the installer data block: the ".payload" section of the PE image."""
+    """(file offset, size) of the installer data block, which begins where the bytes of the PE
+    image's last section end (its header gives its size)."""
     if image[:2] != b"MZ" or len(image) < 0x40:
         raise ScenarioError("the installer is not a Windows program")
     pe = struct.unpack_from("<I", image, 0x3C)[0]
@@ -308,17 +309,19 @@ def payload_section(image):
         raise ScenarioError("the installer is not a Windows program")
     sections, optional_size = struct.unpack_from("<H", image, pe + 6)[0], struct.unpack_from("<H", image, pe + 20)[0]
     table = pe + 24 + optional_size
+    end = 0
     for i in range(sections):
-        name, virtual_size, _, _, raw_at = struct.unpack_from("<8sIIII", image, table + 40 * i)
-        if name == b".payload":
-            return raw_at, virtual_size
-    raise ScenarioError("the installer has no .payload section")
+        raw_size, raw_at = struct.unpack_from("<II", image, table + 40 * i + 16)
+        if raw_size > 0:
+            end = max(end, raw_at + raw_size)
+    if image[end:end + 8] != b"INSTDATA":
+        raise ScenarioError("the installer holds no installer data after its last section")
+    return end, struct.unpack_from("<Q", image, end + 24)[0]
 
 
 def damaged_copy(installer, out_dir):
     """A copy of the installer with one byte flipped inside its first payload piece: the installer
-    data block is its ".payload" section, whose header gives the size of the metadata that comes
-    before the pieces."""
+    data block's header gives the size of the metadata that comes before the pieces."""
     with open(installer, "rb") as f:
         image = bytearray(f.read())
     block, size = payload_section(image)
@@ -337,8 +340,8 @@ def damaged_copy(installer, out_dir):
 
 def payload_file(installer, name):
     """The bytes of the payload file `name` (matched without regard to case, as Windows names
-    files) of the installer: its pieces, found through the installer data block in the ".payload"
-    section (product/installer_data.h), inflated and joined."""
+    files) of the installer: its pieces, found through the installer data block after its image
+    (product/installer_data.h), inflated and joined."""
     with open(installer, "rb") as f:
         image = f.read()
     block, _ = payload_section(image)

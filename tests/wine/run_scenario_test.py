@@ -101,15 +101,19 @@ class Paths(unittest.TestCase):
 
 
 def pe_with_payload(block):
-    """A minimal PE image whose one section, ".payload", holds `block` at file offset 0x200."""
-    image = bytearray(0x200)
+    """A minimal PE image whose one section, ".text", of 0x200 bytes at file offset 0x200, is
+    followed by `block`."""
+    image = bytearray(0x400)
     image[0:2] = b"MZ"
     struct.pack_into("<I", image, 0x3C, 0x40)
     image[0x40:0x44] = b"PE\0\0"
     struct.pack_into("<HH", image, 0x44, 0x14C, 1)
     struct.pack_into("<H", image, 0x54, 0xE0)
-    struct.pack_into("<8sIIII", image, 0x58 + 0xE0, b".payload", len(block), 0x1000, len(block), 0x200)
-    return bytes(image) + block
+    struct.pack_into("<8sIIII", image, 0x58 + 0xE0, b".text", 0x200, 0x1000, 0x200, 0x200)
+    block = bytearray(block)
+    block[0:8] = b"INSTDATA"
+    struct.pack_into("<Q", block, 24, len(block))
+    return bytes(image) + bytes(block)
 
 
 class DamagedCopy(unittest.TestCase):
@@ -126,7 +130,7 @@ class DamagedCopy(unittest.TestCase):
                 copy = f.read()
         differing = [i for i in range(len(image)) if image[i] != copy[i]]
         self.assertEqual(differing, [offset])
-        self.assertTrue(0x200 + 64 < offset < 0x200 + 64 + len(pieces))
+        self.assertTrue(0x400 + 64 < offset < 0x400 + 64 + len(pieces))
 
     def test_an_installer_without_a_piece_to_damage_is_refused(self):
         metadata = bytearray(64)

@@ -27,10 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// From this many bytes of the product's files on, the data block starts on a page of the file
-// (AlignBlockToPage).
-const uint64_t kPageAlignedDataBytes = 1 << 20;
-
 // Escapes a path for a Makefile-syntax depfile, as make and ninja read them.
 std::string DepfilePath(const std::string& path) {
   std::string escaped;
@@ -143,9 +139,15 @@ bool WriteInstaller(const Product& product, const std::string& descriptionPath,
   }
   const std::string metadata = InstallerMetadata(product, payload);
   const uint64_t blockSize = metadata.size() + payload.totalBytes;
-  const std::string head = ImageHead(program, blockSize);
+  const std::string head = ImageHead(program);
   const std::string tail = ImageTail(program, blockSize);
   const uint64_t fileSize = program.blockOffset + blockSize + tail.size();
+  if (fileSize > kMaxPayloadBytes) {
+    *error = descriptionPath + ": the installer would be " + std::to_string(fileSize) +
+             " bytes, more than the 4,294,967,288 one installer file holds (its signature must begin within "
+             "its first 4 GiB)";
+    return false;
+  }
   if (!WriteAt(fd, head.data(), head.size(), 0) ||
       !WriteAt(fd, metadata.data(), metadata.size(), program.blockOffset) ||
       !WriteAt(fd, tail.data(), tail.size(), program.blockOffset + blockSize) ||
@@ -239,12 +241,6 @@ bool Package(const std::string& descriptionPath, const std::vector<std::string>&
     *error = stubPath + " (the " + TargetName(target) + " installer program): " + problem;
     return false;
   }
-  // Below a megabyte, reading the data whole at start-up costs the loader under a millisecond,
-  // less than the padding is worth; above it, Wine's loader would read a 1 GB product whole
-  // before the installer's first instruction (0.5 s warm, seconds from disk).
-  uint64_t dataBytes = 0;
-  for (const PackSource& source : sources) dataBytes += source.size;
-  if (dataBytes >= kPageAlignedDataBytes) AlignBlockToPage(&program);
   *error = OutputPathProblem(outputs, descriptionPath, sources, stubPath, uninstallerStubPath, product.identity.iconPath);
   if (!error->empty()) return false;
 

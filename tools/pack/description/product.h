@@ -15,7 +15,10 @@ enum : uint32_t {
   kMaxPromptBytes = 1024,               // startupPrompt
 };
 const uint64_t kMaxFileBytes = 2000000000ull;     // one source file, uncompressed
-const uint64_t kMaxPayloadBytes = 1073741824ull;  // all compressed pieces together (1 GiB)
+// All compressed pieces together: what one installer file holds, 4 GiB less 8 bytes. A signature
+// goes after the data, and the image's directory entry that locates it is a 32-bit file offset,
+// on 8 bytes; the installer reads its data by offset, so a 32-bit address space sets no bound.
+const uint64_t kMaxPayloadBytes = 4294967288ull;
 
 /// A checked product description. Texts are UTF-8 and satisfy every rule LoadProduct enforces;
 /// `files` is in installation order.

@@ -33,6 +33,26 @@ uint32_t Get32(const unsigned char* at) { return at[0] | (at[1] << 8) | (at[2] <
 void Put32(unsigned char* at, uint32_t value) {
   for (int i = 0; i < 4; ++i) at[i] = (unsigned char)(value >> (8 * i));
 }
+// The block last given to InstallerDataTest::Read, as its table's reader reads it: a piece
+// outside it fails the test.
+const unsigned char* readBlock = nullptr;
+size_t readBlockSize = 0;
+bool ReadFromBlock(uint64_t offset, unsigned char* into, uint32_t size) {
+  EXPECT_LE(offset + size, readBlockSize) << "a piece outside the block";
+  if (offset + size > readBlockSize) return false;
+  memcpy(into, readBlock + offset, size);
+  return true;
+}
+
+// The compressed bytes of piece `j` of file `i`, as the table's reader gives them.
+std::string PieceBytes(const PayloadTableRecord& table, int i, int j) {
+  std::string piece(table.chunkSize[i][j], '\0');
+  if (!table.readPieces(table.chunkOffset[i][j], reinterpret_cast<unsigned char*>(&piece[0]), table.chunkSize[i][j])) {
+    return std::string();
+  }
+  return piece;
+}
+
 // Makes the metadata check agree with the bytes again, so that a shaped block reaches the
 // structural checks behind it.
 void Recheck(unsigned char* block) {
@@ -66,12 +86,15 @@ class InstallerDataTest : public testing::Test {
   }
   void TearDown() override { RemoveTree(root_); }
 
-  // Reads `block` (`size` bytes available) with an allocator that always succeeds; the table is
-  // valid until the next read.
+  // Reads `block` (`size` bytes available, the metadata among them) with an allocator that always
+  // succeeds; the table is valid until the next read.
   static InstallerDataStatus Read(unsigned char* block, size_t size, SettingsRecord* settings,
                                   PayloadTableRecord* table) {
     static std::vector<uint64_t> storage(1 << 16);
-    return ReadInstallerData(block, size, [](size_t) -> void* { return storage.data(); }, settings, table);
+    readBlock = block;
+    readBlockSize = size;
+    return ReadInstallerData(block, size, size, ReadFromBlock, [](size_t) -> void* { return storage.data(); },
+                             settings, table);
   }
 
   std::string root_;
@@ -103,12 +126,11 @@ TEST_F(InstallerDataTest, ReadsBackTheSettingsAndEveryFileAsPacked) {
     ASSERT_EQ(table.chunkCount[i], counts[i]);
     std::string rebuilt;
     for (int j = 0; j < table.chunkCount[i]; ++j) {
-      const unsigned char* data = table.chunkData[i][j];
-      ASSERT_GE(data, block.data());
-      ASSERT_LE(data + table.chunkSize[i][j], block.data() + block.size);
-      EXPECT_EQ(PieceCheck(data, table.chunkSize[i][j]), table.chunkCheck[i][j]);
+      const std::string data = PieceBytes(table, i, j);
+      ASSERT_EQ(data.size(), table.chunkSize[i][j]);
+      EXPECT_EQ(PieceCheck((const unsigned char*)data.data(), data.size()), table.chunkCheck[i][j]);
       std::string piece;
-      ASSERT_TRUE(InflateOne(std::string((const char*)data, table.chunkSize[i][j]), ChunkBufferSize, &piece));
+      ASSERT_TRUE(InflateOne(data, ChunkBufferSize, &piece));
       rebuilt += piece;
     }
     EXPECT_TRUE(rebuilt == sources_[i]);
@@ -127,7 +149,8 @@ TEST_F(InstallerDataTest, EveryChangedByteIsRefused) {
       bool refused = Read(block.data(), block.size, &settings, &table) != InstallerDataRead;
       for (int i = 0; !refused && i < table.fileCount; ++i) {
         for (int j = 0; j < table.chunkCount[i]; ++j) {
-          refused = refused || PieceCheck(table.chunkData[i][j], table.chunkSize[i][j]) != table.chunkCheck[i][j];
+          const std::string data = PieceBytes(table, i, j);
+          refused = refused || PieceCheck((const unsigned char*)data.data(), data.size()) != table.chunkCheck[i][j];
         }
       }
       ASSERT_TRUE(refused) << "byte " << at << " of " << block_.size() << " changed by " << (int)flip;
@@ -166,6 +189,11 @@ TEST_F(InstallerDataTest, ShapedBlocksAreRefusedWithoutReadingOutside) {
       {"a count beyond every bound", [](unsigned char* b, size_t*) { Put32(b + kFileCountOffset, 0xFFFFFFFFu); }},
       {"arrays past the metadata", [&](unsigned char* b, size_t*) { Put32(b + kFileCountOffset, metadataSize / 12); }},
       {"a piece size past the block", [&](unsigned char* b, size_t*) { Put32(b + sizesAt, 0xFFFFFFF0u); }},
+      {"a piece longer than a buffer, the sizes adding up", [&](unsigned char* b, size_t*) {
+         const uint32_t moved = ChunkBufferSize + 1 - Get32(b + sizesAt);
+         Put32(b + sizesAt, ChunkBufferSize + 1);
+         Put32(b + sizesAt + 4, Get32(b + sizesAt + 4) - moved);
+       }},
       {"pieces short of the block", [&](unsigned char* b, size_t*) { Put32(b + sizesAt, Get32(b + sizesAt) - 1); }},
       {"a text past the metadata", [&](unsigned char* b, size_t*) { Put32(b + kSettingsOffset, metadataSize); }},
       {"a text inside the table", [](unsigned char* b, size_t*) { Put32(b + kSettingsOffset, kFilesOffset); }},
@@ -223,14 +251,21 @@ TEST_F(InstallerDataTest, ShapedBlocksAreRefusedWithoutReadingOutside) {
   SettingsRecord settings;
   PayloadTableRecord table;
   EXPECT_EQ(Read(misaligned, block_.size(), &settings, &table), InstallerDataDamaged);
-  EXPECT_EQ(ReadInstallerData(nullptr, 0, malloc, &settings, &table), InstallerDataDamaged);
+  EXPECT_EQ(ReadInstallerData(nullptr, 0, 0, ReadFromBlock, malloc, &settings, &table), InstallerDataDamaged);
+  // The metadata whole, but the block longer than the bytes said to hold it.
+  AlignedBlock whole(block_);
+  EXPECT_EQ(ReadInstallerData(whole.data(), whole.size, whole.size - 1, ReadFromBlock, malloc, &settings, &table),
+            InstallerDataDamaged);
+  EXPECT_EQ(ReadInstallerData(whole.data(), metadataSize - 8, whole.size, ReadFromBlock, malloc, &settings, &table),
+            InstallerDataDamaged);
 }
 
 TEST_F(InstallerDataTest, NoMemoryForTheTableStillGivesTheSettings) {
   AlignedBlock block(block_);
   SettingsRecord settings = {};
   PayloadTableRecord table = {};
-  EXPECT_EQ(ReadInstallerData(block.data(), block.size, [](size_t) -> void* { return nullptr; }, &settings, &table),
+  EXPECT_EQ(ReadInstallerData(block.data(), block.size, block.size, ReadFromBlock,
+                              [](size_t) -> void* { return nullptr; }, &settings, &table),
             InstallerDataNoMemory);
   EXPECT_STREQ(settings.appTitle, "Caf\xC3\xA9 \xE2\x82\xAC");
   EXPECT_EQ(table.fileCount, 0);
@@ -265,8 +300,7 @@ TEST_F(InstallerDataTest, AProductWithoutUninstallerGetsTheGenericOne) {
   std::string uninstaller;
   for (int j = 0; j < table.chunkCount[2]; ++j) {
     std::string piece;
-    ASSERT_TRUE(InflateOne(std::string((const char*)table.chunkData[2][j], table.chunkSize[2][j]), ChunkBufferSize,
-                           &piece));
+    ASSERT_TRUE(InflateOne(PieceBytes(table, 2, j), ChunkBufferSize, &piece));
     uninstaller += piece;
   }
   const std::string program = ReadBytes(NATIVE_UNINSTALLER_PROGRAM);

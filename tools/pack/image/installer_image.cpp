@@ -30,14 +30,12 @@ enum : uint32_t {
   kSecurityDirectory = 4,   // the Authenticode signature
   kLoadConfigDirectory = 10,
 };
-// The new sections: initialised data, readable only.
-const uint32_t kBlockSectionCharacteristics = 0x40000040;
+// The new section: initialised data, readable only.
+const uint32_t kIdentitySectionCharacteristics = 0x40000040;
 const char kIdentitySectionName[8] = {'.', 'r', 's', 'r', 'c', 0, 0, 0};
 const char kOldResourceSectionName[8] = {'.', 'o', 'l', 'd', 'r', 's', 'r', 'c'};
 // LOAD_LIBRARY_SEARCH_SYSTEM32: the imports of imported DLLs come from the system folder only.
 const uint32_t kDependentLoadFlags = 0x800;
-// The page size of the machines the Windows installers run on (x86 and x64).
-const uint64_t kPageSize = 4096;
 
 
 uint64_t AlignUp(uint64_t value, uint64_t alignment) { return (value + alignment - 1) / alignment * alignment; }
@@ -129,7 +127,6 @@ std::string CheckWindowsProgram(InstallerProgram* program) {
   uint64_t virtualEnd = 0;
   for (uint32_t i = 0; i < program->sectionCount; ++i) {
     const uint64_t header = table + (uint64_t)kSectionHeaderSize * i;
-    if (bytes.compare(header, 8, kSectionName, 8) == 0) return "already holds a product (it has a .payload section)";
     const uint64_t virtualSize = Get32(bytes, header + 8);
     const uint64_t address = Get32(bytes, header + 12);
     const uint64_t rawSize = Get32(bytes, header + 16);
@@ -145,13 +142,16 @@ std::string CheckWindowsProgram(InstallerProgram* program) {
   if (Get32(bytes, directories + 8ull * kSecurityDirectory + 4) != 0) {
     return "signed; sign the finished installer instead";
   }
+  if (rawEnd < size && bytes.compare(rawEnd, sizeof kMagic, kMagic, sizeof kMagic) == 0) {
+    return "already holds a product";
+  }
   if (rawEnd != size) {
     return std::string("not an ") + KindName(program->kind) + " program as built (it carries data after its last section)";
   }
-  // Room for the two sections instpack adds.
-  const uint64_t newHeadersEnd = tableEnd + 2ull * kSectionHeaderSize;
+  // Room for the section instpack adds.
+  const uint64_t newHeadersEnd = tableEnd + kSectionHeaderSize;
   if (newHeadersEnd > headersSize || newHeadersEnd > firstRaw || bytes.find_first_not_of('\0', tableEnd) < newHeadersEnd) {
-    return std::string("not an ") + KindName(program->kind) + " program as built (no room for two more section headers)";
+    return std::string("not an ") + KindName(program->kind) + " program as built (no room for another section header)";
   }
   const uint32_t resourceAddress = Get32(bytes, directories + 8ull * kResourceDirectory);
   for (uint32_t i = 0; i < program->sectionCount && resourceAddress != 0; ++i) {
@@ -160,8 +160,8 @@ std::string CheckWindowsProgram(InstallerProgram* program) {
   }
   program->newSectionHeader = tableEnd;
   program->freeAddress = (uint32_t)AlignUp(virtualEnd, program->sectionAlignment);
-  program->blockAddress = program->freeAddress;
-  program->blockOffset = AlignUp(size, program->fileAlignment);
+  // The block goes where the last section's bytes end, where the installer looks for it.
+  program->blockOffset = size;
   return std::string();
 }
 
@@ -280,16 +280,8 @@ bool PrepareWindowsImage(InstallerProgram* program, const std::vector<Resource>&
   }
   program->identitySection = section;
   program->identityRawSize = (uint32_t)AlignUp(section.size(), program->fileAlignment);
-  program->blockAddress = (uint32_t)AlignUp(program->identityAddress + section.size(), program->sectionAlignment);
   program->blockOffset = program->identityOffset + program->identityRawSize;
   return true;
-}
-
-void AlignBlockToPage(InstallerProgram* program) {
-  if (program->target == InstallerTarget::Native) return;
-  const uint64_t aligned = AlignUp(program->blockOffset, kPageSize);
-  if (!program->identitySection.empty()) program->identityRawSize += (uint32_t)(aligned - program->blockOffset);
-  program->blockOffset = aligned;
 }
 
 bool IsInstallerFile(const std::string& path) {
@@ -308,60 +300,60 @@ bool IsInstallerFile(const std::string& path) {
   if (head.size() < 64 || head.compare(0, 2, "MZ") != 0) return false;
   const uint64_t pe = Get32(head, 0x3C);
   if (pe + 24 > head.size() || head.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return false;
+  // The block begins where the last section's bytes end.
   const uint64_t table = pe + 24 + Get16(head, pe + 20);
+  uint64_t rawEnd = 0;
   for (uint32_t i = 0, count = Get16(head, pe + 6); i < count; ++i) {
     const uint64_t header = table + (uint64_t)kSectionHeaderSize * i;
-    if (header + 8 > head.size()) return false;
-    if (head.compare(header, 8, kSectionName, 8) == 0) return true;
+    if (header + kSectionHeaderSize > head.size()) return false;
+    const uint64_t rawSize = Get32(head, header + 16);
+    if (rawSize > 0) rawEnd = std::max<uint64_t>(rawEnd, Get32(head, header + 20) + rawSize);
   }
-  return false;
+  std::string magic(sizeof kMagic, '\0');
+  const int again = OpenForReading(path);
+  if (again < 0) return false;
+  const bool found = rawEnd + sizeof kMagic <= size && ReadAt(again, &magic[0], magic.size(), rawEnd) &&
+                     magic.compare(0, sizeof kMagic, kMagic, sizeof kMagic) == 0;
+  close(again);
+  return found;
 }
 
-std::string ImageHead(const InstallerProgram& program, uint64_t blockSize) {
+std::string ImageHead(const InstallerProgram& program) {
   std::string head = program.bytes;
   head.resize(program.blockOffset, '\0');
-  if (program.target == InstallerTarget::Native) return head;
+  if (program.target == InstallerTarget::Native || program.identitySection.empty()) return head;
+  // The new section after the program's own; the block lies after the image, which neither maps
+  // nor counts it.
   const uint64_t optional = program.optionalHeader;
   const uint64_t directories = optional + (program.target == InstallerTarget::Win64 ? 112 : 96);
-  uint64_t section = program.newSectionHeader;
-  uint32_t sectionCount = program.sectionCount;
-  uint32_t initialisedData = Get32(head, optional + kSizeOfInitializedData);
-  auto addSection = [&](const char* name, uint32_t address, uint64_t offset, uint64_t size, uint32_t rawSize) {
-    head.replace(section, 8, name, 8);
-    Put32(&head, section + 8, (uint32_t)size);
-    Put32(&head, section + 12, address);
-    Put32(&head, section + 16, rawSize);
-    Put32(&head, section + 20, (uint32_t)offset);
-    Put32(&head, section + 36, kBlockSectionCharacteristics);
-    section += kSectionHeaderSize;
-    sectionCount += 1;
-    initialisedData += rawSize;
-  };
-  if (!program.identitySection.empty()) {
-    addSection(kIdentitySectionName, program.identityAddress, program.identityOffset, program.identitySection.size(),
-               program.identityRawSize);
-    head.replace(program.identityOffset, program.identitySection.size(), program.identitySection);
-    Put32(&head, directories + 8ull * kResourceDirectory, program.identityAddress);
-    Put32(&head, directories + 8ull * kResourceDirectory + 4, program.resourceSize);
-    if (program.loadConfigAddress != 0) {
-      Put32(&head, directories + 8ull * kLoadConfigDirectory, program.loadConfigAddress);
-      Put32(&head, directories + 8ull * kLoadConfigDirectory + 4, program.loadConfigSize);
-    }
-    if (program.programResourceHeader != 0) head.replace(program.programResourceHeader, 8, kOldResourceSectionName, 8);
+  const uint64_t section = program.newSectionHeader;
+  head.replace(section, 8, kIdentitySectionName, 8);
+  Put32(&head, section + 8, (uint32_t)program.identitySection.size());
+  Put32(&head, section + 12, program.identityAddress);
+  Put32(&head, section + 16, program.identityRawSize);
+  Put32(&head, section + 20, (uint32_t)program.identityOffset);
+  Put32(&head, section + 36, kIdentitySectionCharacteristics);
+  head.replace(program.identityOffset, program.identitySection.size(), program.identitySection);
+  Put32(&head, directories + 8ull * kResourceDirectory, program.identityAddress);
+  Put32(&head, directories + 8ull * kResourceDirectory + 4, program.resourceSize);
+  if (program.loadConfigAddress != 0) {
+    Put32(&head, directories + 8ull * kLoadConfigDirectory, program.loadConfigAddress);
+    Put32(&head, directories + 8ull * kLoadConfigDirectory + 4, program.loadConfigSize);
   }
-  addSection(kSectionName, program.blockAddress, program.blockOffset, blockSize,
-             (uint32_t)AlignUp(blockSize, program.fileAlignment));
+  if (program.programResourceHeader != 0) head.replace(program.programResourceHeader, 8, kOldResourceSectionName, 8);
   // NumberOfSections sits 20 bytes before the optional header, in the file header.
-  Put16(&head, optional - 20 + 2, sectionCount);
-  Put32(&head, optional + kSizeOfInitializedData, initialisedData);
-  Put32(&head, optional + kSizeOfImage, (uint32_t)AlignUp(program.blockAddress + blockSize, program.sectionAlignment));
+  Put16(&head, optional - 20 + 2, program.sectionCount + 1);
+  Put32(&head, optional + kSizeOfInitializedData, Get32(head, optional + kSizeOfInitializedData) + program.identityRawSize);
+  Put32(&head, optional + kSizeOfImage,
+        (uint32_t)AlignUp(program.identityAddress + program.identitySection.size(), program.sectionAlignment));
   Put32(&head, optional + kCheckSum, 0);
   return head;
 }
 
 std::string ImageTail(const InstallerProgram& program, uint64_t blockSize) {
   if (program.target != InstallerTarget::Native) {
-    return std::string(AlignUp(blockSize, program.fileAlignment) - blockSize, '\0');
+    // A signature appended to the file must start on 8 bytes.
+    return std::string(AlignUp(program.blockOffset + blockSize, 8) - (program.blockOffset + blockSize), '\0');
   }
   std::string tail(kTrailerSize, '\0');
   tail.replace(0, 8, kTrailerMagic, 8);

@@ -48,8 +48,7 @@ struct InstallerProgram {
   uint32_t resourceSize = 0;      // the resource directory, at the start of the section
   uint32_t loadConfigAddress = 0;  // relative virtual address of the load configuration, or 0
   uint32_t loadConfigSize = 0;    // its size as the data directory gives it
-  uint32_t blockAddress = 0;      // relative virtual address of the data block's section
-  // Where the block begins in the finished file.
+  // Where the block begins in the finished file: where the last section's bytes end.
   uint64_t blockOffset = 0;
 };
 
@@ -75,25 +74,19 @@ bool LoadInstallerProgram(const std::string& path, InstallerTarget target, Insta
 /// false with a one-line `*problem` when the program's resource directory is not well formed.
 bool PrepareWindowsImage(InstallerProgram* program, const std::vector<Resource>& resources, std::string* problem);
 
-/// Moves the data block of the Windows program `program` (after PrepareWindowsImage) to the next
-/// file offset that is a multiple of the page size, 4096; the section before it grows in the file
-/// by the zeros in between, so that no byte of the file lies outside a section. A loader that
-/// maps image sections from the file, as Wine's does, can then map the block instead of reading
-/// it whole into memory before the program starts: it falls back to reading a section whose file
-/// offset is not on a page. Costs at most 3,584 bytes. Does nothing for the native program.
-void AlignBlockToPage(InstallerProgram* program);
-
 /// True when `path` names an installer this tool wrote: a native program ending in the trailer,
-/// or a Windows program with a ".payload" section. Reads only the headers and the end.
+/// or a Windows program whose last section is followed by a block's magic. Reads only the
+/// headers, those bytes and the end.
 bool IsInstallerFile(const std::string& path);
 
-/// The bytes of the finished installer before the block: the program with its headers describing
-/// a block of `blockSize` bytes (a Windows program gains a section, ".payload", holding it, after
-/// the section of PrepareWindowsImage if it was called; its checksum field is left zero for
-/// FinishChecksum), then zeros up to `program.blockOffset`.
-std::string ImageHead(const InstallerProgram& program, uint64_t blockSize);
+/// The bytes of the finished installer before the block: the program with the section of
+/// PrepareWindowsImage if it was called (its checksum field then left zero for FinishChecksum),
+/// then zeros up to `program.blockOffset`. The block follows the image's last section in the file
+/// and lies outside the image: no section holds it, so the loader maps none of it.
+std::string ImageHead(const InstallerProgram& program);
 
-/// The bytes after the block: zeros up to the file alignment for a Windows program; for the native
+/// The bytes after the block: zeros up to a multiple of 8 for a Windows program (where a signature
+/// would go); for the native
 /// program, the trailer by which it finds the block ("INSTTAIL", the block's offset and size as
 /// 64-bit little-endian numbers).
 std::string ImageTail(const InstallerProgram& program, uint64_t blockSize);

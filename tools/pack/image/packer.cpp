@@ -160,8 +160,8 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
     payload->totalBytes += slot.outputSize;
     ++written;
     if (payload->totalBytes > kMaxPayloadBytes) {
-      retireError = "the compressed payload passes 1 GiB (1,073,741,824 bytes), more than a "
-                    "32-bit installer can hold";
+      retireError = "the compressed payload passes 4,294,967,288 bytes, more than one installer file "
+                    "holds (its signature must begin within its first 4 GiB)";
       return false;
     }
     return true;

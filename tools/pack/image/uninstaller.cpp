@@ -29,7 +29,7 @@ bool WriteUninstaller(const Product& product, InstallerTarget target, const std:
   names.installedSize = 0;
   const std::string metadata = InstallerMetadata(names, namesOnly);
   const std::string image =
-      ImageHead(program, metadata.size()) + metadata + ImageTail(program, metadata.size());
+      ImageHead(program) + metadata + ImageTail(program, metadata.size());
 
   const int fd = CreateForWriting(path, true);
   if (fd < 0) {
