@@ -389,6 +389,6 @@ w=$out/wine.txt
   echo "| 8 | $many_files small files (0-200 bytes, $many_folders folders): instpack to native installer, time; peak memory (max RSS) | $(col "$f" instpack 2) s; $(awk -v k="$(col "$f" instpack 6)" 'BEGIN { printf "%.1f", k / 1024 }') MB (tar -czf $(col "$f" tar-czf 2) s) | report | |"
   f=$out/many-extract.txt
   echo "| 8 | $many_files small files: native extraction time, tar -xzf time | $(get "$f" extract_s) s, $(get "$f" tar_s) s (tar / extraction $(get "$f" extract_speedup_over_tar)) | report | |"
-  echo "| 8 | $many_files small files: extraction's peak memory (heap + stacks); the native installer's max RSS (/S, its $(stat -c %s "$p/many-native")-byte file mapped) | $(get "$f" extract_peak_memory_bytes) bytes; $(col "$out/many-install.txt" installer 6) KB | report | |"
+  echo "| 8 | $many_files small files: extraction's peak memory (heap + stacks); the native installer's max RSS (/S, its $(stat -c %s "$p/many-native")-byte file read by offset) | $(get "$f" extract_peak_memory_bytes) bytes; $(col "$out/many-install.txt" installer 6) KB | report | |"
 } > "$out/results.md"
 cat "$out/results.md"

@@ -61,14 +61,15 @@ enum : uint32_t {
 /// target's name ("win32", "win64" or "native"), each a string literal. The packaging tool
 /// recognises its programs by this text, and takes only those of its own version, format and
 /// target; a change of the format number here is enough for it to refuse the programs of the
-/// old format.
+/// old format. Format 4: the block follows the image (format 3's programs found it in a section
+/// of their image); the block itself is the same, of version 2 or 3.
 #define INSTALLER_PROGRAM_MARKER(version, target) \
-  "This is an installer program of instpack " version " (installer data format 3, " target ")"
+  "This is an installer program of instpack " version " (installer data format 4, " target ")"
 
 /// The same for the prebuilt uninstaller programs, which instpack fills in with a block whose
 /// files have no pieces (their names only) and puts into an installer as its uninst.exe.
 #define UNINSTALLER_PROGRAM_MARKER(version, target) \
-  "This is an uninstaller program of instpack " version " (installer data format 3, " target ")"
+  "This is an uninstaller program of instpack " version " (installer data format 4, " target ")"
 
 /// Where the block lies. A Windows installer holds it after the last section of its image, where
 /// the loader maps nothing and the signature's hash still covers it, at the file offset where the
