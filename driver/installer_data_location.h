@@ -13,7 +13,8 @@
 /// from the block's start that may belong to it (ReadInstallerData checks the block's own size
 /// against them), and keeps the file open for ReadInstallerBytes; false when the program holds no
 /// block (a program nobody has packaged a product into) or its own file cannot be read. The
-/// block's contents are not checked here.
+/// block's contents are not checked here. While the file is open no one may write to it, rename
+/// it or delete it.
 bool OpenInstallerData(InstanceHandle instance, uint64_t* size);
 
 /// The same for the native program's file at `path` (OpenInstallerData opens its own).

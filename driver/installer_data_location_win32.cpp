@@ -30,13 +30,14 @@ bool OpenInstallerData(InstanceHandle instance, uint64_t* size) {
   const IMAGE_DATA_DIRECTORY& signature = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
 
   // The program's own path is never a long one: a user starts it, or the uninstaller runs from
-  // the data directory (1,023 bytes at most). Others may read it, and rename it: the uninstaller
-  // moves its own file aside.
+  // the data directory (1,023 bytes at most). While the file is open no one may write to it, so
+  // that what the damage check reads is what is installed, nor rename or delete it (the
+  // uninstaller, which moves its own file aside, closes it once its metadata is read).
   wchar_t self[1024 + 1 + 256];
   const DWORD length = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);
   if (length == 0 || length >= sizeof self / sizeof self[0]) return false;
-  const HANDLE file = CreateFileW(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+  const HANDLE file =
+      CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER fileSize;
   uint64_t end = 0;
