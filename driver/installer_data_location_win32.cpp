@@ -36,7 +36,7 @@ bool OpenInstallerData(InstanceHandle instance, uint64_t* size) {
   wchar_t self[1024 + 1 + 256];
   const DWORD length = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);
   if (length == 0 || length >= sizeof self / sizeof self[0]) return false;
-  const HANDLE file =
+  HANDLE file =
       CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER fileSize;

@@ -220,7 +220,7 @@ bool StartPipeline(Pipeline& pipeline) {
   if (inflaters < 1) inflaters = 1;
   const int wanted = inflaters == 1 ? 1 : inflaters * kBuffersPerInflater;
   while (pipeline.bufferCount < wanted) {
-    unsigned char* bytes = static_cast<unsigned char*>(AllocateMemory(2 * ChunkBufferSize));
+    unsigned char* bytes = static_cast<unsigned char*>(AllocateMemory(size_t{2} * ChunkBufferSize));
     if (bytes == nullptr) break;
     pipeline.buffers[pipeline.bufferCount].bytes = bytes;
     pipeline.buffers[pipeline.bufferCount++].packed = bytes + ChunkBufferSize;

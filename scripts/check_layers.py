@@ -33,7 +33,8 @@ LAYERS = {
     "tools/pack/image": ["tools/pack/description", "tools/pack/common", "product"],
     "tools/pack/description": ["tools/pack/common", "product"],
     "tools/pack/common": [],
-    "bench": ["payload", "platform", "product", "tools/pack/image", "tools/pack/description"],
+    # The benchmarks read a finished installer's data the way the installer does (driver/).
+    "bench": ["driver", "payload", "platform", "product", "tools/pack/image", "tools/pack/description"],
     "sample": [],
 }
 # Folders whose files are compiled into the installer (or are the sample's programs), where the
