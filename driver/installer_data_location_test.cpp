@@ -6,11 +6,20 @@
 #include <unistd.h>
 
 #include <string>
+#include <vector>
 
 #include "driver/installer_data_location.h"
 #include "tests/support/scratch_folder.h"
 
 namespace {
+
+// What the reader allocated for one block: it keeps its records for the rest of the process, the
+// test frees them after each.
+std::vector<void*> allocations;
+void* Allocate(size_t size) {
+  allocations.push_back(malloc(size));
+  return allocations.back();
+}
 
 // The block of the native installer at `path`, found through its trailer.
 std::string BlockOf(const std::string& path) {
@@ -49,7 +58,7 @@ TEST(InstallerDataLocationTest, PiecesAcross2And4GiBReadAsWritten) {
     EXPECT_EQ(found, size);
     SettingsRecord settings;
     PayloadTableRecord table;
-    ASSERT_EQ(ReadOpenInstallerData(found, malloc, &settings, &table), InstallerDataRead);
+    ASSERT_EQ(ReadOpenInstallerData(found, Allocate, &settings, &table), InstallerDataRead);
     int pieces = 0;
     for (int i = 0; i < table.fileCount; ++i) {
       for (int j = 0; j < table.chunkCount[i]; ++j, ++pieces) {
@@ -65,6 +74,8 @@ TEST(InstallerDataLocationTest, PiecesAcross2And4GiBReadAsWritten) {
     unsigned char beyond[64];
     EXPECT_FALSE(ReadInstallerBytes(size + installer_data::kTrailerSize - 8, beyond, sizeof beyond));
     CloseInstallerData();
+    for (void* allocation : allocations) free(allocation);
+    allocations.clear();
   }
   RemoveTree(folder);
 }
