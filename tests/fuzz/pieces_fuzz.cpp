@@ -1,6 +1,6 @@
 // Fuzzes the piece decoder path: arbitrary bytes as the compressed pieces of a payload table go
 // through the integrity check and extraction into a scratch folder. Nothing may read or write
-// outside the pieces and the one buffer; pieces that pass the check with their recorded
+// outside the pieces and the buffers; pieces that pass the check with their recorded
 // checksums come out as exactly what one-shot inflation of each gives.
 #include <stdlib.h>
 #include <string.h>
@@ -15,14 +15,14 @@
 
 namespace {
 
-// The pieces of the input being run; a piece's offset is its file's number and its own.
-std::vector<std::vector<unsigned char*>> pieceRows;
-std::vector<std::vector<uint32_t>> sizeRows;
+// The pieces of the input being run, back to back in one heap block of exactly their size, as
+// an installer's data lies in its file: a read outside it is a fault of the extraction's.
+unsigned char* allPieces = nullptr;
+size_t allPiecesSize = 0;
 
 bool ReadPiece(uint64_t offset, unsigned char* into, uint32_t size) {
-  const size_t file = offset >> 32, chunk = offset & 0xFFFFFFFFu;
-  if (file >= pieceRows.size() || chunk >= pieceRows[file].size() || size != sizeRows[file][chunk]) abort();
-  memcpy(into, pieceRows[file][chunk], size);
+  if (offset > allPiecesSize || size > allPiecesSize - offset) abort();
+  memcpy(into, allPieces + offset, size);
   return true;
 }
 
@@ -34,10 +34,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int fileCount = 1 + input.Byte() % 3;
   const bool damageCheck = input.Byte() & 1;
 
-  // Each piece is its own heap block, exactly sized, so ASan sees a read past its end.
-  pieceRows.assign(fileCount, {});
-  sizeRows.assign(fileCount, {});
+  std::vector<std::vector<unsigned char*>> pieceRows(fileCount);
+  std::vector<std::vector<uint32_t>> sizeRows(fileCount);
   std::vector<std::vector<uint64_t>> offsetRows(fileCount);
+  std::string flat;
   std::vector<std::vector<uint64_t>> checkRows(fileCount);
   std::vector<const uint64_t*> chunkOffset(fileCount);
   std::vector<const uint32_t*> chunkSize(fileCount);
@@ -55,7 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       for (size_t k = 0; k < length && input.size > 0; ++k) bytes.push_back(static_cast<char>(input.Byte()));
       unsigned char* block = static_cast<unsigned char*>(malloc(bytes.size() + 1));
       memcpy(block, bytes.data(), bytes.size());
-      offsetRows[i].push_back((static_cast<uint64_t>(i) << 32) | pieceRows[i].size());
+      offsetRows[i].push_back(flat.size());
+      flat += bytes;
       pieceRows[i].push_back(block);
       sizeRows[i].push_back(static_cast<uint32_t>(bytes.size()));
       checkRows[i].push_back(PieceCheck(block, bytes.size()) ^ (damageCheck ? 1 : 0));
@@ -73,6 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     chunkCheck[i] = checkRows[i].data();
     chunkCount[i] = static_cast<int32_t>(pieceRows[i].size());
   }
+  allPiecesSize = flat.size();
+  allPieces = static_cast<unsigned char*>(malloc(allPiecesSize + 1));
+  memcpy(allPieces, flat.data(), allPiecesSize);
   fuzz::Table = {fileCount, chunkOffset.data(), chunkSize.data(), names, chunkCount.data(), chunkCheck.data(), ReadPiece};
 
   bool anyPiece = false;
@@ -104,6 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& row : pieceRows) {
     for (unsigned char* block : row) free(block);
   }
+  free(allPieces);
+  allPieces = nullptr;
   fuzz::Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   fuzz::RestoreDirectory();
   return 0;

