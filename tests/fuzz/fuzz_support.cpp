@@ -2,6 +2,7 @@
 #include "tests/fuzz/fuzz_support.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include "datadir/directory_dialog.h"
@@ -14,6 +15,22 @@ namespace fuzz {
 
 SettingsRecord Settings = {"Tovalin", "Tovalin", "tovalin2.ini", 0, "", "tov32.exe", "Tovalin", "Tovalin", "", "", "", "", 0};
 PayloadTableRecord Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+
+namespace {
+const unsigned char* pieces = nullptr;
+size_t piecesSize = 0;
+}  // namespace
+
+void UsePieces(const unsigned char* data, size_t size) {
+  pieces = data;
+  piecesSize = size;
+}
+
+bool ReadPieces(uint64_t offset, unsigned char* into, uint32_t size) {
+  if (offset > piecesSize || size > piecesSize - offset) abort();
+  memcpy(into, pieces + offset, size);
+  return true;
+}
 
 uint8_t Input::Byte() {
   if (size == 0) return 0;

@@ -33,6 +33,12 @@ const std::string& ScratchFolder();
 /// Returns to the directory the process started in, which libFuzzer's relative paths expect.
 void RestoreDirectory();
 
+/// The pieces' data of the input being run: `size` bytes at `data`, which ReadPieces reads by
+/// offset as an installer reads its file. A read outside them aborts: it is a fault of the code
+/// that asked for it.
+void UsePieces(const unsigned char* data, size_t size);
+bool ReadPieces(uint64_t offset, unsigned char* into, uint32_t size);
+
 /// The settings and payload table the installer code sees inside a fuzz target.
 extern SettingsRecord Settings;
 extern PayloadTableRecord Table;

@@ -8,23 +8,13 @@
 #include <vector>
 
 #include "product/installer_data.h"
+#include "tests/fuzz/fuzz_support.h"
 
 namespace {
 
 // The reader's one allocation, freed after each input.
 void* allocated = nullptr;
 void* Allocate(size_t size) { return allocated = malloc(size); }
-
-// The block of the input being run, as the pieces' reader sees it: an offset outside it is a
-// fault of the reader's checks.
-const unsigned char* current = nullptr;
-size_t currentSize = 0;
-
-bool ReadPiece(uint64_t offset, unsigned char* into, uint32_t size) {
-  if (offset > currentSize || size > currentSize - offset) abort();
-  memcpy(into, current + offset, size);
-  return true;
-}
 
 }  // namespace
 
@@ -48,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SettingsRecord settings;
   PayloadTableRecord table;
   allocated = nullptr;
-  current = block;
-  currentSize = size;
-  const InstallerDataStatus status = ReadInstallerData(block, size, size, ReadPiece, Allocate, &settings, &table);
+  // The pieces are read from the block itself: an offset outside it is a fault of the reader's checks.
+  fuzz::UsePieces(block, size);
+  const InstallerDataStatus status = ReadInstallerData(block, size, size, fuzz::ReadPieces, Allocate, &settings, &table);
   if (status == InstallerDataRead) {
     // Touch everything the installer will use: every byte of it must lie in the block.
     volatile size_t sink = strlen(settings.groupName) + strlen(settings.appTitle) + strlen(settings.iniFileName) +

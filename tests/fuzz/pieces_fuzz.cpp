@@ -13,21 +13,6 @@
 #include "payload/extract.h"
 #include "tests/fuzz/fuzz_support.h"
 
-namespace {
-
-// The pieces of the input being run, back to back in one heap block of exactly their size, as
-// an installer's data lies in its file: a read outside it is a fault of the extraction's.
-unsigned char* allPieces = nullptr;
-size_t allPiecesSize = 0;
-
-bool ReadPiece(uint64_t offset, unsigned char* into, uint32_t size) {
-  if (offset > allPiecesSize || size > allPiecesSize - offset) abort();
-  memcpy(into, allPieces + offset, size);
-  return true;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string work = fuzz::ScratchFolder() + "/work";
   fuzz::Input input = {data, size};
@@ -74,10 +59,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     chunkCheck[i] = checkRows[i].data();
     chunkCount[i] = static_cast<int32_t>(pieceRows[i].size());
   }
-  allPiecesSize = flat.size();
-  allPieces = static_cast<unsigned char*>(malloc(allPiecesSize + 1));
-  memcpy(allPieces, flat.data(), allPiecesSize);
-  fuzz::Table = {fileCount, chunkOffset.data(), chunkSize.data(), names, chunkCount.data(), chunkCheck.data(), ReadPiece};
+  // The pieces back to back in one heap block of exactly their size, as an installer's data lies
+  // in its file.
+  unsigned char* allPieces = static_cast<unsigned char*>(malloc(flat.size() + 1));
+  memcpy(allPieces, flat.data(), flat.size());
+  fuzz::UsePieces(allPieces, flat.size());
+  fuzz::Table = {fileCount, chunkOffset.data(), chunkSize.data(), names, chunkCount.data(), chunkCheck.data(),
+                 fuzz::ReadPieces};
 
   bool anyPiece = false;
   for (int i = 0; i < fileCount; ++i) anyPiece = anyPiece || chunkCount[i] > 0;
@@ -109,7 +97,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (unsigned char* block : row) free(block);
   }
   free(allPieces);
-  allPieces = nullptr;
   fuzz::Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   fuzz::RestoreDirectory();
   return 0;
