@@ -28,7 +28,7 @@ void UsePieces(const unsigned char* data, size_t size) {
 
 bool ReadPieces(uint64_t offset, unsigned char* into, uint32_t size) {
   if (offset > piecesSize || size > piecesSize - offset) abort();
-  memcpy(into, pieces + offset, size);
+  if (size > 0) memcpy(into, pieces + offset, size);  // no pieces at all: no block either
   return true;
 }
 

@@ -61,9 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   // The pieces back to back in one heap block of exactly their size, as an installer's data lies
   // in its file.
-  unsigned char* allPieces = static_cast<unsigned char*>(malloc(flat.size() + 1));
-  memcpy(allPieces, flat.data(), flat.size());
-  fuzz::UsePieces(allPieces, flat.size());
+  const std::vector<unsigned char> allPieces(flat.begin(), flat.end());
+  fuzz::UsePieces(allPieces.data(), allPieces.size());
   fuzz::Table = {fileCount, chunkOffset.data(), chunkSize.data(), names, chunkCount.data(), chunkCheck.data(),
                  fuzz::ReadPieces};
 
@@ -96,7 +95,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const auto& row : pieceRows) {
     for (unsigned char* block : row) free(block);
   }
-  free(allPieces);
   fuzz::Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
   fuzz::RestoreDirectory();
   return 0;
