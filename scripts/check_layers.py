@@ -32,7 +32,7 @@ LAYERS = {
     "tools/pack/signing": ["tools/pack/common"],
     "tools/pack/image": ["tools/pack/description", "tools/pack/common", "product"],
     "tools/pack/description": ["tools/pack/common", "product"],
-    "tools/pack/common": [],
+    "tools/pack/common": ["product"],
     # The benchmarks read a finished installer's data the way the installer does (driver/).
     "bench": ["driver", "payload", "platform", "product", "tools/pack/image", "tools/pack/description"],
     "sample": [],
