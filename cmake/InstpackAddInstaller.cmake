@@ -4,7 +4,7 @@
 #
 #   instpack_add_installer(<target> DESCRIPTION <product.toml> [OUTPUT_NAME <name>]
 #                          [TREE <folder> | INSTALL_RULES [COMPONENT <component>]]
-#                          [TARGET win32|win64|native] [DEPENDS <targets or files>...]
+#                          [TARGET win32|win64|native] [DATA_FILES <size>] [DEPENDS <targets or files>...]
 #                          [OPTIONS <instpack options>...])
 #     writes <current binary dir>/<name>.exe (<name> alone for native; <name> defaults to
 #     <target>) from the description, a relative path being taken from the current source dir,
@@ -14,6 +14,9 @@
 #     first, such as the targets that build the product's own programs. OPTIONS are handed to
 #     instpack as they are, for example --certificate publisher.pem --key publisher.key. The
 #     target's property INSTALLER_FILE holds the installer's path.
+#     DATA_FILES puts the product's data into files of at most <size> bytes (or with K, M or G)
+#     beside the installer, <name>-1.bin, <name>-2.bin ... (instpack --data-files); ship them with
+#     it.
 #     TREE packs every file under <folder> (relative: from the current source dir) after the
 #     description's own files, at its path below <folder>; the description may then leave out
 #     `files`, and a file added to the folder packages the installer again.
@@ -32,7 +35,7 @@
 #   INSTPACK_PROGRAM_DEPENDS  the targets that build those programs, if any
 #   INSTPACK_DEFAULT_TARGET   TARGET when the call gives none
 function(instpack_add_installer target)
-  cmake_parse_arguments(PARSE_ARGV 1 ARG "INSTALL_RULES" "DESCRIPTION;OUTPUT_NAME;TARGET;TREE;COMPONENT"
+  cmake_parse_arguments(PARSE_ARGV 1 ARG "INSTALL_RULES" "DESCRIPTION;OUTPUT_NAME;TARGET;TREE;COMPONENT;DATA_FILES"
                         "DEPENDS;OPTIONS")
   if(ARG_UNPARSED_ARGUMENTS OR NOT ARG_DESCRIPTION)
     message(FATAL_ERROR "instpack_add_installer(${target} DESCRIPTION <product.toml> ...): "
@@ -85,11 +88,15 @@ function(instpack_add_installer target)
                 COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${stage} ${install_options})
     set(tree_options --tree ${stage})
   endif()
+  set(data_file_options "")
+  if(ARG_DATA_FILES)
+    set(data_file_options --data-files ${ARG_DATA_FILES})
+  endif()
   add_custom_command(
     OUTPUT ${output}
     ${staging}
     COMMAND ${INSTPACK_COMMAND} ${description} -o ${output} ${tree_options} --target ${installer_target}
-            ${INSTPACK_PROGRAM_OPTIONS} ${ARG_OPTIONS} --depfile ${output}.d
+            ${INSTPACK_PROGRAM_OPTIONS} ${data_file_options} ${ARG_OPTIONS} --depfile ${output}.d
     DEPFILE ${output}.d
     DEPENDS ${INSTPACK_COMMAND_DEPENDS} ${INSTPACK_PROGRAM_DEPENDS} ${description} ${ARG_DEPENDS}
     COMMENT "Packaging ${name} from ${description}"

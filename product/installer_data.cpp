@@ -58,13 +58,29 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, u
   const uint64_t metadataSize = Read32(block + kMetadataSizeOffset);
   const uint32_t fileCount = Read32(block + kFileCountOffset);
   const uint32_t pieceCount = Read32(block + kPieceCountOffset);
+  const uint32_t dataFileCount = Read32(block + kDataFileCountOffset);
   if (blockSize > blockBytes || metadataSize > size || metadataSize > blockSize || metadataSize % 8 != 0 ||
-      fileCount > kMaxFiles || pieceCount > kMaxPieces) {
+      fileCount > kMaxFiles || pieceCount > kMaxPieces || dataFileCount > kMaxDataFiles) {
     return InstallerDataDamaged;
   }
   // The counts fix where every array lies; the bounds above keep this arithmetic far from
   // overflowing 64 bits.
-  const uint64_t checksBegin = AlignUp8(kFilesOffset + (uint64_t)kFileRecordSize * fileCount);
+  const uint64_t dataFilesBegin = AlignUp8(kFilesOffset + (uint64_t)kFileRecordSize * fileCount);
+  const uint64_t dataFileSizesBegin = dataFilesBegin + 8;
+  const uint64_t dataFileDigestsBegin = dataFileSizesBegin + 8ull * dataFileCount;
+  // The data files' lengths fix how many digests follow them. No data file holds more than every
+  // piece at its longest, which bounds the sums.
+  uint64_t dataSize = 0;
+  uint64_t segmentCount = 0;
+  if (dataFileCount > 0 && dataFileDigestsBegin > metadataSize) return InstallerDataDamaged;
+  for (uint32_t k = 0; k < dataFileCount; ++k) {
+    const uint64_t fileSize = Read64(block + dataFileSizesBegin + 8ull * k);
+    if (fileSize == 0 || fileSize > (uint64_t)kMaxPieces * ChunkBufferSize) return InstallerDataDamaged;
+    dataSize += fileSize;
+    segmentCount += DataSegmentCount(fileSize);
+  }
+  const uint64_t checksBegin =
+      dataFileCount > 0 ? dataFileDigestsBegin + (uint64_t)kDataFileDigestSize * segmentCount : dataFilesBegin;
   const uint64_t sizesBegin = checksBegin + 8ull * pieceCount;
   const uint64_t textsBegin = sizesBegin + 4ull * pieceCount;
   if (textsBegin > metadataSize) return InstallerDataDamaged;
@@ -108,7 +124,18 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, u
     if (pieceSize > ChunkBufferSize) return InstallerDataDamaged;
     piecesSize += pieceSize;
   }
-  if (piecesSize != blockSize - metadataSize) return InstallerDataDamaged;
+  // With data files the pieces fill them, and the block ends with its metadata. Their stem makes
+  // names in the program's own folder: a bare name, by the rules of the product's files.
+  const char* dataFileStem = nullptr;
+  if (dataFileCount > 0) {
+    dataFileStem = TextAt(block, block + dataFilesBegin, textsBegin, metadataSize);
+    if (dataFileStem == nullptr || FileNameProblem(dataFileStem).kind != NameFine || blockSize != metadataSize ||
+        piecesSize != dataSize) {
+      return InstallerDataDamaged;
+    }
+  } else if (piecesSize != blockSize - metadataSize) {
+    return InstallerDataDamaged;
+  }
 
   settings->groupName = texts[0];
   settings->appTitle = texts[1];
@@ -139,7 +166,7 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, u
 
   const uint32_t* sizes = reinterpret_cast<const uint32_t*>(block + sizesBegin);
   const uint64_t* checks = reinterpret_cast<const uint64_t*>(block + checksBegin);
-  uint64_t pieceOffset = metadataSize;
+  uint64_t pieceOffset = dataFileCount > 0 ? 0 : metadataSize;
   uint32_t firstPiece = 0;
   for (uint32_t i = 0; i < fileCount; ++i) {
     const unsigned char* record = block + kFilesOffset + (uint64_t)kFileRecordSize * i;
@@ -162,5 +189,9 @@ InstallerDataStatus ReadInstallerData(const unsigned char* block, size_t size, u
   table->chunkCount = chunkCount;
   table->chunkCheck = chunkCheck;
   table->readPieces = readPieces;
+  table->dataFileCount = (int32_t)dataFileCount;
+  table->dataFileSize = dataFileCount > 0 ? reinterpret_cast<const uint64_t*>(block + dataFileSizesBegin) : nullptr;
+  table->dataSegmentDigest = dataFileCount > 0 ? block + dataFileDigestsBegin : nullptr;
+  table->dataFileStem = dataFileStem;
   return InstallerDataRead;
 }

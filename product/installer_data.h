@@ -15,7 +15,7 @@
 //    24  u64 block size              32  u32 metadata size (where the pieces begin; multiple of 8)
 //    36  u32 file count              40  u32 piece count
 //    44  i32 offerStartupGroup       48  u64 installedSize
-//    56  8 bytes reserved, zero
+//    56  u32 data file count (0: the pieces are in the block)    60  4 bytes reserved, zero
 //   settings texts, 88 bytes: {u32 offset, u32 length} of groupName, appTitle, iniFileName,
 //     startupPrompt, mainExecutable, productId, productName, version, publisher, urlInfoAbout,
 //     helpLink
@@ -23,12 +23,22 @@
 //     a name is a bare file name in format 2, and in format 3 a path below the data directory
 //     (names separated by '\', PayloadPathProblem), as is mainExecutable. The packaging tool
 //     writes format 2 whenever every name is bare, so those installers' data stays as it was.
-//   zeros up to a multiple of 8, then the piece checks (u64 each, PieceCheck of the piece), then
-//     the piece sizes (u32 each), both in table order
+//   zeros up to a multiple of 8; with data files, then {u32 offset, u32 length} of their names'
+//     stem, the size of each (u64), and the SHA-256 digest (32 bytes) of each segment of each:
+//     the kDataSegmentSize bytes from each multiple of it in the file (the last one shorter), in
+//     the files' order and then the segments', so that the installer can check several segments
+//     of one large file at once
+//   the piece checks (u64 each, PieceCheck of the piece), then the piece sizes (u32 each), both
+//     in table order
 //   texts: each zero-terminated, holding no other zero; zeros up to the metadata size
-//   pieces: each a complete zlib stream, back to back in table order, up to the block size
+//   pieces: each a complete zlib stream, back to back in table order, up to the block size.
+//     With data files the block ends with its metadata, and the pieces fill the data files
+//     instead: <stem>-1.bin, <stem>-2.bin ... beside the program, back to back in that order,
+//     each file exactly its recorded size; a piece's offset then counts from the start of the
+//     first data file, across them all.
 //
-// Nothing in the block is an address, so it reads the same wherever it is.
+// Nothing in the block is an address, so it reads the same wherever it is. A block without data
+// files has the bytes it had before data files existed.
 namespace installer_data {
 constexpr char kMagic[8] = {'I', 'N', 'S', 'T', 'D', 'A', 'T', 'A'};
 enum : uint32_t {
@@ -45,7 +55,8 @@ enum : uint32_t {
   kPieceCountOffset = 40,
   kOfferStartupOffset = 44,
   kInstalledSizeOffset = 48,
-  kReservedOffset = 56,
+  kDataFileCountOffset = 56,
+  kReservedOffset = 60,
   kSettingsOffset = 64,
   kSettingsTextCount = 11,
   kFilesOffset = kSettingsOffset + 8 * kSettingsTextCount,
@@ -53,7 +64,15 @@ enum : uint32_t {
   // Far more than any installer holds; bounds the arithmetic before the block's size does.
   kMaxFiles = 1u << 20,
   kMaxPieces = 1u << 26,
+  // Every data file is open from the check to the end of the extraction; a thousand stay well
+  // inside any process's limit on open files.
+  kMaxDataFiles = 1000,
+  kDataFileDigestSize = 32,
+  kDataSegmentSize = 16u << 20,
 };
+
+/// The number of segments of a data file of `size` bytes, each with its own digest.
+inline uint64_t DataSegmentCount(uint64_t size) { return (size + kDataSegmentSize - 1) / kDataSegmentSize; }
 }  // namespace installer_data
 
 /// The text every prebuilt installer program shows when started with no data in it, as a string
@@ -99,7 +118,8 @@ uint32_t MetadataSizeInHeader(const unsigned char* header);
 /// `blockBytes`), the metadata check over the header, settings and table, that the piece sizes
 /// add up to the block and none is longer than ChunkBufferSize, and that every text ends inside
 /// the metadata and every file name is a bare name (format 2) or a path below the data directory
-/// (format 3). Whatever the bytes say, nothing outside [block, block + size) is read. The pieces
+/// (format 3), and that data files, if any, are named by a bare stem, and the pieces fill them
+/// exactly while the block holds none. Whatever the bytes say, nothing outside [block, block + size) is read. The pieces
 /// themselves are not read here: the table gives their offsets from the block's start, for
 /// `readPieces`, which goes into the table (CheckPayload checks them). The table's arrays come
 /// from `allocate` (one call) and live for the rest of the process; the texts and the size and

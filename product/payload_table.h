@@ -25,6 +25,13 @@ struct PayloadTableRecord {
   const int32_t* chunkCount;                     // [file]: number of chunks
   const uint64_t* const* chunkCheck;             // [file][chunk]: PieceCheck of the compressed bytes
   PieceReader readPieces;                        // null when no file has a piece
+  // Data files beside the program, which then hold the pieces instead of its own file: an offset
+  // counts from the start of the first across them all (product/installer_data.h).
+  int32_t dataFileCount;                         // 0: the pieces are in the program's own file
+  const uint64_t* dataFileSize;                  // [data file]: its length in bytes
+  const unsigned char* dataSegmentDigest;        // [segment * 32]: SHA-256 of each segment of each data
+                                                 // file in turn (product/installer_data.h)
+  const char* dataFileStem;                      // data file n is "<stem>-<n + 1>.bin"
 };
 
 /// The table of this build, read-only for the whole run (a reference for the same reason as

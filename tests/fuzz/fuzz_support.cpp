@@ -14,7 +14,7 @@
 namespace fuzz {
 
 SettingsRecord Settings = {"Tovalin", "Tovalin", "tovalin2.ini", 0, "", "tov32.exe", "Tovalin", "Tovalin", "", "", "", "", 0};
-PayloadTableRecord Table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+PayloadTableRecord Table = {};
 
 namespace {
 const unsigned char* pieces = nullptr;

@@ -29,7 +29,7 @@ std::vector<const uint32_t*> chunkSize;
 std::vector<const uint64_t*> chunkCheck;
 std::vector<const char*> fileNames;
 std::vector<int32_t> chunkCount;
-PayloadTableRecord table = {0, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
+PayloadTableRecord table = {};
 
 // A piece's offset is its file's number in the high half and its own times 65,536 in the low
 // one: the reader finds it in `pieces`, as it is now. No piece follows another in these offsets
@@ -65,7 +65,7 @@ void Relink() {
     chunkCount[i] = static_cast<int32_t>(pieces[i].size());
   }
   table = {static_cast<int32_t>(count), chunkOffset.data(), chunkSize.data(), fileNames.data(),
-           chunkCount.data(), chunkCheck.data(), ReadPiece};
+           chunkCount.data(), chunkCheck.data(), ReadPiece, 0, nullptr, nullptr, nullptr};
 }
 
 }  // namespace

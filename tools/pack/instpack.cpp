@@ -8,6 +8,7 @@
 
 #include <CLI/CLI.hpp>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "product/installer_data.h"
@@ -15,6 +16,7 @@
 #include "tools/pack/common/sha256.h"
 #include "tools/pack/description/name_messages.h"
 #include "tools/pack/description/product.h"
+#include "tools/pack/image/data_files.h"
 #include "tools/pack/image/identity_resources.h"
 #include "tools/pack/image/installer_data_writer.h"
 #include "tools/pack/image/installer_image.h"
@@ -86,13 +88,22 @@ bool SamePath(const std::string& a, const std::string& b) {
 // would leave a description or an installer destroyed). Returns an empty text or the complaint.
 std::string OutputPathProblem(const Outputs& outputs, const std::string& descriptionPath,
                               const std::vector<PackSource>& sources, const std::string& stubPath,
-                              const std::string& uninstallerStubPath, const std::string& iconPath) {
+                              const std::string& uninstallerStubPath, const std::string& iconPath, bool dataFiles) {
   const std::string& output = outputs.installer;
   if (IsDirectory(output)) return output + ": is a directory (-o names the installer file to write)";
   std::vector<std::string> inputs = {descriptionPath, stubPath, uninstallerStubPath, iconPath};
   for (const PackSource& source : sources) inputs.push_back(source.path);
+  // The data files of an earlier run may be among the sources (a tree that holds the outputs).
+  std::vector<std::string> written = {output};
+  for (size_t number = 1; dataFiles && number <= installer_data::kMaxDataFiles; ++number) {
+    const std::string path = DataFilePath(output, number);
+    if (access(path.c_str(), F_OK) != 0) break;
+    written.push_back(path);
+  }
   for (const std::string& input : inputs) {
-    if (SameFile(output, input)) return output + ": is " + input + ", which this run reads";
+    for (const std::string& path : written) {
+      if (SameFile(path, input)) return path + ": is " + input + ", which this run reads";
+    }
   }
   const std::string& depfile = outputs.depfile;
   if (depfile.empty()) return std::string();
@@ -118,27 +129,38 @@ bool SignInPlace(const SigningRequest& signing, long long signingTime, const std
 
 // Writes the installer for `product` into the open, empty file `fd` (`path` names the output in
 // messages):
-// the program's head, the metadata, the pieces straight from the packer, the tail, and last the
-// checksum. Returns false with `*error` set.
+// the program's head, the metadata, the pieces straight from the packer (or into `dataFiles`,
+// when given, and the metadata after them), the tail, and last the checksum. Returns false with
+// `*error` set.
 bool WriteInstaller(const Product& product, const std::string& descriptionPath,
                     const std::vector<PackSource>& sources, const InstallerProgram& program, int fd,
-                    const std::string& path, int threads, std::string* error) {
-  const uint64_t metadataSize = InstallerMetadataSize(product, PieceCounts(sources));
-  if (!SeekTo(fd, program.blockOffset + metadataSize)) {
-    *error = SystemError("write", path);
-    return false;
+                    const std::string& path, int threads, DataFileOutput* dataFiles, std::string* error) {
+  FilePieceOutput inProgram(fd, path);
+  PieceOutput* output = dataFiles;
+  if (dataFiles == nullptr) {
+    output = &inProgram;
+    const uint64_t metadataSize = InstallerMetadataSize(product, PieceCounts(sources));
+    if (!SeekTo(fd, program.blockOffset + metadataSize)) {
+      *error = SystemError("write", path);
+      return false;
+    }
   }
   PackedPayload payload;
   int failedFile = -1;
   std::string problem;
-  if (!PackPayload(sources, fd, path, threads, &payload, &failedFile, &problem)) {
+  if (!PackPayload(sources, output, threads, &payload, &failedFile, &problem) ||
+      (dataFiles != nullptr && !dataFiles->Finish(&problem))) {
     *error = failedFile >= 0 ? descriptionPath + ": files[" + std::to_string(failedFile) + "] " +
                                    QuoteForMessage(product.files[(size_t)failedFile].name) + ": " + problem
                              : descriptionPath + ": " + problem;
     return false;
   }
+  if (dataFiles != nullptr) {
+    payload.dataFiles = dataFiles->Files();
+    payload.dataFileStem = DataFileStem(path);
+  }
   const std::string metadata = InstallerMetadata(product, payload);
-  const uint64_t blockSize = metadata.size() + payload.totalBytes;
+  const uint64_t blockSize = metadata.size() + (dataFiles != nullptr ? 0 : payload.totalBytes);
   const std::string head = ImageHead(program);
   const std::string tail = ImageTail(program, blockSize);
   const uint64_t fileSize = program.blockOffset + blockSize + tail.size();
@@ -164,8 +186,8 @@ bool WriteInstaller(const Product& product, const std::string& descriptionPath,
 // written; false with `*error` set otherwise.
 bool Package(const std::string& descriptionPath, const std::vector<std::string>& trees, InstallerTarget target,
              const std::string& stubPath, std::string uninstallerStubPath, const Outputs& outputs, int threads,
-             const SigningRequest& signing, long long signingTime, bool manifests, Product* loaded,
-             std::string* error) {
+             DataFileOutput* dataFiles, const SigningRequest& signing, long long signingTime, bool manifests,
+             Product* loaded, std::string* error) {
   Product& product = *loaded;
   if (!LoadProduct(descriptionPath, &product, error, trees)) return false;
   if (manifests) {
@@ -241,7 +263,8 @@ bool Package(const std::string& descriptionPath, const std::vector<std::string>&
     *error = stubPath + " (the " + TargetName(target) + " installer program): " + problem;
     return false;
   }
-  *error = OutputPathProblem(outputs, descriptionPath, sources, stubPath, uninstallerStubPath, product.identity.iconPath);
+  *error = OutputPathProblem(outputs, descriptionPath, sources, stubPath, uninstallerStubPath, product.identity.iconPath,
+                             dataFiles != nullptr);
   if (!error->empty()) return false;
 
   // Messages name the output, not its temporary.
@@ -250,7 +273,8 @@ bool Package(const std::string& descriptionPath, const std::vector<std::string>&
     *error = SystemError("create", outputs.installer);
     return false;
   }
-  const bool written = WriteInstaller(product, descriptionPath, sources, program, fd, outputs.installer, threads, error);
+  const bool written =
+      WriteInstaller(product, descriptionPath, sources, program, fd, outputs.installer, threads, dataFiles, error);
   if (close(fd) != 0 && written) {
     *error = SystemError("write", outputs.installer);
     return false;
@@ -321,6 +345,10 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   app.add_option("--winget-manifest", manifestDirectory,
                  "Also write the Windows Package Manager's manifests of the installer into this folder");
   app.add_option("--threads", threads, "Compression threads (default: one per core)")->check(CLI::Range(1, 256));
+  std::string dataFileSizeText;
+  app.add_option("--data-files", dataFileSizeText,
+                 "Put the data into files of at most SIZE bytes (K, M or G: KiB, MiB, GiB) beside the installer, "
+                 "<name>-1.bin, <name>-2.bin ..., which the installer needs beside it");
   SigningRequest signing;
   CLI::Option* certificate =
       app.add_option("--certificate", signing.certificate, "Sign with this certificate (PEM or DER; with --key)");
@@ -356,6 +384,24 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
     *error = "--winget-manifest describes Windows installers, not --target native (see instpack --help)";
     return 2;
   }
+  uint64_t dataFileSize = 0;
+  if (!dataFileSizeText.empty()) {
+    if (!ParseDataFileSize(dataFileSizeText, &dataFileSize, error)) {
+      *error += " (see instpack --help)";
+      return 2;
+    }
+    if (!manifestDirectory.empty()) {
+      *error = "--winget-manifest and --data-files: a manifest names one installer file to download, which "
+               "would lack its data files (see instpack --help)";
+      return 2;
+    }
+    const std::string stem = DataFileStem(outputPath);
+    if (FileNameProblem(stem.c_str()).kind != NameFine || FileNameProblem((stem + "-1.bin").c_str()).kind != NameFine) {
+      *error = "-o " + outputPath + ": its data files would be named " + stem +
+               "-1.bin ..., which is not a file name an installer takes (see instpack --help)";
+      return 2;
+    }
+  }
   if (stubPath.empty()) stubPath = InstalledProgramPath(target, ProgramKind::Installer);
   if (uninstallerStubPath.empty()) uninstallerStubPath = InstalledProgramPath(target, ProgramKind::Uninstaller);
 
@@ -373,10 +419,16 @@ int RunInstpack(int argc, const char* const* argv, std::string* error) {
   // is whole: a signature covers every byte of it but the signature itself.
   long long signingTime = 0;
   Product product;
+  // Data files are written under temporary names too, and take their names before the installer
+  // does: an installer never appears without its data files beside it.
+  std::unique_ptr<DataFileOutput> dataFiles;
+  if (dataFileSize > 0) dataFiles.reset(new DataFileOutput(outputPath, suffix, dataFileSize));
   if ((signing.Requested() && !CheckSigningMaterial(signing, &signingTime, error)) ||
-      !Package(descriptionPath, trees, target, stubPath, uninstallerStubPath, outputs, threads, signing, signingTime,
-               !manifestDirectory.empty(), &product, error) ||
-      (signing.Requested() && !SignInPlace(signing, signingTime, outputs.installerTemporary, error))) {
+      !Package(descriptionPath, trees, target, stubPath, uninstallerStubPath, outputs, threads, dataFiles.get(),
+               signing, signingTime, !manifestDirectory.empty(), &product, error) ||
+      (signing.Requested() && !SignInPlace(signing, signingTime, outputs.installerTemporary, error)) ||
+      (dataFiles && !dataFiles->Keep(error))) {
+    if (dataFiles) dataFiles->Discard();
     RemoveTemporaries(outputs);
     RemoveEarlierOutputs(outputs);
     return 1;

@@ -4,7 +4,7 @@
 
 /// Runs instpack on `argv` (argv[0] is the program name):
 ///   instpack <description.toml> -o <installer> [--tree DIR]... [--target win32|win64|native] [--stub FILE]
-///            [--uninstaller-stub FILE] [--depfile FILE] [--winget-manifest DIR] [--threads N]
+///            [--uninstaller-stub FILE] [--depfile FILE] [--winget-manifest DIR] [--threads N] [--data-files SIZE]
 ///            [--certificate FILE --key FILE | --pkcs12 FILE] [--password-file FILE] [--timestamp-url URL]
 /// writes the finished installer: the prebuilt installer program of the target (win32 unless
 /// told; `--stub` names it, else the one installed beside the tool, in ../share/instpack/) with
@@ -16,7 +16,11 @@
 /// Makefile-syntax dependency file naming the description, every source, the icon and the programs.
 /// Each --tree DIR packs the files under DIR after the description's own, as a { tree = DIR }
 /// entry at the end of its list would (the description may then leave out `files`).
-/// With --winget-manifest it then writes the Windows Package Manager's manifests of the finished
+/// With --data-files the compressed pieces go into data files of at most SIZE bytes beside the
+/// installer (data_files.h), which then holds none; written under temporary names like the
+/// installer, they are renamed just before it. Without it, a product whose pieces pass what one
+/// installer file holds is refused.
+/// With --winget-manifest (not with --data-files) it then writes the Windows Package Manager's manifests of the finished
 /// installer into DIR (winget_manifest.h); a description that lacks what they need is refused first,
 /// with one line for each missing setting (the only error of more than one line).
 /// With a certificate it signs the Windows installer (signing.h), and the generic uninstaller in it

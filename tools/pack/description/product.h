@@ -9,12 +9,11 @@
 #include "tools/pack/description/identity_settings.h"
 #include "product/names.h"
 
-/// Bounds that keep the product inside what the installer and a 32-bit address space can hold
-/// (the bounds of names are product/names.h's).
+/// Bounds that keep the product inside what the installer can hold (the bounds of names are
+/// product/names.h's; of files and pieces, product/installer_data.h's).
 enum : uint32_t {
   kMaxPromptBytes = 1024,               // startupPrompt
 };
-const uint64_t kMaxFileBytes = 2000000000ull;     // one source file, uncompressed
 // All compressed pieces together: what one installer file holds, 4 GiB less 8 bytes. A signature
 // goes after the data, and the image's directory entry that locates it is a 32-bit file offset,
 // on 8 bytes; the installer reads its data by offset, so a 32-bit address space sets no bound.

@@ -94,7 +94,7 @@ const BadProduct kBadProducts[] = {
      "adir is a directory"},
     {"SourceIsSymlinkLoop", {{"files", "[\"tov32.exe\", \"uninst.exe\", \"loop\"]"}},
      "Too many levels of symbolic links"},
-    {"SourceTooLarge", {{"files", "[\"tov32.exe\", \"uninst.exe\", \"big.bin\"]"}}, "more than the 2,000,000,000"},
+    {"SourceTooLarge", {{"files", "[\"tov32.exe\", \"uninst.exe\", \"big.bin\"]"}}, "more than the 67,108,864 an installer holds"},
     // Payload file names.
     {"FileNamedLikeTheRecord", {{"files", "[\"tov32.exe\", \"uninst.exe\", { name = \"Uninst.Dat\", source = \"docs/help.htm\" }]"}},
      "files: \"Uninst.Dat\": the installer keeps a file of its own by that name"},
@@ -193,9 +193,9 @@ class BadProductTest : public testing::TestWithParam<BadProduct> {
     WriteBytes(product_ + "/docs/help.htm", "<p>help</p>");
     std::filesystem::create_directories(product_ + "/adir");
     ASSERT_EQ(symlink("loop", (product_ + "/loop").c_str()), 0);
-    // Sparse, so the size bound is tested without writing two gigabytes.
+    // Sparse, so the bound on pieces is tested without writing two terabytes.
     WriteBytes(product_ + "/big.bin", "");
-    ASSERT_EQ(truncate((product_ + "/big.bin").c_str(), 2000000001), 0);
+    ASSERT_EQ(truncate((product_ + "/big.bin").c_str(), 67108864LL * 30000 + 1), 0);
     // Outputs of an earlier, good run: a failed run must not leave them for the build to use.
     WriteEarlierOutputs(out_ + "/setup");
   }

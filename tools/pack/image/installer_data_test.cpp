@@ -8,9 +8,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "product/installer_data.h"
+#include "tools/pack/common/sha256.h"
 #include "tests/support/pack_support.h"
 #include "tests/support/scratch_folder.h"
 
@@ -322,3 +324,93 @@ TEST_F(InstallerDataTest, AProductWithoutUninstallerGetsTheGenericOne) {
 }
 
 }  // namespace
+
+// The data files beside the program hold the pieces back to back, the program's block none; the
+// block records each file's length and the digest of each segment (one each here: they are far
+// shorter than a segment). Blocks shaped otherwise are refused.
+const std::string* dataFileBytes = nullptr;  // the data files one after another
+bool ReadFromDataFiles(uint64_t offset, unsigned char* into, uint32_t size) {
+  if (offset + size > dataFileBytes->size()) return false;
+  memcpy(into, dataFileBytes->data() + offset, size);
+  return true;
+}
+
+TEST_F(InstallerDataTest, DataFilesHoldThePiecesWithTheirLengthsAndDigests) {
+  const std::string program = NoiseBytes(200000, 2);
+  WriteBytes(root_ + "/tov32.exe", program);
+  std::vector<std::string> args = {root_ + "/product.toml", "--data-files", "64K"};
+  std::filesystem::create_directories(root_ + "/data");
+  for (const std::string& arg : NativeOutput(root_ + "/data/setup")) args.push_back(arg);
+  std::string error;
+  ASSERT_EQ(RunTool(args, &error), 0) << error;
+  std::string block;
+  ASSERT_TRUE(NativeInstallerData(root_ + "/data/setup", &block));
+  std::vector<std::string> files;
+  for (int n = 1; PathExists(root_ + "/data/setup-" + std::to_string(n) + ".bin"); ++n) {
+    files.push_back(ReadBytes(root_ + "/data/setup-" + std::to_string(n) + ".bin"));
+  }
+  ASSERT_GE(files.size(), 3u);
+  std::string joined;
+  for (const std::string& file : files) joined += file;
+  dataFileBytes = &joined;
+
+  static std::vector<uint64_t> storage(1 << 16);
+  auto read = [](AlignedBlock& aligned, PayloadTableRecord* table) {
+    SettingsRecord settings;
+    // Room after the block, as a program's file may have: only the block's own sizes bound it.
+    return ReadInstallerData(aligned.data(), aligned.size, aligned.size + 64, ReadFromDataFiles,
+                             [](size_t) -> void* { return storage.data(); }, &settings, table);
+  };
+  AlignedBlock aligned(block);
+  PayloadTableRecord table;
+  ASSERT_EQ(read(aligned, &table), InstallerDataRead);
+  EXPECT_EQ(Get32(aligned.data() + kMetadataSizeOffset), aligned.size);
+  EXPECT_STREQ(table.dataFileStem, "setup");
+  ASSERT_EQ(table.dataFileCount, (int32_t)files.size());
+  for (size_t k = 0; k < files.size(); ++k) {
+    EXPECT_LE(files[k].size(), 65536u);
+    EXPECT_EQ(table.dataFileSize[k], files[k].size());
+    std::string digest;
+    for (size_t b = 0; b < 32; ++b) {
+      static const char kDigits[] = "0123456789abcdef";
+      digest += kDigits[table.dataSegmentDigest[32 * k + b] >> 4];
+      digest += kDigits[table.dataSegmentDigest[32 * k + b] & 15];
+    }
+    EXPECT_EQ(digest, Sha256Hex(files[k].data(), files[k].size())) << "data file " << k + 1;
+  }
+  std::string rebuilt;
+  for (int j = 0; j < table.chunkCount[0]; ++j) {
+    std::string piece;
+    ASSERT_TRUE(InflateOne(PieceBytes(table, 0, j), ChunkBufferSize, &piece));
+    rebuilt += piece;
+  }
+  EXPECT_TRUE(rebuilt == program);
+
+  // The data area: the stem's reference, the lengths, then the digests.
+  const uint32_t fileCount = Get32(aligned.data() + kFileCountOffset);
+  const uint32_t dataFilesAt = (kFilesOffset + kFileRecordSize * fileCount + 7) & ~7u;
+  const uint32_t stemAt = Get32(aligned.data() + dataFilesAt);
+  struct Shape {
+    const char* what;
+    std::function<void(unsigned char*)> shape;
+  } const shapes[] = {
+      {"no data files named", [](unsigned char* b) { Put32(b + kDataFileCountOffset, 0); }},
+      {"more data files than the bound", [](unsigned char* b) { Put32(b + kDataFileCountOffset, kMaxDataFiles + 1); }},
+      {"a data file longer than recorded", [&](unsigned char* b) { Put32(b + dataFilesAt + 8, Get32(b + dataFilesAt + 8) + 1); }},
+      {"a data file of no bytes, the lengths adding up", [&](unsigned char* b) {
+         Put32(b + dataFilesAt + 16, Get32(b + dataFilesAt + 16) + Get32(b + dataFilesAt + 8));
+         Put32(b + dataFilesAt + 8, 0);
+       }},
+      {"a stem with a directory", [&](unsigned char* b) { b[stemAt + 2] = '\\'; }},
+      {"a stem that is a device", [&](unsigned char* b) { std::copy_n("con\0\0", 6, b + stemAt); Put32(b + dataFilesAt + 4, 3); }},
+      {"pieces in the block too", [&](unsigned char* b) { Put32(b + kBlockSizeOffset, Get32(b + kMetadataSizeOffset) + 8); }},
+  };
+  for (const Shape& shape : shapes) {
+    SCOPED_TRACE(shape.what);
+    AlignedBlock shaped(block);
+    shape.shape(shaped.data());
+    Recheck(shaped.data());
+    PayloadTableRecord ignored;
+    EXPECT_EQ(read(shaped, &ignored), InstallerDataDamaged);
+  }
+}

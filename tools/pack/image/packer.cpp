@@ -92,8 +92,18 @@ bool MeasureSource(const std::string& path, uint64_t* size, std::string* error) 
     *error = path + " " + problem;
     return false;
   }
-  if (*size > kMaxFileBytes) {
-    *error = path + " is " + std::to_string(*size) + " bytes, more than the 2,000,000,000 a 32-bit installer can hold";
+  return true;
+}
+
+bool FilePieceOutput::Append(const unsigned char* bytes, size_t size, std::string* error) {
+  if (!WriteAll(fd_, bytes, size)) {
+    *error = "cannot write " + path_ + ": " + strerror(errno);
+    return false;
+  }
+  written_ += size;
+  if (written_ > kMaxPayloadBytes) {
+    *error = "the compressed payload passes 4,294,967,288 bytes, more than one installer file "
+             "holds (its signature must begin within its first 4 GiB; --data-files puts the data beside it)";
     return false;
   }
   return true;
@@ -101,6 +111,12 @@ bool MeasureSource(const std::string& path, uint64_t* size, std::string* error) 
 
 bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::string& outPath,
                  int threads, PackedPayload* payload, int* failedFile, std::string* error) {
+  FilePieceOutput output(outFd, outPath);
+  return PackPayload(sources, &output, threads, payload, failedFile, error);
+}
+
+bool PackPayload(const std::vector<PackSource>& sources, PieceOutput* output, int threads, PackedPayload* payload,
+                 int* failedFile, std::string* error) {
   if (threads < 1) threads = 1;
   payload->files.assign(sources.size(), std::vector<PackedPiece>());
   payload->totalBytes = 0;
@@ -148,10 +164,7 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
       retireError = "zlib failed to compress a piece";
       return false;
     }
-    if (!WriteAll(outFd, slot.output.data(), slot.outputSize)) {
-      retireError = "cannot write " + outPath + ": " + strerror(errno);
-      return false;
-    }
+    if (!output->Append(slot.output.data(), slot.outputSize, &retireError)) return false;
     PackedPiece piece;
     piece.offset = payload->totalBytes;
     piece.size = (uint32_t)slot.outputSize;
@@ -159,11 +172,6 @@ bool PackPayload(const std::vector<PackSource>& sources, int outFd, const std::s
     payload->files[slot.file].push_back(piece);
     payload->totalBytes += slot.outputSize;
     ++written;
-    if (payload->totalBytes > kMaxPayloadBytes) {
-      retireError = "the compressed payload passes 4,294,967,288 bytes, more than one installer file "
-                    "holds (its signature must begin within its first 4 GiB)";
-      return false;
-    }
     return true;
   };
 

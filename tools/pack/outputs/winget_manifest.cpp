@@ -16,7 +16,8 @@ const char kWingetManifestVersion[] = "1.10.0";
 namespace {
 
 // The exit statuses a package manager can act on, in the words of the manifest's schema. Status
-// 7, 8, 9 and 11 are the uninstaller's alone; an interactive run always ends with 0.
+// 7, 8, 9 and 11 are the uninstaller's alone, and 13 that of an installer with data files, which
+// has no manifest; an interactive run always ends with 0.
 const struct {
   ExitStatus status;
   const char* response;
