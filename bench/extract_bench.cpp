@@ -40,6 +40,7 @@
 
 #include "bench/installer_file.h"
 #include "payload/extract.h"
+#include "payload/payload_check.h"
 #include "platform/threads.h"
 
 extern char** environ;

@@ -43,6 +43,10 @@ const char kEntryOfAnotherProgramFormat[] =
 const char kDamagedText[] =
     "This setup program is damaged and cannot install the application. Please obtain a new copy "
     "of the setup program and run it again.";
+const char kDataFileDamagedFormat[] =
+    "The data file %s-%d.bin, which this setup program needs beside it, is missing or damaged. Please "
+    "obtain a new copy of the setup program and all of its data files, place them in one folder and run "
+    "it again.";
 
 // Paths are DataDirectory plus a separator and a file name of at most 255 characters.
 enum { kPathSize = DataDirectorySize + 1 + 256 };
@@ -163,6 +167,12 @@ int RunInstallation(InstanceHandle instance, InstallerDataStatus data, const cha
   switch (CheckPayloadShowingProgress(instance)) {
     case PayloadDamaged: ShowFailure(kDamagedText); return 0;
     case PayloadNoMemory: ShowFailure(kNoMemoryText); return 0;
+    case PayloadDataFileDamaged: {
+      char text[kMessageSize];
+      snprintf(text, sizeof text, kDataFileDamagedFormat, PayloadTable.dataFileStem, DamagedDataFile() + 1);
+      ShowFailure(text);
+      return 0;
+    }
     case PayloadIntact: break;
   }
 

@@ -1,6 +1,7 @@
 // Where a prebuilt installer program keeps the installer data block of its product, and reading
 // it from there.
 #pragma once
+#include <stddef.h>
 #include <stdint.h>
 
 #include "platform/platform_types.h"
@@ -24,13 +25,38 @@ bool OpenInstallerDataFile(const char* path, uint64_t* size);
 /// `into`; true when every byte was read. Safe to call from several threads at once.
 bool ReadInstallerBytes(uint64_t offset, unsigned char* into, uint32_t size);
 
+/// Opens the file called `name` (UTF-8, a bare file name) in the folder of the program's file
+/// OpenInstallerData or OpenInstallerDataFile opened, for reading, sharing it with readers only
+/// (no one may write to it, rename it or delete it while it is open), and returns a handle for
+/// ReadFileAt when it holds exactly `size` bytes; -1 when it is missing, cannot be opened or is
+/// of another length (nothing stays open then).
+intptr_t OpenFileBesideProgram(const char* name, uint64_t size);
+
+/// Reads the `size` bytes at `offset` of the file `file` opened by OpenFileBesideProgram into
+/// `into`; true when every byte was read. Safe to call from several threads at once.
+bool ReadFileAt(intptr_t file, uint64_t offset, unsigned char* into, uint32_t size);
+
+/// Opens the data files `table` names (product/payload_table.h) beside the program with
+/// OpenFileBesideProgram, each at its recorded length, and makes ReadDataFileBytes the table's
+/// reader; they stay open for the rest of the process, so that what the damage check read is what
+/// the extraction reads. One that cannot be opened so stays closed, and reading any of its bytes
+/// fails (the damage check names it). False, with nothing changed, only when no memory is left
+/// for their handles, which come from `allocate` and stay.
+bool OpenDataFiles(PayloadTableRecord* table, void* (*allocate)(size_t));
+
+/// The table's reader once OpenDataFiles has run: the `size` bytes at `offset`, counted from the
+/// start of the first data file across them all, into `into`; a read may span data files. True
+/// when every byte was read. Safe to call from several threads at once.
+bool ReadDataFileBytes(uint64_t offset, unsigned char* into, uint32_t size);
+
 /// Closes the file OpenInstallerData opened, when nothing more is to be read from it (an
 /// uninstaller, whose files have no pieces, deletes its own file).
 void CloseInstallerData();
 
 /// Reads the metadata of the block OpenInstallerData found (`size` as it gave it) into memory from
 /// `allocate`, which stays for the rest of the process, and hands it to ReadInstallerData with
-/// ReadInstallerBytes as the table's reader. InstallerDataDamaged also when the file cannot be
-/// read.
+/// ReadInstallerBytes as the table's reader, or, when the block names data files, OpenDataFiles'
+/// reader. InstallerDataDamaged also when the file cannot be read; InstallerDataNoMemory also when
+/// OpenDataFiles finds no memory.
 InstallerDataStatus ReadOpenInstallerData(uint64_t size, void* (*allocate)(size_t), SettingsRecord* settings,
                                           PayloadTableRecord* table);

@@ -80,4 +80,73 @@ TEST(InstallerDataLocationTest, PiecesAcross2And4GiBReadAsWritten) {
   RemoveTree(folder);
 }
 
+// Data files beside the program, sparse, of 3 GiB, 3 GiB and 1 MiB: reads at offsets past 2, 4 and
+// 6 GiB across them all, some spanning two files, find the bytes each file holds there; a data
+// file of another length than recorded is never read.
+TEST(InstallerDataLocationTest, DataFilesReadAcrossTheirBoundaries) {
+  const std::string folder = MakeScratchFolder();
+  const std::string program = folder + "/sparse";
+  WriteBytes(program, ReadBytes(SAMPLE_NATIVE_INSTALLER));
+  uint64_t found = 0;
+  ASSERT_TRUE(OpenInstallerDataFile(program.c_str(), &found));
+  const uint64_t sizes[] = {3ull << 30, 3ull << 30, 1ull << 20, 1ull << 20};
+  // Each file holds its number in the 16 bytes at each of its ends and at 2 GiB into it.
+  auto mark = [](uint64_t within, uint64_t size, int number) -> char {
+    const bool marked = within < 16 || within >= size - 16 || (within >= (2ull << 30) && within < (2ull << 30) + 16);
+    return static_cast<char>(marked ? '0' + number : 0);
+  };
+  for (int n = 1; n <= 4; ++n) {
+    const std::string path = folder + "/sparse-" + std::to_string(n) + ".bin";
+    const int fd = open(path.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0600);
+    ASSERT_GE(fd, 0);
+    // The fourth is one byte longer than recorded.
+    const uint64_t size = sizes[n - 1] + (n == 4 ? 1 : 0);
+    const std::string marks(16, (char)('0' + n));
+    for (uint64_t at : {(uint64_t)0, size - 16, (uint64_t)2 << 30}) {
+      if (at < size) {
+        ASSERT_EQ(pwrite(fd, marks.data(), 16, (off_t)at), 16);
+      }
+    }
+    close(fd);
+  }
+  PayloadTableRecord table = {};
+  table.dataFileCount = 4;
+  table.dataFileSize = sizes;
+  table.dataFileStem = "sparse";
+  ASSERT_TRUE(OpenDataFiles(&table, Allocate));
+  EXPECT_EQ(table.readPieces, ReadDataFileBytes);
+  const uint64_t starts[] = {0, sizes[0], sizes[0] + sizes[1], sizes[0] + sizes[1] + sizes[2]};
+  const struct {
+    uint64_t offset;
+    uint32_t size;
+    bool readable;
+  } reads[] = {
+      {0, 32, true},                       // the first bytes
+      {2ull << 30, 16, true},              // 2 GiB into the first
+      {starts[1] - 8, 16, true},           // across the first and the second, at 3 GiB
+      {starts[1] + (2ull << 30), 16, true},  // 5 GiB: 2 GiB into the second
+      {starts[2] - 8, 16, true},           // across the second and the third, at 6 GiB
+      {starts[3] - 16, 16, true},          // the third's last bytes
+      {starts[3] - 8, 16, false},          // into the fourth, whose length is wrong
+      {starts[3] + sizes[3], 1, false},    // past them all
+  };
+  for (const auto& read : reads) {
+    SCOPED_TRACE(read.offset);
+    std::string bytes(read.size, '\0');
+    ASSERT_EQ(table.readPieces(read.offset, reinterpret_cast<unsigned char*>(&bytes[0]), read.size), read.readable);
+    if (!read.readable) continue;
+    std::string expected;
+    for (uint64_t at = read.offset; at < read.offset + read.size; ++at) {
+      int n = 3;
+      while (at < starts[n]) --n;
+      expected += mark(at - starts[n], sizes[n], n + 1);
+    }
+    EXPECT_EQ(bytes, expected);
+  }
+  CloseInstallerData();
+  for (void* allocation : allocations) free(allocation);
+  allocations.clear();
+  RemoveTree(folder);
+}
+
 }  // namespace

@@ -4,10 +4,28 @@
 
 #include "driver/installer_data_location.h"
 
+#include <string.h>
+
+#include "platform/wide_text_win32.h"
+
 namespace {
+
+// The program's own path is never a long one: a user starts it, or the uninstaller runs from the
+// data directory (1,023 bytes at most).
+const DWORD kPathRoom = 1024 + 1 + 256;
 
 HANDLE dataFile = INVALID_HANDLE_VALUE;
 uint64_t blockStart = 0;
+
+bool ReadAt(HANDLE file, uint64_t at, unsigned char* into, uint32_t size) {
+  // On a handle opened for synchronous reading, the offset in OVERLAPPED makes the read a
+  // positioned one that waits until done; calls from several threads each read their own bytes.
+  OVERLAPPED where = {};
+  where.Offset = (DWORD)at;
+  where.OffsetHigh = (DWORD)(at >> 32);
+  DWORD read = 0;
+  return ReadFile(file, into, size, &read, &where) && read == size;
+}
 
 }  // namespace
 
@@ -29,13 +47,12 @@ bool OpenInstallerData(InstanceHandle instance, uint64_t* size) {
   }
   const IMAGE_DATA_DIRECTORY& signature = headers->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_SECURITY];
 
-  // The program's own path is never a long one: a user starts it, or the uninstaller runs from
-  // the data directory (1,023 bytes at most). While the file is open no one may write to it, so
-  // that what the damage check reads is what is installed, nor rename or delete it (the
-  // uninstaller, which moves its own file aside, closes it once its metadata is read).
-  wchar_t self[1024 + 1 + 256];
-  const DWORD length = GetModuleFileNameW(nullptr, self, sizeof self / sizeof self[0]);
-  if (length == 0 || length >= sizeof self / sizeof self[0]) return false;
+  // While the file is open no one may write to it, so that what the damage check reads is what
+  // is installed, nor rename or delete it (the uninstaller, which moves its own file aside,
+  // closes it once its metadata is read).
+  wchar_t self[kPathRoom];
+  const DWORD length = GetModuleFileNameW(nullptr, self, kPathRoom);
+  if (length == 0 || length >= kPathRoom) return false;
   HANDLE file =
       CreateFileW(self, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
@@ -54,14 +71,33 @@ bool OpenInstallerData(InstanceHandle instance, uint64_t* size) {
 }
 
 bool ReadInstallerBytes(uint64_t offset, unsigned char* into, uint32_t size) {
-  // On a handle opened for synchronous reading, the offset in OVERLAPPED makes the read a
-  // positioned one that waits until done; calls from several threads each read their own bytes.
-  const uint64_t at = blockStart + offset;
-  OVERLAPPED where = {};
-  where.Offset = (DWORD)at;
-  where.OffsetHigh = (DWORD)(at >> 32);
-  DWORD read = 0;
-  return ReadFile(dataFile, into, size, &read, &where) && read == size;
+  return ReadAt(dataFile, blockStart + offset, into, size);
+}
+
+intptr_t OpenFileBesideProgram(const char* name, uint64_t size) {
+  // The program's folder is asked for again rather than kept: a buffer kept for the process would
+  // take its size in the program's file.
+  wchar_t path[kPathRoom + 300] = {};
+  const DWORD length = GetModuleFileNameW(nullptr, path, kPathRoom);
+  if (length == 0 || length >= kPathRoom) return -1;
+  size_t folderLength = 0;
+  for (DWORD i = 0; i < length; ++i) {
+    if (path[i] == L'\\') folderLength = i + 1;
+  }
+  if (!Utf8ToWide(name, path + folderLength, sizeof path / sizeof path[0] - folderLength)) return -1;
+  HANDLE file =
+      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return -1;
+  LARGE_INTEGER fileSize;
+  if (!GetFileSizeEx(file, &fileSize) || (uint64_t)fileSize.QuadPart != size) {
+    CloseHandle(file);
+    return -1;
+  }
+  return reinterpret_cast<intptr_t>(file);
+}
+
+bool ReadFileAt(intptr_t file, uint64_t offset, unsigned char* into, uint32_t size) {
+  return ReadAt(reinterpret_cast<HANDLE>(file), offset, into, size);
 }
 
 void CloseInstallerData() {

@@ -5,6 +5,7 @@
 #include "driver/installation.h"
 #include "driver/product_lock.h"
 #include "payload/extract.h"
+#include "payload/payload_check.h"
 #include "platform/system.h"
 #include "shell/close_running_copies.h"
 
@@ -30,6 +31,7 @@ int RunUnattendedInstallation(InstallerDataStatus data, const char* preset, bool
   switch (CheckPayload()) {
     case PayloadDamaged: return ExitDamaged;
     case PayloadNoMemory: return ExitNoMemory;
+    case PayloadDataFileDamaged: return ExitDataFileDamaged;
     case PayloadIntact: break;
   }
   switch (SettleDataDirectory(preset)) {

@@ -27,20 +27,7 @@ const int kMostInflaters = 8;
 const int kBuffersPerInflater = 4;
 const int kMostBuffers = kMostInflaters * kBuffersPerInflater;
 
-// The damage check reads up to this many bytes of pieces in one call.
-const uint32_t kCheckWindowSize = 1u << 20;
-
 int PercentBefore(int index, int count) { return count > 0 ? (index * 100) / count : 0; }
-
-// (part * 100) / whole for any counts of pieces, in 32-bit arithmetic: counts past 2^24 are
-// scaled down first, at a cost of far less than a percent.
-int PercentOf(uint32_t part, uint32_t whole) {
-  while (whole > (1u << 24)) {
-    part >>= 1;
-    whole >>= 1;
-  }
-  return whole > 0 ? static_cast<int>((part * 100) / whole) : 0;
-}
 
 // Pieces are numbered in table order across all files. Piece n is inflated into buffer
 // n % bufferCount, which it has to itself from when it is claimed until the writer has written
@@ -434,68 +421,7 @@ ExtractStatus WriteFiles(Pipeline& pipeline, void* context, ProgressCallback cal
   return ExtractComplete;
 }
 
-// The pieces from piece `chunk` of file `file` on that are read in one call: that piece and those
-// after it that follow it in the data without a gap, as far as `room` holds them whole. Returns
-// their bytes, and their number in `*count`.
-uint32_t ContiguousBytes(const PayloadTableRecord& table, int file, int chunk, uint32_t room, uint32_t* count) {
-  uint32_t length = 0;
-  *count = 0;
-  uint64_t next = table.chunkOffset[file][chunk];
-  for (int i = file; i < table.fileCount; ++i) {
-    for (int j = i == file ? chunk : 0; j < table.chunkCount[i]; ++j) {
-      const uint32_t size = table.chunkSize[i][j];
-      if (table.chunkOffset[i][j] != next || size > room - length) return length;
-      length += size;
-      next += size;
-      ++*count;
-    }
-  }
-  return length;
-}
-
 }  // namespace
-
-PayloadCheck CheckPayload(void* context, ProgressCallback callback) {
-  const PayloadTableRecord& table = PayloadTable;
-  uint32_t pieces = 0;
-  for (int i = 0; i < table.fileCount; ++i) pieces += static_cast<uint32_t>(table.chunkCount[i]);
-  if (pieces == 0) return PayloadIntact;
-  // Pieces that follow each other are read a window at a time: one call per piece would cost,
-  // under Wine, more than the reading itself (a 1.6 GB installer's 53,000 pieces took 6 s, a
-  // tenth of the disk's speed).
-  const uint32_t room = kCheckWindowSize;
-  unsigned char* window = static_cast<unsigned char*>(AllocateMemory(room));
-  if (window == nullptr) return PayloadNoMemory;
-  uint32_t piecesInWindow = 0;  // those of the window not checked yet, from `at` on
-  uint32_t at = 0;
-  bool intact = true;
-  uint32_t checked = 0;
-  for (int i = 0; intact && i < table.fileCount; ++i) {
-    for (int j = 0; intact && j < table.chunkCount[i]; ++j, ++checked) {
-      if (callback != nullptr) callback(context, table.fileName[i], PercentOf(checked, pieces));
-      const uint32_t size = table.chunkSize[i][j];
-      // A piece longer than a buffer, or one that cannot be read, counts as damaged.
-      if (size > ChunkBufferSize) {
-        intact = false;
-        break;
-      }
-      if (piecesInWindow == 0) {
-        const uint32_t length = ContiguousBytes(table, i, j, room, &piecesInWindow);
-        at = 0;
-        if (!table.readPieces(table.chunkOffset[i][j], window, length)) {
-          intact = false;
-          break;
-        }
-      }
-      intact = PieceCheck(window + at, size) == table.chunkCheck[i][j];
-      at += size;
-      --piecesInWindow;
-    }
-  }
-  FreeMemory(window);
-  if (intact && callback != nullptr) callback(context, "", 100);
-  return intact ? PayloadIntact : PayloadDamaged;
-}
 
 ExtractStatus ExtractPayload(void* context, ProgressCallback callback) {
   Pipeline pipeline = {};

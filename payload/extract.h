@@ -15,21 +15,6 @@ enum ExtractStatus {
 /// written (empty at the end) and `percent` runs from 0 to 100.
 typedef void (*ProgressCallback)(void* context, const char* fileName, int percent);
 
-/// What CheckPayload found.
-enum PayloadCheck {
-  PayloadIntact = 0,
-  PayloadDamaged = 1,   // a piece differs from its checksum, or cannot be read
-  PayloadNoMemory = 2,  // no buffer to read the pieces into
-};
-
-/// Verifies every piece of PayloadTable, as its reader reads it, against its recorded checksum
-/// without writing anything, reading pieces that follow each other a megabyte at a time. Returns
-/// PayloadIntact when the whole payload is intact. `callback` (may be null) is called with
-/// `context` and the file the piece belongs to before each piece, with the share of the pieces
-/// checked so far as `percent` (0 to 99), and with an empty name and 100 once every piece is
-/// checked; not at all for a payload without pieces. It stops at the first damaged piece.
-PayloadCheck CheckPayload(void* context = nullptr, ProgressCallback callback = nullptr);
-
 /// Writes every file of PayloadTable, in table order, into the current directory, calling
 /// `callback` (may be null) with (i * 100) / fileCount before file i and with 100 at the end.
 /// The folders of a file's path are created just before it, where missing, and remembered

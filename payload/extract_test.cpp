@@ -1,5 +1,6 @@
 // Extraction and rollback against the real file services in a temporary folder.
 #include "payload/extract.h"
+#include "payload/payload_check.h"
 #include "payload/installed_files.h"
 
 #include <signal.h>
@@ -181,6 +182,21 @@ TEST_F(ExtractTest, DamageIsFoundBeforeWriting) {
     damage.second(piece);
     fake::ResizePiece(0, 3, piece.size());
     EXPECT_EQ(CheckPayload(), PayloadDamaged) << damage.first;
+  }
+  // A product whose only piece is empty, its check that of the bytes it had: no bytes to check, but
+  // a piece that is no zlib stream.
+  fake::UseFiles({{"tov32.exe", "p"}});
+  fake::Piece(0, 0).clear();
+  fake::ResizePiece(0, 0, 0);
+  EXPECT_EQ(CheckPayload(), PayloadDamaged) << "emptied";
+  // A product of more than a megabyte is checked on every core: intact, and with one piece far
+  // into it changed.
+  std::vector<fake::ProductFile> large;
+  for (unsigned i = 0; i < 3; ++i) large.push_back({"large" + std::to_string(i), fake::PartlyCompressibleBytes(900000, i)});
+  for (bool damaged : {false, true}) {
+    fake::UseFiles(large);
+    if (damaged) fake::Piece(2, 20)[5] ^= 0x04;
+    EXPECT_EQ(CheckPayload(), damaged ? PayloadDamaged : PayloadIntact) << (damaged ? "damaged" : "intact");
   }
 }
 

@@ -2,7 +2,7 @@
 // large product takes longer than a moment.
 #pragma once
 #include "platform/platform_types.h"
-#include "payload/extract.h"
+#include "payload/payload_check.h"
 
 /// Checks PayloadTable for damage (CheckPayload). Once the check has taken a quarter of a
 /// second and, at the pace so far, has at least as long again to go, the "Verifying Setup" window

@@ -21,4 +21,5 @@ enum ExitStatus {
                                 // nothing was removed
   ExitOpenToOthers = 12,        // an installation for all users found the data directory open to
                                 // other users, who could replace its programs: nothing was written
+  ExitDataFileDamaged = 13,     // a data file beside the installer is missing or damaged: nothing was written
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "payload/extract.h"
+#include "payload/payload_check.h"
 #include "tests/fuzz/fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
