@@ -6,7 +6,9 @@
 # whatever the size); the 64-bit installer's time to its first window under wine64, cold; and the
 # 32-bit installer's too where this machine's kernel runs 32-bit programs (under qemu-user each
 # Wine process takes a minute to start, which would be all that is measured). Usage:
-#   bench/any_size.sh [--gib "1 3"] [--reps N]
+#   bench/any_size.sh [--gib "1 3"] [--reps N] [--data-files SIZE]
+# With --data-files SIZE every installer puts its data into data files of SIZE beside it
+# (instpack --data-files), and the figures are those of installers with data files.
 # Run bench/run.sh (or its builds) first: this uses build/bench and the three installer programs.
 # Needs about 3.5 times the largest size in free space under bench-out/.
 set -euo pipefail
@@ -14,11 +16,13 @@ cd "$(dirname "$0")/.."
 repo=$PWD
 sizes="1 3"
 reps=3
+data_files=()
 while [ $# -gt 0 ]; do
   case $1 in
     --gib) sizes=$2; shift ;;
     --reps) reps=$2; shift ;;
-    *) echo "usage: bench/any_size.sh [--gib \"1 3\"] [--reps N]" >&2; exit 2 ;;
+    --data-files) data_files=(--data-files "$2"); shift ;;
+    *) echo "usage: bench/any_size.sh [--gib \"1 3\"] [--reps N] [--data-files SIZE]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -33,15 +37,15 @@ emulated32=0
 [ -e /proc/sys/fs/binfmt_misc/qemu-i386 ] && [ "$(head -1 /proc/sys/fs/binfmt_misc/qemu-i386)" = enabled ] && emulated32=1
 
 for gib in $sizes; do
-  d=$out/$gib
+  d=$out/$gib${data_files[1]:+-data-files-${data_files[1]}}
   rm -rf "$d" && mkdir -p "$d"
   echo "any_size: $gib GiB: the corpus" >&2
   build/bench/make_corpus "$d/corpus" --megabytes $((gib * 1073741824 / 1000000)) > "$d/composition.txt"
   echo "any_size: $gib GiB: packing" >&2
   "$benchrun" --reps 1 --before sync \
-    "win32" "$instpack $d/corpus/product.toml -o $d/setup32.exe --stub build/win32/installer-win32.exe --uninstaller-stub build/win32/uninstaller-win32.exe --threads $threads" \
-    "win64" "$instpack $d/corpus/product.toml -o $d/setup64.exe --target win64 --stub build/win64/installer-win64.exe --uninstaller-stub build/win64/uninstaller-win64.exe --threads $threads" \
-    "native" "$instpack $d/corpus/product.toml -o $d/setup-native --target native --stub build/native/installer-native --threads $threads" \
+    "win32" "$instpack $d/corpus/product.toml -o $d/setup32.exe --stub build/win32/installer-win32.exe --uninstaller-stub build/win32/uninstaller-win32.exe --threads $threads ${data_files[*]}" \
+    "win64" "$instpack $d/corpus/product.toml -o $d/setup64.exe --target win64 --stub build/win64/installer-win64.exe --uninstaller-stub build/win64/uninstaller-win64.exe --threads $threads ${data_files[*]}" \
+    "native" "$instpack $d/corpus/product.toml -o $d/setup-native --target native --stub build/native/installer-native --threads $threads ${data_files[*]}" \
     > "$d/pack.txt"
   echo "any_size: $gib GiB: the native installer, unattended" >&2
   sandbox=$d/run
@@ -59,7 +63,8 @@ for gib in $sizes; do
   ls -l "$d" >&2
 done
 for gib in $sizes; do
-  d=$out/$gib
+  d=$out/$gib${data_files[1]:+-data-files-${data_files[1]}}
   echo "$gib GiB: installer sizes: $(stat -c %s "$d/setup32.exe") (win32) $(stat -c %s "$d/setup64.exe") (win64)"
+  [ ${#data_files[@]} = 0 ] || echo "$gib GiB: data files of the win32 installer: $(stat -c %s "$d"/setup32-*.bin | tr '\n' ' ')"
   cat "$d/pack.txt" "$d/install.txt" "$d/first_window.txt"
 done

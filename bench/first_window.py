@@ -14,7 +14,7 @@ dialog. The time runs from just before the loader is started to the moment a new
 on the X display (Xlib, polled every 2 ms); the run goes on until a window other than the damage
 check's "Verifying Setup" appears, whose time is taken too, and the installer is then killed.
 
-Cold cache: before each start the installer file is flushed (fdatasync) and its pages dropped
+Cold cache: before each start the installer file (and its data files) is flushed (fdatasync) and its pages dropped
 with posix_fadvise(POSIX_FADV_DONTNEED), which leaves every other file's pages alone; the pages
 still resident afterwards are counted with mincore and printed. /proc/sys/vm/drop_caches would
 drop every file's pages on the machine, Wine's own DLLs included, which the user's machine has in
@@ -28,6 +28,7 @@ first window, and the captions seen.
 
 import argparse
 import ctypes
+import glob
 import mmap
 import os
 import shutil
@@ -230,7 +231,9 @@ def main():
             order = contenders[rep % len(contenders):] + contenders[:rep % len(contenders)]
             for name, installer, group, ini in order:
                 clear_product(args.prefix, group, ini)
-                resident = drop_pages(installer)
+                # Its data files too, when it has them (<name>-1.bin ... beside it).
+                stem = os.path.splitext(installer)[0]
+                resident = sum(drop_pages(path) for path in [installer] + sorted(glob.glob(glob.escape(stem) + "-*.bin")))
                 if resident:
                     print(f"first_window: {resident} pages of {installer} stayed resident", file=sys.stderr)
                 loader = loader32 if is_32bit(installer) else loader64
