@@ -1086,6 +1086,10 @@ def run_player(args, session, scenario, steps, program, cwd, arguments, out_dir,
     ok = (code == 0) == (result == "pass") and result == scenario.outcome
     if result != scenario.outcome:
         log(f"player reported {result}, the scenario wants {scenario.outcome}")
+    if result is None:
+        # It ended without a word: its status (a Windows exception code if it crashed, Wine's own
+        # if the loader failed) is all that tells why.
+        log(f"player ended with status {code:#x} and no result")
     # Under emulation a 32-bit process that qemu kills leaves Wine no exit code of its own: the
     # player reads 0. qemu's line about it is the only sign.
     if any(line.startswith("qemu: uncaught target signal") for line in lines):
