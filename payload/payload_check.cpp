@@ -183,11 +183,10 @@ void CheckUntilDone(Checker& self, bool caller) {
     if (!claimed) return;
 
     if (table.dataFileCount > 0) {
-      const int dataFile = file;
       if (!CheckSegment(check, self, offset, length, index, caller)) {
         Lock(check);
         check.damaged = true;
-        if (check.damagedDataFile < 0 || dataFile < check.damagedDataFile) check.damagedDataFile = dataFile;
+        if (check.damagedDataFile < 0 || file < check.damagedDataFile) check.damagedDataFile = file;
         Unlock(check);
       }
       continue;
